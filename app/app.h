@@ -1,0 +1,27 @@
+// The application shell: loop and clock, window input, sleeping and resuming, sound effects.
+#pragma once
+#include <cstdint>
+
+// Loop and clock.
+int64_t nowMs();
+void resyncClock();
+// One pass of the main loop; returns the number of ticks run.
+int32_t loopPass();
+// The whole program: start-up, loop, shutdown. Returns only on a start-up failure.
+int tavrinMain(int argc, char** argv);
+
+// Window and input.
+int32_t frameinit(int argc, char** argv);
+void setControl(int index, bool down);
+void stylusEvent(int32_t x, int32_t y, bool isPress);
+void stylusPads(int32_t x, int32_t y, uint8_t bits);
+void mapDrag(int32_t dx, int32_t dy);
+
+// Suspend and resume.
+int64_t nowUs();
+int32_t rtcSleep(uint32_t us);
+void onSigCont(int sig);
+
+// Sound effects 250..257.
+void SndInit();
+void SndPlay(int number, uint8_t loops);

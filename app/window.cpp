@@ -1,0 +1,6 @@
+#include "app/app.h"
+int32_t frameinit(int argc, char** argv) { return 0; }
+void setControl(int index, bool down) {  }
+void stylusEvent(int32_t x, int32_t y, bool isPress) {  }
+void stylusPads(int32_t x, int32_t y, uint8_t bits) {  }
+void mapDrag(int32_t dx, int32_t dy) {  }

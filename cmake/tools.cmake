@@ -1,0 +1,1 @@
+# Tools and benchmarks.

@@ -1,0 +1,2 @@
+#include "screens/screens.h"
+void drawScreen() {  }

@@ -1,0 +1,4 @@
+#include "screens/screens.h"
+void drawLevelComplete() {  }
+void drawDied() {  }
+void drawGameOver() {  }
