@@ -61,3 +61,13 @@ int sysIoctl(int fd, unsigned long r, unsigned long a) { return ioctl(fd, r, a);
 ssize_t sysRead(int fd, void* b, size_t n) { return ::read(fd, b, n); }
 int sysClose(int fd) { return ::close(fd); }
 int sysSystem(const char*) { return 0; }
+#include "platform/offscreen.h"
+bool offscreenActive() { return true; }
+int64_t offscreenClockUs() { return 0; }
+void offscreenAdvanceUs(int64_t) {}
+void offscreenQueueKey(int, bool, bool) {}
+void offscreenQueuePen(OffscreenPen, int, int) {}
+void offscreenQueueFocus(bool) {}
+void offscreenQueueClose() {}
+const uint8_t* offscreenFramebuffer() { return fb; }
+int offscreenSavePng(const char*) { return 0; }
