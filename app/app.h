@@ -7,6 +7,8 @@ int64_t nowMs();
 void resyncClock();
 // One pass of the main loop; returns the number of ticks run.
 int32_t loopPass();
+// Frames drawn by the loop so far (one per pass that ran ticks).
+extern uint32_t framesDrawn;
 // The whole program: start-up, loop, shutdown. Returns only on a start-up failure.
 int tavrinMain(int argc, char** argv);
 
@@ -22,6 +24,8 @@ int64_t nowUs();
 int32_t rtcSleep(uint32_t us);
 void onSigCont(int sig);
 
-// Sound effects 250..257.
+// Sound effects 250..257. The samples are read from soundDirectory (ends with '/'),
+// fixed at build time.
+extern const char* soundDirectory;
 void SndInit();
 void SndPlay(int number, uint8_t loops);

@@ -1,3 +1,58 @@
+// The eight sound effects, loaded once at start-up and played fire-and-forget on any free
+// mixer channel. Every effect and every load failure is printed on standard output.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
 #include "app/app.h"
-void SndInit() {  }
-void SndPlay(int number, uint8_t loops) {  }
+
+#ifdef TAVRIN_INSTALLED_SOUND_DIR
+const char* soundDirectory = TAVRIN_INSTALLED_SOUND_DIR;
+#else
+const char* soundDirectory = TAVRIN_SOUND_DIR;
+#endif
+
+namespace {
+struct Effect {
+    const char* file;
+    const char* tag;
+};
+// Numbers 250..257 in this order.
+const Effect effects[8] = {
+    {"samp_dia.wvx", "dia"}, {"samp_egg.wvx", "egg"}, {"samp_key.wvx", "key"},   {"samp_km.wvx", "km"},
+    {"samp_kt.wvx", "kt"},   {"samp_opt.wvx", "opt"}, {"samp_rock.wvx", "rock"}, {"samp_sel.wvx", "sel"},
+};
+Mix_Chunk* samples[8];
+}  // namespace
+
+void SndInit() {
+    std::printf("SndInit()\n");
+    std::fflush(stdout);
+    SDL_Init(SDL_INIT_AUDIO);
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == -1) {
+        std::printf("Mix_OpenAudio: %s\n", SDL_GetError());
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    for (int i = 0; i < 8; ++i) {
+        std::string path = std::string(soundDirectory) + effects[i].file;
+        // Only matters if the samples are loaded twice; the program itself loads them once.
+        if (samples[i]) Mix_FreeChunk(samples[i]);
+        samples[i] = Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+        if (!samples[i]) {
+            std::printf("Mix_LoadWAV: %s %s\n", effects[i].tag, SDL_GetError());
+            std::fflush(stdout);
+        }
+    }
+}
+
+void SndPlay(int number, uint8_t loops) {
+    std::printf("SndPlay %i\n", number);
+    std::fflush(stdout);
+    // A missing sample stays null and the mixer refuses it: that effect is silent.
+    if (number >= 250 && number <= 257 && samples[number - 250])
+        Mix_PlayChannelTimed(-1, samples[number - 250], loops, -1);
+}

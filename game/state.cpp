@@ -1,5 +1,15 @@
+// The global records of the running game and the mode machine that moves between screens
+// through a fade: a change is only requested (setMode) and happens at the bottom of the fade.
 #include "game/state.h"
 
+#include <cstring>
+
+#include "gfx/graphics.h"
+#include "screens/screens.h"
+#include "store/progress.h"
+#include "world/world.h"
+
+// Everything starts zeroed (static storage); startWorld sets the few non-zero values.
 GameState game;
 uint8_t ControlFlags[5];
 ProgressRecord progress;
@@ -10,14 +20,159 @@ int32_t stylusTapX, stylusTapY;
 int32_t stylusLastX, stylusLastY;
 int32_t stylusDown;
 
-#include "game/state.h"
-void setMode(uint8_t m) {  }
-void gameTick() {  }
-void fadeStep() {  }
-void switchMode() {  }
-void enterMode() {  }
-void leaveMode() {  }
-void initModeState() {  }
-void resolveRequest() {  }
-int32_t startWorld() { return 0; }
-void stopWorld() {  }
+void setMode(uint8_t m) {
+    // The last request before the switch wins; the fade-out starts at the next fade step.
+    game.nextMode = m;
+    game.modeReady = 0;
+}
+
+void fadeStep() {
+    if (game.modeReady == 1) {
+        game.fadeLevel += 8;
+    } else {
+        if (game.fadeLevel <= 0) {
+            switchMode();
+            game.fadeLevel = 0;
+            game.modeReady = 1;
+        }
+        game.fadeLevel -= 8;
+    }
+    if (game.fadeLevel <= 0)
+        game.fadeLevel = 0;
+    else if (game.fadeLevel > 255)
+        game.fadeLevel = 256;
+}
+
+void gameTick() {
+    game.levelLimit = game.lastLevel;
+    fadeStep();
+    if (game.modeReady == 1) {
+        switch (game.mode) {
+        case MainMenu: mainMenuHandler(); break;
+        case PauseMenu: pauseMenuHandler(); break;
+        case LevelComplete: levelCompleteHandler(); break;
+        case Play:
+            // The world stands still while the play screen fades in.
+            if (game.fadeLevel > 255) worldTick();
+            break;
+        case MapView: mapViewHandler(); break;
+        case LevelSelect: levelSelectHandler(); break;
+        case PracticeMenu: practiceMenuHandler(); break;
+        case Splash: splashHandler(); break;
+        case Died:
+        case PracticeIntro: continueOnFire(Play); break;
+        case GameComplete: gameCompleteHandler(); break;
+        case Credits: creditsHandler(); break;
+        default: continueOnFire(MainMenu); break;
+        }
+    }
+    for (uint8_t& c : ControlFlags) c &= uint8_t(~FlagPressed);
+    game.modeTicks += 1;
+}
+
+void switchMode() {
+    leaveMode();
+    // At the bottom of the fade this is the black frame between the two screens.
+    refreshScreen();
+    game.mode = game.nextMode;
+    resolveRequest();
+    enterMode();
+    initModeState();
+}
+
+void enterMode() {
+    switch (game.mode) {
+    case MainMenu: loadMainMenu(); break;
+    case PauseMenu: loadPauseMenu(); break;
+    case LevelComplete: loadBackdrop(201 + (game.level & 15)); break;
+    case MapView: loadMapView(); break;
+    case LevelSelect: loadBackdrop(129); break;
+    case PracticeMenu: loadPracticeMenu(); break;
+    case Splash: loadBackdrop(132); break;
+    case Died: loadBackdrop(133); break;
+    case GameOver:
+    case GameOverBest: loadBackdrop(134); break;
+    case PracticeIntro: loadBackdrop(ResourceId(155 + game.level)); break;
+    case About: loadBackdrop(135); break;
+    case GameComplete: loadGameComplete(); break;
+    default: break;  // Play and Credits draw without pictures of their own.
+    }
+}
+
+void leaveMode() {
+    // Backdrop modes free nothing: the next loadBackdrop replaces the picture.
+    switch (game.mode) {
+    case MainMenu:
+        game.mainMenuCursor = game.menuCursor;
+        freeMainMenu();
+        break;
+    case PauseMenu: freePauseMenu(); break;
+    case MapView: freeMapView(); break;
+    case PracticeMenu: freePracticeMenu(); break;
+    case GameComplete: freeGameComplete(); break;
+    default: break;
+    }
+}
+
+void initModeState() {
+    game.modeTicks = 0;
+    game.menuCursor = 0;
+    switch (game.mode) {
+    case MainMenu: game.menuCursor = game.mainMenuCursor; break;
+    case PauseMenu: game.menuCursor = 2; break;
+    case LevelSelect: game.menuCursor = game.level < 0 ? 0 : game.level; break;
+    case MapView:
+        game.mapViewX = game.playerX * 8 + 4;
+        game.mapViewY = game.playerY * 8 + 4;
+        break;
+    default: break;
+    }
+}
+
+void resolveRequest() {
+    if (game.mode <= 63) return;
+    // The tests follow each other on purpose: a LoseLife that leaves no life becomes EndGame
+    // and is resolved in the same call, so no Died picture is shown.
+    if (game.mode == LoseLife) {
+        removePlayer();
+        game.lives -= 1;
+        if (game.lives != 0) {
+            placePlayer();
+            game.mode = Died;
+        } else {
+            game.mode = EndGame;
+        }
+    }
+    if (game.mode == StartLevel) {
+        game.level = game.pendingLevel;
+        loadCurrentLevel();
+        game.mode = game.level < 0 ? PracticeIntro : Play;
+    }
+    if (game.mode == Quit) quitRequested = 1;
+    if (game.mode == EndGame) {
+        if (game.score > progress.bestScore) {
+            progress.bestScore = game.score;
+            saveProgress();
+            game.mode = GameOverBest;
+        } else {
+            game.mode = GameOver;
+        }
+    }
+}
+
+int32_t startWorld() {
+    std::memset(&progress, 0, sizeof progress);
+    std::memset(&game, 0, sizeof game);
+    completeCipherKey();
+    openLevelData();  // a failure leaves no levels; it is not reported here
+    game.mainMenuCursor = 1;
+    setMode(Splash);
+    return 0;
+}
+
+void stopWorld() {
+    leaveMode();
+    closeLevelData();
+    std::memset(&game, 0, sizeof game);
+    std::memset(&progress, 0, sizeof progress);
+}

@@ -1,0 +1,20 @@
+# The application shell, game state and progress file: sound install rules and the fuzz target.
+
+# An installed game plays its installed copy of the samples; the default build plays the ones
+# in the source tree (TAVRIN_SOUND_DIR).
+option(TAVRIN_USE_INSTALLED_SOUNDS "Play the sound effects from the installed data directory" OFF)
+set(TAVRIN_INSTALLED_SOUND_DIR "${CMAKE_INSTALL_FULL_DATADIR}/tavrin/sounds/")
+if(TAVRIN_USE_INSTALLED_SOUNDS)
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/app/sound.cpp APPEND PROPERTY
+    COMPILE_DEFINITIONS TAVRIN_INSTALLED_SOUND_DIR="${TAVRIN_INSTALLED_SOUND_DIR}")
+endif()
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/sounds/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/tavrin/sounds
+  FILES_MATCHING PATTERN "*.wvx")
+
+if(TAVRIN_FUZZ)
+  add_executable(fuzz_progress tests/fuzz/fuzz_progress.cpp)
+  target_link_libraries(fuzz_progress PRIVATE tavrin_core)
+  target_compile_options(fuzz_progress PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_progress PRIVATE -fsanitize=fuzzer)
+endif()
