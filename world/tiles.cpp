@@ -6,4 +6,3 @@ int32_t buildTileSheets() { return 0; }
 void freeTileSheets() {  }
 void unpackTileSheet() {  }
 void unpackMapTileSheet() {  }
-void tintTile(uint8_t* pixels, int32_t count, uint32_t colour) {  }
