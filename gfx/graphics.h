@@ -10,6 +10,9 @@ extern uint32_t jpegSize;
 extern uint32_t backdropId;
 int32_t decodeJpeg(Image* dst, ResourceId id);
 int32_t loadBackdrop(ResourceId id);
+// decodeJpeg on bytes given by the caller instead of an embedded file (same decoder; tests
+// and the fuzz target feed it arbitrary data).
+int32_t decodeJpegBytes(Image* dst, const uint8_t* data, uint32_t size);
 // Frees a picture this program allocated and clears the record.
 void freeImage(Image* img);
 
@@ -24,6 +27,12 @@ int32_t presentFrame();
 int32_t releaseDisplay();
 void placeOrigin(Image* img);
 void copyToFramebuffer(uint8_t* dest, int32_t step, int32_t rowBytes);
+// The display set-up without a painter, for tests and the benchmark: allocates the BackBuffer
+// and Backdrop laid out for the orientation (0, 2 or 3) and describes a framebuffer of the
+// given line step. Returns 0, or 1 when memory ran out. Undone by releaseDisplay.
+int32_t layoutDisplay(int32_t orientation, int32_t lineStep);
+// Bytes per framebuffer row that presentFrame copies for the current layout.
+int32_t displayRowBytes();
 
 // Font.
 struct FontRecord {

@@ -1,12 +1,217 @@
+// The pixel primitives every screen draws with. Pictures are RGB565, two bytes per pixel,
+// low byte first, in any layout (row-major or column-major, steps of either sign); clipping
+// is per pixel with unsigned position tests, so parts left of or above the target are cut
+// exactly like parts right of or below it.
+#include <cstring>
+
+#include "game/state.h"
+#include "gfx/graphics.h"
 #include "screens/screens.h"
-void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {  }
-void blitKeyed(Image* dst, int32_t x, int32_t y, const Image* src, uint32_t rule) {  }
-void blitGlyph(Image* dst, int32_t x, int32_t y, const Image* glyph, uint32_t colour) {  }
-void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {  }
-void cropImage(Image* img, int32_t x, int32_t y, int32_t w, int32_t h) {  }
-void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {  }
-void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {  }
-void touchAnywhere() {  }
-void applyFade() {  }
-void drawPictureScreen() {  }
-void copyBackdrop() {  }
+#include "world/world.h"
+
+namespace {
+
+constexpr size_t ScreenBytes = 240 * 320 * 2;
+
+inline uint32_t readPixel(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8); }
+
+inline void writePixel(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+// The run [first, last) of positions i with pos + i inside [0, limit), taken the unsigned way.
+// Returns false when the limit is negative: the caller then tests every position itself.
+inline bool clipRun(int32_t pos, int32_t count, int32_t limit, int32_t* first, int32_t* last) {
+    if (limit < 0) return false;
+    int64_t lo = -static_cast<int64_t>(pos);
+    int64_t hi = static_cast<int64_t>(limit) - pos;
+    if (lo < 0) lo = 0;
+    if (hi > count) hi = count;
+    *first = static_cast<int32_t>(lo);
+    *last = static_cast<int32_t>(hi < lo ? lo : hi);
+    return true;
+}
+
+inline bool inside(int32_t pos, int32_t limit) {
+    return static_cast<uint32_t>(pos) < static_cast<uint32_t>(limit);
+}
+
+// Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
+// the other. Where both walk memory forwards, or in opposite directions, without overlapping,
+// whole runs move at once; the result is the same as the pixel-by-pixel walk.
+void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t n) {
+    if (n <= 0) return;
+    const size_t bytes = static_cast<size_t>(n) * 2;
+    if (sStep == 2 && dStep == 2 && (d + bytes <= s || s + bytes <= d)) {
+        std::memcpy(d, s, bytes);
+        return;
+    }
+    if (sStep == 2 && dStep == -2 && (d + 2 <= s || s + bytes <= d + 2 - bytes)) {
+        // Forwards out of the source, backwards into the destination.
+        for (int32_t i = 0; i < n; ++i) {
+            std::memcpy(d, s, 2);
+            s += 2;
+            d -= 2;
+        }
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        d[0] = s[0];
+        d[1] = s[1];
+        s += sStep;
+        d += dStep;
+    }
+}
+
+// Walks the source row by row over its clipped part, handing each visible pixel pair to op.
+template <typename Op>
+void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
+    if (dst->pixels == nullptr || src->pixels == nullptr) return;
+    const int64_t sBase = src->origin;
+    const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
+                          static_cast<int64_t>(y) * dst->stepY;
+    int32_t c0 = 0, c1 = 0;
+    const bool runs = clipRun(x, src->width, dst->width, &c0, &c1);
+    for (int32_t r = 0; r < src->height; ++r) {
+        if (!inside(y + r, dst->height)) continue;
+        const int64_t so = sBase + static_cast<int64_t>(r) * src->stepY;
+        const int64_t dOff = dBase + static_cast<int64_t>(r) * dst->stepY;
+        if (runs) {
+            for (int32_t c = c0; c < c1; ++c) {
+                op(dst->pixels + (dOff + static_cast<int64_t>(c) * dst->stepX),
+                   src->pixels + (so + static_cast<int64_t>(c) * src->stepX));
+            }
+        } else {
+            for (int32_t c = 0; c < src->width; ++c) {
+                if (!inside(x + c, dst->width)) continue;
+                op(dst->pixels + (dOff + static_cast<int64_t>(c) * dst->stepX),
+                   src->pixels + (so + static_cast<int64_t>(c) * src->stepX));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
+    if (dst->pixels == nullptr || src->pixels == nullptr) return;
+    const int64_t sBase = src->origin;
+    const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
+                          static_cast<int64_t>(y) * dst->stepY;
+    // Walk the source in its own memory order: by rows when it is row-major, else by columns.
+    const bool byRows = src->stepX >= -4 && src->stepX <= 4;
+    const int32_t outer = byRows ? src->height : src->width;
+    const int32_t innerCount = byRows ? src->width : src->height;
+    const int32_t outerPos = byRows ? y : x, innerPos = byRows ? x : y;
+    const int32_t outerLimit = byRows ? dst->height : dst->width;
+    const int32_t innerLimit = byRows ? dst->width : dst->height;
+    const int32_t sOuter = byRows ? src->stepY : src->stepX, sInner = byRows ? src->stepX : src->stepY;
+    const int32_t dOuter = byRows ? dst->stepY : dst->stepX, dInner = byRows ? dst->stepX : dst->stepY;
+
+    int32_t i0 = 0, i1 = 0;
+    const bool runs = clipRun(innerPos, innerCount, innerLimit, &i0, &i1);
+    for (int32_t o = 0; o < outer; ++o) {
+        if (!inside(outerPos + o, outerLimit)) continue;
+        const int64_t so = sBase + static_cast<int64_t>(o) * sOuter;
+        const int64_t dOff = dBase + static_cast<int64_t>(o) * dOuter;
+        if (runs) {
+            copyRun(dst->pixels + (dOff + static_cast<int64_t>(i0) * dInner), dInner,
+                    src->pixels + (so + static_cast<int64_t>(i0) * sInner), sInner, i1 - i0);
+        } else {
+            for (int32_t i = 0; i < innerCount; ++i) {
+                if (!inside(innerPos + i, innerLimit)) continue;
+                copyRun(dst->pixels + (dOff + static_cast<int64_t>(i) * dInner), dInner,
+                        src->pixels + (so + static_cast<int64_t>(i) * sInner), sInner, 1);
+            }
+        }
+    }
+}
+
+void blitKeyed(Image* dst, int32_t x, int32_t y, const Image* src, uint32_t rule) {
+    if (rule == BlendOr) {
+        blitRows(dst, x, y, src, [](uint8_t* d, const uint8_t* s) {
+            d[0] |= s[0];
+            d[1] |= s[1];
+        });
+    } else {
+        blitRows(dst, x, y, src, [](uint8_t* d, const uint8_t* s) {
+            if ((s[0] | s[1]) != 0) {
+                d[0] = s[0];
+                d[1] = s[1];
+            }
+        });
+    }
+}
+
+void blitGlyph(Image* dst, int32_t x, int32_t y, const Image* glyph, uint32_t colour) {
+    // Grey is drawn at half intensity: clearing each channel's lowest bit first keeps the
+    // shift from spilling one channel into the next.
+    const uint32_t mask = colour == ColourGrey ? 0xF7DE : colour;
+    const uint32_t shift = colour == ColourGrey ? 1 : 0;
+    blitRows(dst, x, y, glyph, [mask, shift](uint8_t* d, const uint8_t* s) {
+        writePixel(d, readPixel(d) | ((readPixel(s) & mask) >> shift));
+    });
+}
+
+void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
+    // Tiles never reach the panel rows 240..319.
+    Image dst = BackBuffer;
+    dst.height = 240;
+    Image src{TileSheet, (tile & 63) * 2048, 32, 32, 2, 64};
+    if (overlay == 0) {
+        blitOpaque(&dst, x, y, &src);
+    } else {
+        blitKeyed(&dst, x, y, &src, BlendOr);
+    }
+}
+
+void cropImage(Image* img, int32_t x, int32_t y, int32_t w, int32_t h) {
+    img->origin += static_cast<uint32_t>(static_cast<int64_t>(x) * img->stepX + static_cast<int64_t>(y) * img->stepY);
+    img->width = w;
+    img->height = h;
+}
+
+void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
+    if (img->pixels == nullptr) return;
+    uint32_t mask = 0xFFFF;
+    for (uint32_t i = 0; i < level && mask != 0; ++i) mask = (mask >> 1) & 0x7BEF;
+    const int64_t base = static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX +
+                         static_cast<int64_t>(y) * img->stepY;
+    for (int32_t r = 0; r < h; ++r) {
+        for (int32_t c = 0; c < w; ++c) {
+            uint8_t* p = img->pixels + (base + static_cast<int64_t>(r) * img->stepY +
+                                        static_cast<int64_t>(c) * img->stepX);
+            const uint32_t v = level >= 32 ? 0 : (readPixel(p) >> level) & mask;
+            writePixel(p, v);
+        }
+    }
+}
+
+void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (y <= stylusTapY && stylusTapY < y + h && x <= stylusTapX && stylusTapX < x + w) {
+        game.menuCursor = static_cast<int8_t>(index);
+        ControlFlags[ControlFire] |= FlagPressed;
+    }
+}
+
+void touchAnywhere() { touchZone(0, 0, 32, 240, 288); }
+
+void applyFade() {
+    if (game.fadeLevel >= 256 || BackBuffer.pixels == nullptr) return;
+    int64_t n = 76800 - ((static_cast<int64_t>(game.fadeLevel) * 76800) >> 8);
+    if (n <= 0) return;
+    if (n > 76800) n = 76800;  // a level below 0 blacks the whole frame, and no more
+    std::memset(BackBuffer.pixels, 0, static_cast<size_t>(n));
+    std::memset(BackBuffer.pixels + ScreenBytes - n, 0, static_cast<size_t>(n));
+}
+
+void copyBackdrop() {
+    if (BackBuffer.pixels == nullptr || Backdrop.pixels == nullptr) return;
+    std::memcpy(BackBuffer.pixels, Backdrop.pixels, ScreenBytes);
+}
+
+void drawPictureScreen() {
+    copyBackdrop();
+    touchAnywhere();
+}
