@@ -1,6 +1,8 @@
 // Controls of the offscreen back end, for tests and tools that run the game in-process.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 bool offscreenActive();
 // Virtual time in microseconds since the application object was created.
@@ -15,4 +17,16 @@ void offscreenQueueFocus(bool in);
 void offscreenQueueClose();
 // The emulated framebuffer in display memory order, and an upright PNG of it.
 const uint8_t* offscreenFramebuffer();
+// Returns 0 when written, 1 on failure (nothing is left behind).
 int offscreenSavePng(const char* path);
+
+// Frames presented so far (a painter let go of a framebuffer it took).
+int64_t offscreenFrameCount();
+// The emulated screen turned upright: 240 x 320 RGB565 values, row by row.
+void offscreenUprightPixels(uint16_t* out);
+// Keep every debug log line in memory (from now on) so a test can look at them.
+void offscreenRecordDebug(bool on);
+const std::vector<std::string>& offscreenDebugLines();
+// Service commands passed to the layer, and system channel messages ("QPE/System closing(QString) tavrin").
+const std::vector<std::string>& offscreenSystemCommands();
+const std::vector<std::string>& offscreenQcopMessages();

@@ -18,7 +18,7 @@ enum Key {
     Key_F33 = 0x1050,
 };
 
-enum { IO_ReadOnly = 0x0001, IO_WriteOnly = 0x0002, IO_ReadWrite = 0x0003 };
+enum { IO_ReadOnly = 0x0001, IO_WriteOnly = 0x0002, IO_ReadWrite = 0x0003, IO_Truncate = 0x0008 };
 enum { WStyle_Customize = 0x10, WType_TopLevel = 0x01 };
 
 // The debug log: quiet unless a layer option sends it somewhere. printf-style.
@@ -190,6 +190,12 @@ public:
     int writeBlock(const char* data, unsigned len);
     void flush();
     void close();
+    // The open file's descriptor (-1 when closed), for fsync and the like.
+    int handle() const;
+    long size() const;
+    // Moves the read/write position.
+    bool at(long pos);
+    static bool exists(const QString& name);
 
 private:
     std::string name_;

@@ -1,0 +1,115 @@
+// Inside of the toolkit layer: what the toolkit classes, the two back ends and the tests of
+// the layer share. Nothing outside platform/ (and the layer's own tests) includes this.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// The emulated device screen: 16 bits per pixel, 240 x 320 logical pixels, laid out in
+// memory as the display's transform orientation turns it.
+enum { ScreenWidth = 240, ScreenHeight = 320, FramebufferBytes = 240 * 320 * 2 };
+
+struct FramebufferGeometry {
+    int width;     // pixels per framebuffer line
+    int height;    // framebuffer lines
+    int lineStep;  // bytes from one line to the next
+};
+FramebufferGeometry framebufferGeometry(int orientation);
+// Byte offset in the framebuffer of logical (upright) pixel (x, y).
+size_t framebufferOffset(int orientation, int x, int y);
+// The upright picture: out receives 240 x 320 RGB565 values, row by row.
+void framebufferUpright(const uint8_t* fb, int orientation, uint16_t* out);
+// Writes an upright PNG of the framebuffer; temp file + rename, so a failure leaves nothing.
+// Returns 0 on success, 1 on failure with the reason in error.
+int writeScreenPng(const uint8_t* fb, int orientation, const char* path, std::string& error);
+
+// Layer options, taken off the command line by the application object.
+enum class Platform { Desktop, Offscreen };
+struct LayerOptions {
+    Platform platform = Platform::Desktop;
+    int zoom = 0;  // 0: the largest that fits the desktop
+    int orientation = 0;
+    std::string script;
+    int64_t untilMs = -1;  // -1: the back end's default
+    std::string debugLog;  // empty: quiet; "-": standard error
+    bool help = false;
+};
+enum { OffscreenDefaultUntilMs = 600000 };
+// Removes the layer's options from argc/argv. Returns 0 when the program may start, 1 after
+// -help (text in error), 2 on a bad option (message in error).
+int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error);
+const char* layerHelpText();
+
+// Window-system events, queued by the back ends and delivered by processEvents.
+enum class EventKind { KeyPress, KeyRelease, PenPress, PenMove, PenRelease, FocusIn, FocusOut, Close, Shot, Stop };
+struct LayerEvent {
+    LayerEvent(EventKind k = EventKind::Close) : kind(k) {}
+    EventKind kind;
+    int key = 0;
+    bool autoRepeat = false;
+    int x = 0, y = 0;
+    int64_t stopMs = 0;
+    std::string path;
+};
+
+// One line of an offscreen script, due at virtual time atMs.
+struct ScriptEvent {
+    int64_t atMs;
+    LayerEvent event;
+};
+// Parses script text. Returns 0 and fills out, or 1 with "file:line: what is wrong" in error.
+int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
+                std::string& error);
+// Key names of the script: Up Down Left Right Space Enter F33 Escape, or a number.
+int scriptKeyCode(const std::string& name);
+
+// A back end: gathers the window system's events and shows presented frames.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // Moves the window system's pending events into the layer's queue.
+    virtual void pump(std::deque<LayerEvent>& queue) = 0;
+    // A frame was written to the framebuffer and the painter let go of it.
+    virtual void present(const uint8_t* fb, int orientation) = 0;
+    // The main window was deleted.
+    virtual void windowGone() {}
+};
+Backend* makeDesktopBackend(const LayerOptions& options);   // exits 1 when there is no display
+Backend* makeOffscreenBackend(const LayerOptions& options); // exits 2 on a bad script
+// Offscreen sound: the mixer gets SDL's silent driver. Desktop: probes the sound output and
+// falls back to the silent driver with one notice.
+void chooseAudioDriver(Platform platform);
+
+// Layer-wide state of the one application object.
+struct LayerState {
+    bool appExists = false;
+    LayerOptions options;
+    Backend* backend = nullptr;
+    QWidget* mainWidget = nullptr;
+    bool focused = true;  // the window system's focus is on our window
+    uint8_t framebuffer[FramebufferBytes];
+    int painters = 0;
+    bool painted = false;  // frameBuffer() was taken by the current painter
+    bool quitCalled = false;
+    std::deque<LayerEvent> queue;
+    // Offscreen records, kept when a test asks for them.
+    bool recordDebug = false;
+    std::vector<std::string> debugLines;
+    std::vector<std::string> systemCommands;
+    std::vector<std::string> qcopMessages;
+};
+LayerState& layer();
+
+// The virtual clock of the offscreen back end (microseconds since program start).
+extern int64_t virtualNowUs;
+enum : int64_t { VirtualEpochSeconds = 1500000000 };
+bool offscreenBackend();
+
+// Debug log plumbing.
+void debugLogOpen(const std::string& target);  // exits 2 when the file cannot be opened
+void debugLogClose();
+void debugLine(const std::string& line);

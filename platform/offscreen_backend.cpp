@@ -1,0 +1,184 @@
+// The offscreen back end: no window, a virtual clock that moves only when the program
+// sleeps, and window-system events from a script. A whole run is deterministic.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <SDL.h>
+#include "platform/layer.h"
+#include "platform/offscreen.h"
+
+int64_t virtualNowUs = 0;
+
+// After the window system closed the window, a program that still runs this much later
+// (virtual time) is not going to end by itself.
+enum : int64_t { CloseGraceMs = 60000 };
+
+namespace {
+class OffscreenBackend : public Backend {
+public:
+    std::vector<ScriptEvent> script;
+    size_t next = 0;
+    int64_t untilMs = OffscreenDefaultUntilMs;
+    bool closeSent = false;
+    int64_t closedAtMs = -1;
+    int64_t frames = 0;
+
+    void pump(std::deque<LayerEvent>& queue) override
+    {
+        int64_t nowMs = virtualNowUs / 1000;
+        while (next < script.size() && script[next].atMs <= nowMs) {
+            if (script[next].event.kind == EventKind::Close && closedAtMs < 0)
+                closedAtMs = nowMs;
+            queue.push_back(script[next++].event);
+        }
+        if (!closeSent && nowMs >= untilMs) {
+            closeSent = true;
+            if (closedAtMs < 0)
+                closedAtMs = nowMs;
+            debugLine("layer: " + std::to_string(untilMs) + " ms reached, closing the window");
+            queue.push_back(LayerEvent{EventKind::Close});
+        }
+        if (closedAtMs >= 0 && nowMs - closedAtMs >= CloseGraceMs) {
+            fprintf(stderr,
+                    "tavrin: the program was still running %lld ms (virtual) after its window was closed; "
+                    "ending it\n",
+                    (long long)CloseGraceMs);
+            exit(3);
+        }
+    }
+
+    void present(const uint8_t*, int) override { frames++; }
+};
+
+OffscreenBackend* current()
+{
+    LayerState& L = layer();
+    if (!L.appExists || L.options.platform != Platform::Offscreen)
+        return nullptr;
+    return static_cast<OffscreenBackend*>(L.backend);
+}
+}  // namespace
+
+Backend* makeOffscreenBackend(const LayerOptions& options)
+{
+    auto* b = new OffscreenBackend();
+    if (options.untilMs >= 0)
+        b->untilMs = options.untilMs;
+    if (!options.script.empty()) {
+        std::ifstream in(options.script, std::ios::binary);
+        if (!in) {
+            fprintf(stderr, "tavrin: cannot read the script '%s': %s\n", options.script.c_str(), strerror(errno));
+            exit(2);
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        std::string error;
+        if (parseScript(text.str(), options.script, b->script, error)) {
+            fprintf(stderr, "tavrin: bad script: %s\n", error.c_str());
+            exit(2);
+        }
+    }
+    return b;
+}
+
+bool offscreenBackend()
+{
+    const LayerState& L = layer();
+    return L.appExists && L.options.platform == Platform::Offscreen;
+}
+
+// ---- controls for tests ----
+
+bool offscreenActive() { return current() != nullptr; }
+int64_t offscreenClockUs() { return virtualNowUs; }
+void offscreenAdvanceUs(int64_t us)
+{
+    if (us > 0)
+        virtualNowUs += us;
+}
+
+void offscreenQueueKey(int key, bool press, bool autoRepeat)
+{
+    LayerEvent e{press ? EventKind::KeyPress : EventKind::KeyRelease};
+    e.key = key;
+    e.autoRepeat = autoRepeat;
+    layer().queue.push_back(e);
+}
+
+void offscreenQueuePen(OffscreenPen kind, int x, int y)
+{
+    LayerEvent e{kind == PenPress ? EventKind::PenPress : kind == PenMove ? EventKind::PenMove : EventKind::PenRelease};
+    e.x = x;
+    e.y = y;
+    layer().queue.push_back(e);
+}
+
+void offscreenQueueFocus(bool in) { layer().queue.push_back(LayerEvent{in ? EventKind::FocusIn : EventKind::FocusOut}); }
+void offscreenQueueClose() { layer().queue.push_back(LayerEvent{EventKind::Close}); }
+const uint8_t* offscreenFramebuffer() { return layer().framebuffer; }
+
+int offscreenSavePng(const char* path)
+{
+    std::string error;
+    const LayerState& L = layer();
+    return writeScreenPng(L.framebuffer, L.appExists ? L.options.orientation : 0, path, error);
+}
+
+int64_t offscreenFrameCount()
+{
+    OffscreenBackend* b = current();
+    return b ? b->frames : 0;
+}
+
+void offscreenRecordDebug(bool on)
+{
+    LayerState& L = layer();
+    L.recordDebug = on;
+    if (!on)
+        L.debugLines.clear();
+}
+const std::vector<std::string>& offscreenDebugLines() { return layer().debugLines; }
+const std::vector<std::string>& offscreenSystemCommands() { return layer().systemCommands; }
+const std::vector<std::string>& offscreenQcopMessages() { return layer().qcopMessages; }
+
+void offscreenUprightPixels(uint16_t* out)
+{
+    const LayerState& L = layer();
+    framebufferUpright(L.framebuffer, L.appExists ? L.options.orientation : 0, out);
+}
+
+// ---- sound driver ----
+
+void chooseAudioDriver(Platform platform)
+{
+    // We deliver SIGTERM ourselves, as a close of the window.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (platform == Platform::Offscreen) {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+        return;
+    }
+    // The handheld always had a sound device; a desktop may not. Try to open the output the
+    // game will ask for; if that fails, play in silence rather than refuse to start.
+    bool works = false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioSpec want, have;
+        SDL_zero(want);
+        want.freq = 22050;
+        want.format = AUDIO_S16LSB;
+        want.channels = 2;
+        want.samples = 1024;
+        SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_ANY_CHANGE);
+        if (dev) {
+            works = true;
+            SDL_CloseAudioDevice(dev);
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (!works) {
+        fprintf(stderr, "tavrin: no working sound output (%s); playing in silence\n", SDL_GetError());
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+}

@@ -1,0 +1,141 @@
+// The offscreen back end's input: a script of window-system events on the virtual clock.
+// A bad script is refused whole, with the line and what is wrong, before the program starts.
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+#include "platform/layer.h"
+#include "platform/toolkit.h"
+
+int scriptKeyCode(const std::string& name)
+{
+    static const struct {
+        const char* name;
+        int code;
+    } names[] = {
+        {"Up", Key_Up},       {"Down", Key_Down},   {"Left", Key_Left},     {"Right", Key_Right},
+        {"Space", Key_Space}, {"Enter", Key_Enter}, {"Return", Key_Return}, {"F33", Key_F33},
+        {"Escape", Key_Escape},
+    };
+    for (const auto& n : names)
+        if (name == n.name)
+            return n.code;
+    if (name.empty() || !(name[0] >= '0' && name[0] <= '9'))
+        return -1;
+    errno = 0;
+    char* end = nullptr;
+    long v = strtol(name.c_str(), &end, 0);  // decimal or 0x...
+    if (errno || *end || v < 0 || v > 0x01ffffff)
+        return -1;
+    return int(v);
+}
+
+static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out)
+{
+    if (s.empty() || !((s[0] >= '0' && s[0] <= '9') || s[0] == '-'))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = strtoll(s.c_str(), &end, 10);
+    if (errno || *end || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
+                std::string& error)
+{
+    out.clear();
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    int64_t last = 0;
+    auto fail = [&](const std::string& what) {
+        error = fileName + ":" + std::to_string(lineNo) + ": " + what;
+        out.clear();
+        return 1;
+    };
+    while (std::getline(in, line)) {
+        lineNo++;
+        size_t hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;)
+            w.push_back(word);
+        if (w.empty())
+            continue;
+        ScriptEvent ev{0, LayerEvent(EventKind::Close)};
+        if (!number(w[0], 0, INT64_C(1) << 40, ev.atMs))
+            return fail("expected a time in milliseconds at the start of the line, found '" + w[0] + "'");
+        if (ev.atMs < last)
+            return fail("time " + w[0] + " is earlier than the line before (" + std::to_string(last) + ")");
+        last = ev.atMs;
+        if (w.size() < 2)
+            return fail("expected an event after the time");
+        const std::string& cmd = w[1];
+        size_t expected = 0;
+        int64_t n = 0;
+        LayerEvent& e = ev.event;
+        if (cmd == "key") {
+            expected = 4;
+            if (w.size() < 4)
+                return fail("expected 'key tap|press|release NAME'");
+            e.key = scriptKeyCode(w[3]);
+            if (e.key < 0)
+                return fail("unknown key '" + w[3] + "' (Up Down Left Right Space Enter F33 Escape, or a code such as 0x1013)");
+            if (w[2] == "tap" || w[2] == "press")
+                e.kind = EventKind::KeyPress;
+            else if (w[2] == "release")
+                e.kind = EventKind::KeyRelease;
+            else
+                return fail("expected tap, press or release after 'key', found '" + w[2] + "'");
+            if (w.size() == expected && w[2] == "tap") {
+                out.push_back(ev);
+                ev.event.kind = EventKind::KeyRelease;
+            }
+        } else if (cmd == "pen") {
+            if (w.size() < 3)
+                return fail("expected 'pen press X Y', 'pen move X Y' or 'pen release'");
+            if (w[2] == "release") {
+                expected = 3;
+                e.kind = EventKind::PenRelease;
+            } else if (w[2] == "press" || w[2] == "move") {
+                expected = 5;
+                e.kind = w[2] == "press" ? EventKind::PenPress : EventKind::PenMove;
+                int64_t x = 0, y = 0;
+                if (w.size() < 5 || !number(w[3], 0, ScreenWidth - 1, x) || !number(w[4], 0, ScreenHeight - 1, y))
+                    return fail("expected 'pen " + w[2] + " X Y' with X 0..239 and Y 0..319");
+                e.x = int(x);
+                e.y = int(y);
+            } else
+                return fail("expected press, move or release after 'pen', found '" + w[2] + "'");
+        } else if (cmd == "focus") {
+            expected = 3;
+            if (w.size() < 3 || (w[2] != "in" && w[2] != "out"))
+                return fail("expected 'focus in' or 'focus out'");
+            e.kind = w[2] == "in" ? EventKind::FocusIn : EventKind::FocusOut;
+        } else if (cmd == "stop") {
+            expected = 3;
+            if (w.size() < 3 || !number(w[2], 0, 86400, n))
+                return fail("expected 'stop SECONDS' with a whole number of seconds (0..86400)");
+            e.kind = EventKind::Stop;
+            e.stopMs = n * 1000;
+        } else if (cmd == "shot") {
+            expected = 3;
+            if (w.size() < 3)
+                return fail("expected 'shot FILE.png'");
+            e.kind = EventKind::Shot;
+            e.path = w[2];
+        } else if (cmd == "close") {
+            expected = 2;
+            e.kind = EventKind::Close;
+        } else
+            return fail("unknown event '" + cmd + "' (key, pen, focus, stop, shot, close)");
+        if (w.size() != expected)
+            return fail("unexpected '" + w[expected] + "' after the event");
+        out.push_back(ev);
+    }
+    return 0;
+}

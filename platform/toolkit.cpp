@@ -1,0 +1,490 @@
+// The toolkit classes themselves: widgets, the application object with its event delivery,
+// the direct painter on the emulated framebuffer, the system channel, files. The window
+// system under them is a back end (desktop.cpp or offscreen_backend.cpp).
+#include <cerrno>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "platform/layer.h"
+#include "platform/toolkit.h"
+
+LayerState& layer()
+{
+    static LayerState* state = new LayerState();  // never destroyed: atexit order does not matter
+    return *state;
+}
+
+// ---- debug log ----
+
+static FILE* debugFile = nullptr;
+static bool debugToStderr = false;
+// Lines logged before the application object existed (the program logs before it creates
+// it); they go to the log once the options say where it is.
+static std::vector<std::string> earlyLines;
+
+void debugLogOpen(const std::string& target)
+{
+    debugLogClose();
+    if (target.empty())
+        return;
+    if (target == "-") {
+        debugToStderr = true;
+        return;
+    }
+    debugFile = fopen(target.c_str(), "w");
+    if (!debugFile) {
+        fprintf(stderr, "tavrin: cannot write the debug log '%s': %s\n", target.c_str(), strerror(errno));
+        exit(2);
+    }
+    setvbuf(debugFile, nullptr, _IOLBF, 0);
+}
+
+void debugLogClose()
+{
+    if (debugFile)
+        fclose(debugFile);
+    debugFile = nullptr;
+    debugToStderr = false;
+}
+
+void debugLine(const std::string& line)
+{
+    LayerState& L = layer();
+    if (!L.appExists) {
+        if (earlyLines.size() < 256)
+            earlyLines.push_back(line);
+        return;
+    }
+    if (L.recordDebug && L.debugLines.size() < 100000)
+        L.debugLines.push_back(line);
+    if (debugToStderr)
+        fprintf(stderr, "%s\n", line.c_str());
+    else if (debugFile)
+        fprintf(debugFile, "%s\n", line.c_str());
+}
+
+static bool debugWanted()
+{
+    const LayerState& L = layer();
+    return !L.appExists || L.recordDebug || debugToStderr || debugFile;
+}
+
+void qDebug(const char* fmt, ...)
+{
+    if (!debugWanted())
+        return;  // the common case on a desktop: don't even format
+    char buf[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    std::string line(buf);
+    // The toolkit ends every message with a line end; some callers put one in already.
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    debugLine(line);
+}
+
+// ---- widgets ----
+
+QWidget::QWidget(QWidget*, const char*, unsigned) {}
+
+QWidget::~QWidget()
+{
+    LayerState& L = layer();
+    if (L.mainWidget == this) {
+        L.mainWidget = nullptr;
+        if (L.backend)
+            L.backend->windowGone();
+    }
+}
+
+void QWidget::resize(int w, int h)
+{
+    w_ = w;
+    h_ = h;
+}
+void QWidget::setFixedSize(const QSize& s) { resize(s.w, s.h); }
+void QWidget::showNormal() { show(); }
+void QWidget::reparent(QWidget*, unsigned, const QPoint&, bool showIt)
+{
+    // A reparented top-level window is hidden until shown again, as in the toolkit.
+    if (!showIt)
+        hide();
+    else
+        show();
+}
+void QWidget::showFullScreen()
+{
+    resize(ScreenWidth, ScreenHeight);
+    show();
+}
+void QWidget::show()
+{
+    visible_ = true;
+    active_ = true;
+}
+void QWidget::hide()
+{
+    visible_ = false;
+    active_ = false;
+}
+bool QWidget::isVisible() const { return visible_; }
+// Active: shown, and the window system's focus is on the program.
+bool QWidget::isActiveWindow() const { return visible_ && active_ && layer().focused; }
+QSize QWidget::size() const { return QSize(w_, h_); }
+int QWidget::width() const { return w_; }
+int QWidget::height() const { return h_; }
+
+// ---- application ----
+
+static volatile sig_atomic_t termRequested = 0;
+static struct sigaction oldTermAction;
+
+static void onSigTerm(int)
+{
+    termRequested = 1;  // acted on in processEvents, as a close from the window system
+}
+
+QApplication::QApplication(int& argc, char** argv)
+{
+    LayerState& L = layer();
+    if (L.appExists) {
+        fprintf(stderr, "tavrin: only one application object may exist at a time\n");
+        exit(2);
+    }
+    LayerOptions options;
+    std::string message;
+    int r = parseLayerOptions(argc, argv, options, message);
+    if (r == 1) {
+        fputs(message.c_str(), stdout);
+        exit(0);
+    }
+    if (r == 2) {
+        fprintf(stderr, "tavrin: %s\n", message.c_str());
+        exit(2);
+    }
+    L.options = options;
+    L.mainWidget = nullptr;
+    L.focused = true;
+    memset(L.framebuffer, 0, sizeof L.framebuffer);
+    L.painters = 0;
+    L.painted = false;
+    L.quitCalled = false;
+    L.queue.clear();
+    virtualNowUs = 0;
+    termRequested = 0;
+
+    debugLogOpen(options.debugLog);
+    L.appExists = true;
+    std::vector<std::string> early;
+    early.swap(earlyLines);
+    for (const std::string& line : early)
+        debugLine(line);
+
+    // Back end first (a bad script or a missing display ends the run before anything else),
+    // then the sound driver, so that the game's own audio start-up finds a working one.
+    if (options.platform == Platform::Offscreen)
+        L.backend = makeOffscreenBackend(options);
+    else
+        L.backend = makeDesktopBackend(options);
+    chooseAudioDriver(options.platform);
+
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onSigTerm;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, &oldTermAction);
+}
+
+QApplication::~QApplication()
+{
+    LayerState& L = layer();
+    sigaction(SIGTERM, &oldTermAction, nullptr);
+    delete L.backend;
+    L.backend = nullptr;
+    L.mainWidget = nullptr;
+    L.queue.clear();
+    // The records start afresh for the next application object (a service command may be
+    // recorded before the object exists, so they are not cleared on creation).
+    L.debugLines.clear();
+    L.systemCommands.clear();
+    L.qcopMessages.clear();
+    L.appExists = false;
+    debugLogClose();
+}
+
+static void deliver(const LayerEvent& e)
+{
+    LayerState& L = layer();
+    QWidget* w = L.mainWidget;
+    switch (e.kind) {
+    case EventKind::Shot: {
+        std::string error;
+        if (writeScreenPng(L.framebuffer, L.options.orientation, e.path.c_str(), error)) {
+            fprintf(stderr, "tavrin: cannot write the screenshot '%s': %s\n", e.path.c_str(), error.c_str());
+            exit(1);
+        }
+        debugLine("layer: screenshot " + e.path);
+        return;
+    }
+    case EventKind::Stop:
+        // The process was stopped (a suspended device) and is continued now.
+        virtualNowUs += e.stopMs * 1000;
+        debugLine("layer: stopped for " + std::to_string(e.stopMs / 1000) + " s, continuing");
+        raise(SIGCONT);
+        return;
+    case EventKind::FocusIn:
+        // As the launcher would: bring the window back, then give it the focus.
+        L.focused = true;
+        if (w) {
+            w->show();
+            QFocusEvent fe;
+            w->focusInEvent(&fe);
+        }
+        return;
+    case EventKind::FocusOut:
+        L.focused = false;
+        if (w) {
+            QFocusEvent fe;
+            w->focusOutEvent(&fe);
+        }
+        return;
+    default:
+        break;
+    }
+    if (!w)
+        return;
+    switch (e.kind) {
+    case EventKind::KeyPress: {
+        QKeyEvent ke(e.key, e.autoRepeat);
+        w->keyPressEvent(&ke);
+        break;
+    }
+    case EventKind::KeyRelease: {
+        QKeyEvent ke(e.key, e.autoRepeat);
+        w->keyReleaseEvent(&ke);
+        break;
+    }
+    case EventKind::PenPress: {
+        QMouseEvent me(QPoint(e.x, e.y));
+        w->mousePressEvent(&me);
+        break;
+    }
+    case EventKind::PenMove: {
+        QMouseEvent me(QPoint(e.x, e.y));
+        w->mouseMoveEvent(&me);
+        break;
+    }
+    case EventKind::PenRelease: {
+        QMouseEvent me(QPoint(e.x, e.y));
+        w->mouseReleaseEvent(&me);
+        break;
+    }
+    case EventKind::Close: {
+        QCloseEvent ce;
+        w->closeEvent(&ce);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void QApplication::processEvents(int) { processEvents(); }
+
+void QApplication::processEvents()
+{
+    LayerState& L = layer();
+    if (!L.appExists)
+        return;
+    if (L.backend)
+        L.backend->pump(L.queue);
+    if (termRequested) {
+        termRequested = 0;
+        debugLine("layer: SIGTERM, closing the window");
+        L.queue.push_back(LayerEvent{EventKind::Close});
+    }
+    // Handlers may queue nothing themselves, but a handler may delete the window: look the
+    // main widget up again for every event.
+    while (!L.queue.empty()) {
+        LayerEvent e = std::move(L.queue.front());
+        L.queue.pop_front();
+        deliver(e);
+    }
+}
+
+void QApplication::quit() { layer().quitCalled = true; }
+
+QWidget* QApplication::desktop()
+{
+    // The emulated device's screen.
+    static QWidget* screen = [] {
+        QWidget* d = new QWidget();
+        d->w_ = ScreenWidth;
+        d->h_ = ScreenHeight;
+        return d;
+    }();
+    return screen;
+}
+
+QPEApplication::QPEApplication(int& argc, char** argv, Type) : QApplication(argc, argv) {}
+
+void QPEApplication::showMainWidget(QWidget* w, bool)
+{
+    layer().mainWidget = w;
+    if (w)
+        w->show();
+}
+// Every key already goes to our one window; there is no launcher to take any away.
+void QPEApplication::grabKeyboard() {}
+void QPEApplication::ungrabKeyboard() {}
+
+// ---- direct painter ----
+
+QDirectPainter::QDirectPainter(QWidget*)
+{
+    LayerState& L = layer();
+    if (L.painters++ == 0)
+        L.painted = false;
+}
+
+QDirectPainter::~QDirectPainter()
+{
+    LayerState& L = layer();
+    // The frame reaches the screen when the last painter lets go of a framebuffer it took.
+    if (--L.painters == 0 && L.painted) {
+        L.painted = false;
+        if (L.appExists && L.backend)
+            L.backend->present(L.framebuffer, L.options.orientation);
+    }
+}
+
+uint8_t* QDirectPainter::frameBuffer()
+{
+    LayerState& L = layer();
+    L.painted = true;
+    return L.framebuffer;
+}
+int QDirectPainter::lineStep() { return framebufferGeometry(transformOrientation()).lineStep; }
+int QDirectPainter::depth() { return 16; }
+int QDirectPainter::width() { return framebufferGeometry(transformOrientation()).width; }
+int QDirectPainter::height() { return framebufferGeometry(transformOrientation()).height; }
+int QDirectPainter::transformOrientation()
+{
+    const LayerState& L = layer();
+    return L.appExists ? L.options.orientation : 0;
+}
+
+// ---- system channel ----
+
+QCopEnvelope::QCopEnvelope(const char* c, const char* m) : channel_(c ? c : ""), message_(m ? m : "") {}
+
+QCopEnvelope::~QCopEnvelope()
+{
+    // There is no palmtop environment to receive it; the message is recorded instead.
+    std::string line = "QCop " + channel_ + " " + message_ + args_;
+    LayerState& L = layer();
+    debugLine(line);
+    if (L.appExists && L.options.platform == Platform::Offscreen) {
+        L.qcopMessages.push_back(channel_ + " " + message_ + args_);
+        printf("%s\n", line.c_str());
+        fflush(stdout);
+    }
+}
+
+QCopEnvelope& QCopEnvelope::operator<<(const QString& s)
+{
+    args_ += " " + s.str();
+    return *this;
+}
+
+// ---- files ----
+
+QString QDir::homeDirPath()
+{
+    const char* h = getenv("HOME");
+    return QString(h && *h ? h : "/");
+}
+
+QFile::QFile(const QString& n) : name_(n.str()) {}
+QFile::~QFile() { close(); }
+
+bool QFile::open(int mode)
+{
+    close();
+    int flags = O_CLOEXEC;
+    if ((mode & IO_ReadWrite) == IO_ReadWrite)
+        flags |= O_RDWR | O_CREAT;  // never truncated: bytes after what is written stay
+    else if (mode & IO_WriteOnly)
+        flags |= O_WRONLY | O_CREAT | ((mode & IO_Truncate) ? O_TRUNC : 0);
+    else
+        flags |= O_RDONLY;
+    do
+        fd_ = ::open(name_.c_str(), flags, 0644);
+    while (fd_ < 0 && errno == EINTR);
+    return fd_ >= 0;
+}
+
+int QFile::readBlock(char* data, unsigned len)
+{
+    if (fd_ < 0)
+        return -1;
+    unsigned done = 0;
+    while (done < len) {
+        ssize_t n = ::read(fd_, data + done, len - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return done ? int(done) : -1;
+        if (n == 0)
+            break;
+        done += unsigned(n);
+    }
+    return int(done);
+}
+
+int QFile::writeBlock(const char* data, unsigned len)
+{
+    if (fd_ < 0)
+        return -1;
+    unsigned done = 0;
+    while (done < len) {
+        ssize_t n = ::write(fd_, data + done, len - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return done ? int(done) : -1;
+        done += unsigned(n);
+    }
+    return int(done);
+}
+
+// Writes are not buffered here, so there is nothing to flush.
+void QFile::flush() {}
+
+void QFile::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+int QFile::handle() const { return fd_; }
+
+long QFile::size() const
+{
+    struct stat st;
+    if (fd_ >= 0 ? fstat(fd_, &st) : stat(name_.c_str(), &st))
+        return 0;
+    return long(st.st_size);
+}
+
+bool QFile::at(long pos) { return fd_ >= 0 && lseek(fd_, pos, SEEK_SET) == pos; }
+
+bool QFile::exists(const QString& name) { return access(name.latin1(), F_OK) == 0; }
