@@ -1,0 +1,355 @@
+"""The full-screen and menu pictures of the game.
+
+generate(out_dir, helpers) writes every JPEG into out_dir/catalogue/; it runs
+after the tile sheet has been written there, so the practice introductions can
+show the very tiles the player will meet.  contact(out_dir, contact_dir) writes
+review sheets with every touch zone outlined.
+
+The menu entry rectangles below are the ones the screens code tests taps
+against and crops the highlight pictures with; a highlight picture is the same
+region of its menu painted with the selected look, identical to the background
+everywhere else, so pasting any entry over the background leaves no seam.
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from PIL import Image, ImageDraw, ImageFilter  # noqa: E402
+
+import screens_paint as P  # noqa: E402
+
+W, H = 240, 320
+
+# (left, top, right, bottom) relative to the menu origin; right/bottom exclusive.
+MAIN_ORIGIN = (62, 68)
+MAIN_ENTRIES = {1: (0, 27, 151, 60), 2: (0, 60, 151, 95), 3: (0, 95, 151, 136), 4: (0, 136, 151, 172)}
+MAIN_HIGHLIGHT_SIZE = (151, 172)
+MAIN_BANNER_SIZE = (82, 25)
+PRACTICE_ORIGIN = (60, 34)
+PRACTICE_ENTRIES = {0: (0, 0, 170, 28), 1: (0, 28, 170, 62), 2: (0, 62, 170, 93),
+                    3: (0, 93, 170, 126), 4: (0, 157, 170, 192)}
+PRACTICE_HIGHLIGHT_SIZE = (170, 192)
+PAUSE_ORIGIN = (34, 129)
+PAUSE_HIGHLIGHT_SIZE = (168, 161)
+PAUSE_ENTRIES = {i: (0, 40 * i, 168, 40 * i + 40) for i in range(4)}
+STATUS_Y = (34, 55, 76, 97)
+DIED_STATUS_Y = tuple(y + 18 for y in STATUS_Y)
+VALUE_X = 165
+
+# Highlight looks stay this far inside their entry so the JPEG blocks along
+# the rectangle edges stay the same in both pictures.
+HL_INSET = 4
+
+MENU_QUALITY = 92   # menus: 4:4:4 and a high quality keep the highlight seams invisible
+PICTURE_QUALITY = 88
+
+
+# ---------------------------------------------------------------- shared looks
+
+def cave_ground(seed, w=W, h=H, stops=None, light=(255, 170, 70), light_at=(0.5, 0.0), vig=0.7):
+    img = P.rock_texture(w, h, seed, stops)
+    if light is not None:
+        m = P.radial(w, h, w * light_at[0], h * light_at[1], w * 0.9, h * 0.7, 1.6)
+        img = P.add_light(img, m, light, 0.35)
+    return P.vignette(img, vig)
+
+
+def slab(img, box, radius=6, fill=(10, 7, 5), alpha=150, edge=(150, 110, 50)):
+    """A darker carved panel with a thin warm rim."""
+    x0, y0, x1, y1 = box
+    m = Image.new("L", img.size, 0)
+    ImageDraw.Draw(m).rounded_rectangle(box, radius=radius, fill=alpha)
+    img = Image.composite(Image.new("RGB", img.size, fill), img, m)
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle(box, radius=radius, outline=P.mix(edge, (0, 0, 0), 0.45), width=1)
+    d.rounded_rectangle((x0 + 1, y0 + 1, x1 - 1, y1 - 1), radius=max(1, radius - 1),
+                        outline=P.mix(edge, (0, 0, 0), 0.75), width=1)
+    return img
+
+
+def embed_sprites(img, items):
+    for kind, size, x, y, seed in items:
+        if kind == "gem":
+            spr = P.gem(size, seed_colour(seed), seed)
+        elif kind == "rock":
+            spr = P.rock(size, seed)
+        elif kind == "egg":
+            spr = P.egg(size, seed)
+        elif kind == "key":
+            spr = P.key(size)
+        elif kind == "skull":
+            spr = P.skull(size)
+        elif kind == "bomb":
+            spr = P.bomb(size)
+        elif kind == "safe":
+            spr = P.safe(size)
+        else:
+            spr = P.monster(size)
+        # a soft dark hollow behind each object sets it into the rock
+        sh = P.radial(img.size[0], img.size[1], x + size * 0.55, y + size * 0.6, size * 0.62, size * 0.55, 0.8)
+        img = Image.composite(Image.new("RGB", img.size, (0, 0, 0)), img, sh.point(lambda v: v * 2 // 3))
+        P.paste(img, spr, (x, y))
+    return img
+
+
+GEM_COLOURS = [(255, 224, 80), (110, 210, 255), (255, 100, 120), (120, 240, 140), (200, 140, 255)]
+
+
+def seed_colour(seed):
+    return GEM_COLOURS[seed % len(GEM_COLOURS)]
+
+
+def abs_rect(origin, rect):
+    return (origin[0] + rect[0], origin[1] + rect[1], origin[0] + rect[2], origin[1] + rect[3])
+
+
+def menu_pair(base, origin, size, entries, normal, high):
+    """Background with every entry in its plain look, plus the highlight picture:
+    the same region with every entry selected, painted only inside each entry
+    inset by HL_INSET."""
+    bg = base.copy()
+    for idx, rect in entries.items():
+        bg = normal(bg, idx, abs_rect(origin, rect))
+    hl = bg.copy()
+    for idx, rect in entries.items():
+        r = abs_rect(origin, rect)
+        lit = high(bg.copy(), idx, r)
+        m = Image.new("L", bg.size, 0)
+        ImageDraw.Draw(m).rounded_rectangle(
+            (r[0] + HL_INSET, r[1] + HL_INSET, r[2] - 1 - HL_INSET, r[3] - 1 - HL_INSET), radius=5, fill=255)
+        hl = Image.composite(lit, hl, m)
+    return bg, hl.crop((origin[0], origin[1], origin[0] + size[0], origin[1] + size[1]))
+
+
+def entry_glow(img, r, colour=(255, 170, 40), strength=0.55):
+    cx, cy = (r[0] + r[2]) / 2, (r[1] + r[3]) / 2
+    m = P.radial(img.size[0], img.size[1], cx, cy, (r[2] - r[0]) * 0.62, (r[3] - r[1]) * 0.75, 1.2)
+    return P.add_light(img, m, colour, strength)
+
+
+def bullet(img, x, cy, size=12, colour=(255, 224, 80)):
+    spr = P.gem(size, colour, 3)
+    return P.paste(img, spr, (x, cy - size // 2))
+
+
+def title(img, text, cy, size=40, cx=W // 2, glow=(255, 150, 30), fnt=P.SERIF_B):
+    return P.lit_text(img, (cx, cy), text, P.font(fnt, size), anchor="mm", stroke=2,
+                      shadow=3, glow=glow, glow_radius=8, glow_strength=0.7)
+
+
+def hint(img, text, cy, colour=(190, 170, 130), size=11):
+    return P.plain_text(img, (W // 2, cy), text, P.font(P.SANS, size), colour, anchor="mm")
+
+
+# ---------------------------------------------------------------- main menu
+
+MAIN_WORDS = {1: "PLAY", 2: "PRACTICE", 3: "ABOUT", 4: "QUIT"}
+
+
+def main_menu():
+    base = cave_ground(101)
+    base = title(base, "TAVRIN", 34, 44)
+    # the tablet behind the entries, with room for the banner at its top-left
+    base = slab(base, (56, 64, 218, 246), radius=8, alpha=170)
+    base = embed_sprites(base, [("gem", 26, 14, 104, 0), ("rock", 36, 10, 150, 4), ("gem", 22, 22, 200, 1),
+                                ("egg", 28, 12, 238, 2), ("rock", 30, 222, 96, 9), ("gem", 18, 222, 150, 2),
+                                ("rock", 40, 14, 276, 6), ("gem", 20, 62, 292, 3)])
+    base = banner_look(base, MAIN_ORIGIN)
+    word_font = P.font(P.SANS_B, 20)
+
+    def text_y(r):
+        return (r[1] + r[3]) // 2 + 1
+
+    def normal(img, idx, r):
+        img = bullet(img, r[0] + 10, text_y(r), 10, (120, 100, 80))
+        return P.lit_text(img, (r[0] + 30, text_y(r)), MAIN_WORDS[idx], word_font, anchor="lm",
+                          top=P.STONE_TOP, bottom=P.STONE_BOTTOM, stroke=1, shadow=2)
+
+    def high(img, idx, r):
+        img = entry_glow(img, r)
+        img = bullet(img, r[0] + 8, text_y(r), 14)
+        return P.lit_text(img, (r[0] + 30, text_y(r)), MAIN_WORDS[idx], word_font, anchor="lm",
+                          stroke=1, shadow=2, glow=(255, 200, 60), glow_radius=4, glow_strength=0.6)
+
+    bg, hl = menu_pair(base, MAIN_ORIGIN, MAIN_HIGHLIGHT_SIZE, MAIN_ENTRIES, normal, high)
+    banner = bg.crop((MAIN_ORIGIN[0], MAIN_ORIGIN[1], MAIN_ORIGIN[0] + MAIN_BANNER_SIZE[0],
+                      MAIN_ORIGIN[1] + MAIN_BANNER_SIZE[1]))
+    return bg, hl, banner
+
+
+def banner_look(img, origin):
+    """The small plaque at the tablet's top-left corner."""
+    x, y = origin
+    w, h = MAIN_BANNER_SIZE
+    img = img.copy()
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((x + 2, y + 2, x + w - 3, y + h - 3), radius=5, fill=(70, 44, 16), outline=(230, 170, 60))
+    face = P.vgradient(w - 8, h - 8, [(0, (150, 96, 30)), (0.5, (96, 58, 18)), (1, (60, 34, 10))])
+    img.paste(face, (x + 4, y + 4))
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((x + 2, y + 2, x + w - 3, y + h - 3), radius=5, outline=(240, 190, 80))
+    img = P.lit_text(img, (x + w // 2, y + h // 2), "MENU", P.font(P.SERIF_B, 13), anchor="mm",
+                     stroke=1, shadow=1)
+    return img
+
+
+# ---------------------------------------------------------------- practice menu
+
+PRACTICE_WORDS = {
+    0: ("1  DIAMONDS", "dig earth, take every gem"),
+    1: ("2  ROCKS", "falling, rolling, pushing"),
+    2: ("3  KEYS & BOMBS", "safes, keys and bombs"),
+    3: ("4  EGGS", "eggs hatch monsters"),
+    4: ("BACK", None),
+}
+PRACTICE_ICONS = {0: "gem", 1: "rock", 2: "key", 3: "egg"}
+PRACTICE_TILES = {0: 1, 1: 0, 2: 25, 3: 24}
+
+
+def practice_menu(tiles):
+    base = cave_ground(202, light_at=(0.5, 0.05))
+    base = title(base, "PRACTICE", 17, 24)
+    base = slab(base, (56, 32, 232, 162), radius=7, alpha=160)
+    base = slab(base, (56, 189, 232, 228), radius=7, alpha=160)
+    for idx in range(4):
+        r = abs_rect(PRACTICE_ORIGIN, PRACTICE_ENTRIES[idx])
+        cy = (r[1] + r[3]) // 2
+        base = icon(base, idx, 22, cy - 12, tiles)
+    base = embed_sprites(base, [("rock", 34, 20, 250, 11), ("gem", 22, 66, 262, 1), ("rock", 26, 96, 282, 12),
+                                ("egg", 26, 146, 256, 3), ("gem", 18, 186, 290, 4), ("rock", 38, 196, 244, 13)])
+    base = hint(base, "pick a lesson, then learn by playing", 306, size=10)
+    big = P.font(P.SANS_B, 14)
+    small = P.font(P.SANS, 10)
+
+    def lines(img, idx, r, lit):
+        head, sub = PRACTICE_WORDS[idx]
+        top, bottom = (P.GOLD_TOP, P.GOLD_BOTTOM) if lit else (P.STONE_TOP, P.STONE_BOTTOM)
+        glow = (255, 200, 60) if lit else None
+        if sub is None:
+            return P.lit_text(img, (r[0] + 85, (r[1] + r[3]) // 2 + 1), "\u25c4 " + head, P.font(P.SANS_B, 17),
+                              anchor="mm", top=top, bottom=bottom, stroke=1, shadow=2, glow=glow,
+                              glow_radius=4, glow_strength=0.6)
+        h = r[3] - r[1]
+        y0 = r[1] + (h - 26) // 2
+        img = P.lit_text(img, (r[0] + 12, y0), head, big, anchor="la", top=top, bottom=bottom,
+                         stroke=1, shadow=1, glow=glow, glow_radius=4, glow_strength=0.6)
+        colour = (250, 226, 170) if lit else (150, 136, 112)
+        return P.plain_text(img, (r[0] + 14, y0 + 16), sub, small, colour)
+
+    def normal(img, idx, r):
+        return lines(img, idx, r, False)
+
+    def high(img, idx, r):
+        img = entry_glow(img, r, strength=0.5)
+        return lines(img, idx, r, True)
+
+    bg, hl = menu_pair(base, PRACTICE_ORIGIN, PRACTICE_HIGHLIGHT_SIZE, PRACTICE_ENTRIES, normal, high)
+    return bg, hl
+
+
+def icon(img, idx, x, y, tiles, size=24):
+    """The lesson's key object beside each practice entry: the game's own tile when there is one."""
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((x - 2, y - 2, x + size + 1, y + size + 1), radius=3, fill=(0, 0, 0), outline=(150, 110, 50))
+    if tiles is not None:
+        img.paste(tiles[PRACTICE_TILES[idx]].resize((size, size), Image.LANCZOS), (x, y))
+    else:
+        P.paste(img, sprite_for(PRACTICE_ICONS[idx], size, idx), (x, y))
+    return img
+
+
+def sprite_for(kind, size, seed):
+    return {"gem": lambda: P.gem(size, seed_colour(seed), seed), "rock": lambda: P.rock(size, seed),
+            "egg": lambda: P.egg(size, seed), "key": lambda: P.key(size), "skull": lambda: P.skull(size),
+            "bomb": lambda: P.bomb(size), "safe": lambda: P.safe(size),
+            "monster": lambda: P.monster(size)}[kind]()
+
+
+# ---------------------------------------------------------------- pause menu
+
+PAUSE_WORDS = {0: "MAIN MENU", 1: "GIVE UP", 2: "CONTINUE", 3: "MAP"}
+STATUS_LABELS = ("Score", "Diamonds", "Time", "Lives")
+
+
+def status_labels(img, ys, x_right=158, box=None):
+    if box is not None:
+        img = slab(img, box, radius=6, alpha=185)
+    f = P.font(P.SANS_B, 13)
+    for label, y in zip(STATUS_LABELS, ys):
+        img = P.lit_text(img, (x_right, y + 10), label + ":", f, anchor="rm", top=(220, 206, 180),
+                         bottom=(150, 132, 104), stroke=1, shadow=1)
+    return img
+
+
+def pause_menu():
+    base = cave_ground(303, light_at=(0.5, 0.35))
+    base = title(base, "PAUSED", 15, 22)
+    base = status_labels(base, STATUS_Y, box=(8, 30, 232, 120))
+    base = embed_sprites(base, [("gem", 20, 8, 160, 0), ("rock", 26, 4, 230, 5), ("gem", 18, 212, 190, 1),
+                                ("rock", 28, 208, 250, 7)])
+    base = hint(base, "cursor keys and fire, or tap", 306, size=10)
+    f = P.font(P.SANS_B, 17)
+
+    def pos(r):
+        return ((r[0] + r[2]) // 2 + 6, (r[1] + r[3]) // 2 + 1)
+
+    def normal(img, idx, r):
+        img = slab(img, (r[0] + 2, r[1] + 2, r[2] - 3, r[3] - 3), radius=6, fill=(30, 20, 12), alpha=200,
+                   edge=(170, 120, 60))
+        img = bullet(img, r[0] + 12, pos(r)[1], 10, (120, 100, 80))
+        return P.lit_text(img, pos(r), PAUSE_WORDS[idx], f, anchor="mm", top=P.STONE_TOP, bottom=P.STONE_BOTTOM,
+                          stroke=1, shadow=2)
+
+    def high(img, idx, r):
+        img = entry_glow(img, r, strength=0.6)
+        img = bullet(img, r[0] + 10, pos(r)[1], 14)
+        return P.lit_text(img, pos(r), PAUSE_WORDS[idx], f, anchor="mm", stroke=1, shadow=2,
+                          glow=(255, 200, 60), glow_radius=4, glow_strength=0.6)
+
+    return menu_pair(base, PAUSE_ORIGIN, PAUSE_HIGHLIGHT_SIZE, PAUSE_ENTRIES, normal, high)
+
+
+# ---------------------------------------------------------------- registry
+
+def menu_pictures(tiles):
+    out = {}
+    bg, hl, banner = main_menu()
+    out["mainmenu.jpg"], out["mainmenuH.jpg"], out["mainmenuB.jpg"] = bg, hl, banner
+    out["prac.jpg"], out["pracH.jpg"] = practice_menu(tiles)
+    out["status.jpg"], out["statusH.jpg"] = pause_menu()
+    return out
+
+
+MENU_FILES = {"mainmenu.jpg", "mainmenuH.jpg", "mainmenuB.jpg", "prac.jpg", "pracH.jpg", "status.jpg", "statusH.jpg"}
+
+
+def all_pictures(tiles):
+    pics = {}
+    pics.update(menu_pictures(tiles))
+    return pics
+
+
+def save_jpeg(img, path, menu):
+    img = img.convert("RGB")
+    if menu:
+        img.save(path, "JPEG", quality=MENU_QUALITY, subsampling=0, optimize=True, progressive=False)
+    else:
+        img.save(path, "JPEG", quality=PICTURE_QUALITY, subsampling=2, optimize=True, progressive=False)
+
+
+def generate(out_dir, helpers=None):
+    cat = os.path.join(out_dir, "catalogue")
+    os.makedirs(cat, exist_ok=True)
+    tiles = P.load_tiles(os.path.join(cat, "TavTile.565"))
+    pics = all_pictures(tiles)
+    for name in sorted(pics):
+        save_jpeg(pics[name], os.path.join(cat, name), name in MENU_FILES)
+    return sorted(pics)
+
+
+if __name__ == "__main__":
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "assets")
+    for n in generate(out):
+        print(n)
