@@ -62,9 +62,10 @@ int32_t loadProgress() {
     }
     // Bytes the file does not supply go back to their previous plain values.
     scrambleProgress();
-    readUpTo(fd, reinterpret_cast<uint8_t*>(&progress), sizeof progress);
+    size_t got = readUpTo(fd, reinterpret_cast<uint8_t*>(&progress), sizeof progress);
     scrambleProgress();
-    if (progress.recordMagic != 0x01C8) {
+    // A file too short to hold the magic is corrupt whatever the record held before.
+    if (got < 2 || progress.recordMagic != 0x01C8) {
         qDebug("Corrupt data");
         std::memset(&progress, 0, sizeof progress);
     }

@@ -1,0 +1,137 @@
+// Shared helpers for the shell, game-state and progress tests: the program's own
+// application object on the offscreen back end, state resets, one-tick passes and capture of
+// the sound lines printed on standard output.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/window.h"
+#include "game/state.h"
+#include "gfx/graphics.h"
+#include "platform/offscreen.h"
+#include "platform/toolkit.h"
+
+namespace harness {
+
+// Creates the application object and window exactly as the program does, once per process.
+inline void ensureApp() {
+    if (appHandles.application) return;
+    static char a0[] = "tavrin", a1[] = "-platform", a2[] = "offscreen";
+    static char* argv[] = {a0, a1, a2, nullptr};
+    frameinit(3, argv);
+    initDisplay();
+}
+
+// Drops whatever events are still queued, then zeroes the game, the controls and the stylus.
+inline void resetState() {
+    if (appHandles.application) appHandles.application->processEvents();
+    std::memset(&game, 0, sizeof game);
+    std::memset(&progress, 0, sizeof progress);
+    std::memset(ControlFlags, 0, sizeof ControlFlags);
+    stylusTapX = stylusTapY = -1;
+    stylusLastX = stylusLastY = 0;
+    stylusDown = 0;
+    quitRequested = 0;
+}
+
+// Puts the game in a mode that is fully faded in and active, as after its fade-in.
+inline void enterActive(uint8_t m) {
+    game.mode = m;
+    game.nextMode = m;
+    game.modeReady = 1;
+    game.fadeLevel = 256;
+}
+
+// One pass of the real loop with exactly one tick due; queued events are delivered first.
+inline int32_t onePass() {
+    nextTickTime = nowMs();
+    return loopPass();
+}
+
+// Queues a key press and its release, both delivered before the next tick.
+inline void tapKey(int key) {
+    offscreenQueueKey(key, true);
+    offscreenQueueKey(key, false);
+}
+
+// Records the debug log from construction on.
+class DebugLog {
+public:
+    DebugLog() {
+        offscreenRecordDebug(false);
+        offscreenRecordDebug(true);
+    }
+    ~DebugLog() { offscreenRecordDebug(false); }
+    const std::vector<std::string>& lines() const { return offscreenDebugLines(); }
+    int count(const std::string& line) const {
+        int n = 0;
+        for (const std::string& l : lines()) n += l == line;
+        return n;
+    }
+    int countPrefix(const std::string& prefix) const {
+        int n = 0;
+        for (const std::string& l : lines()) n += l.rfind(prefix, 0) == 0;
+        return n;
+    }
+};
+
+// Collects what the code under test prints on standard output (the sound lines).
+class StdoutCapture {
+public:
+    StdoutCapture() { testing::internal::CaptureStdout(); }
+    ~StdoutCapture() {
+        if (!done_) testing::internal::GetCapturedStdout();
+    }
+    std::vector<std::string> lines() {
+        done_ = true;
+        std::string all = testing::internal::GetCapturedStdout();
+        std::vector<std::string> out;
+        size_t start = 0;
+        while (start < all.size()) {
+            size_t end = all.find('\n', start);
+            if (end == std::string::npos) end = all.size();
+            out.push_back(all.substr(start, end - start));
+            start = end + 1;
+        }
+        return out;
+    }
+
+private:
+    bool done_ = false;
+};
+
+// A private home directory for the progress file, removed afterwards.
+class TempHome {
+public:
+    TempHome() {
+        char tmpl[] = "/tmp/tavrin_home.XXXXXX";
+        path_ = mkdtemp(tmpl) ? tmpl : "";
+        const char* old = std::getenv("HOME");
+        hadOld_ = old != nullptr;
+        if (old) old_ = old;
+        setenv("HOME", path_.c_str(), 1);
+    }
+    ~TempHome() {
+        if (hadOld_)
+            setenv("HOME", old_.c_str(), 1);
+        else
+            unsetenv("HOME");
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+    std::string folder() const { return path_ + "/Applications"; }
+    std::string file() const { return path_ + "/Applications/tavrin.conf"; }
+
+private:
+    std::string path_, old_;
+    bool hadOld_ = false;
+};
+
+}  // namespace harness
