@@ -218,7 +218,7 @@ def practice_menu(tiles):
         cy = (r[1] + r[3]) // 2
         base = icon(base, idx, 22, cy - 12, tiles)
     base = embed_sprites(base, [("rock", 34, 20, 250, 11), ("gem", 22, 66, 262, 1), ("rock", 26, 96, 282, 12),
-                                ("egg", 26, 146, 256, 3), ("gem", 18, 186, 290, 4), ("rock", 38, 196, 244, 13)])
+                                ("egg", 26, 146, 256, 3), ("gem", 18, 206, 286, 4), ("rock", 38, 196, 244, 13)])
     base = hint(base, "pick a lesson, then learn by playing", 306, size=10)
     big = P.font(P.SANS_B, 14)
     small = P.font(P.SANS, 10)
@@ -311,6 +311,124 @@ def pause_menu():
     return menu_pair(base, PAUSE_ORIGIN, PAUSE_HIGHLIGHT_SIZE, PAUSE_ENTRIES, normal, high)
 
 
+# ---------------------------------------------------------------- level selection
+
+def select_screen():
+    img = cave_ground(404, light_at=(0.1, 0.0), vig=0.6)
+    # a mine shaft with a ladder on the left, lit by a lantern
+    d = ImageDraw.Draw(img)
+    shaft = P.vgradient(56, H, [(0, (40, 26, 14)), (1, (6, 4, 3))])
+    img.paste(shaft, (30, 0))
+    img = P.add_light(img, P.radial(W, H, 58, 40, 70, 110, 1.4), (255, 180, 80), 0.5)
+    d = ImageDraw.Draw(img)
+    for x in (38, 76):
+        d.rectangle((x, 0, x + 4, H), fill=(92, 58, 26), outline=(40, 24, 10))
+    for y in range(10, H, 22):
+        d.rectangle((40, y, 78, y + 3), fill=(120, 78, 36), outline=(46, 28, 12))
+    for x in (30, 85):
+        d.line((x, 0, x, H), fill=(20, 12, 6), width=2)
+    img = P.vignette(img, 0.35)
+    img = embed_sprites(img, [("gem", 16, 8, 36, 0), ("rock", 22, 4, 250, 3), ("gem", 14, 94, 270, 2)])
+    # the list panel: dark and quiet so the names read
+    img = slab(img, (108, 2, 236, 317), radius=8, fill=(4, 3, 2), alpha=215)
+    d = ImageDraw.Draw(img)
+    for i in range(1, 16):
+        y = 6 + 19 * i - 1
+        d.line((118, y, 226, y), fill=(34, 26, 18))
+    lab = Image.new("RGB", (200, 30), (0, 0, 0))
+    m = P.text_mask((200, 30), (100, 15), "CHOOSE A LEVEL", P.font(P.SERIF_B, 15), anchor="mm", stroke=1)
+    face = P.text_mask((200, 30), (100, 15), "CHOOSE A LEVEL", P.font(P.SERIF_B, 15), anchor="mm")
+    lab.paste(P.vgradient(200, 30, [(0, P.GOLD_TOP), (1, P.GOLD_BOTTOM)]), (0, 0), face)
+    both = Image.merge("L", (m,))
+    lab_rgba = lab.convert("RGBA")
+    lab_rgba.putalpha(both)
+    rot = lab_rgba.rotate(90, expand=True)
+    img.paste(rot, (4 + 0 * 15, 128 - 100), rot)
+    return img
+
+
+# ---------------------------------------------------------------- still pictures
+
+def splash_screen():
+    img = cave_ground(505, light_at=(0.5, 0.55), vig=0.75,
+                      stops=[(0, (6, 5, 6)), (110, (30, 22, 20)), (190, (58, 42, 32)), (255, (92, 70, 50))])
+    img = P.add_light(img, P.radial(W, H, 120, 205, 120, 90, 1.3), (255, 160, 50), 0.6)
+    items = [("rock", 46, 16, 220, 1), ("rock", 38, 180, 232, 2), ("gem", 30, 62, 236, 1),
+             ("gem", 24, 150, 250, 2), ("egg", 30, 196, 196, 3), ("rock", 54, 58, 262, 5),
+             ("rock", 50, 132, 270, 6), ("gem", 22, 112, 262, 4), ("gem", 26, 20, 276, 3),
+             ("rock", 40, 196, 282, 8), ("gem", 18, 40, 200, 0)]
+    img = embed_sprites(img, items)
+    big = P.gem(84, (255, 226, 90), 9)
+    img = P.add_light(img, P.radial(W, H, 120, 190, 70, 60, 1.2), (255, 230, 140), 0.8)
+    P.paste(img, big, (78, 146))
+    img = P.sparkle(img, 98, 168, 16)
+    img = P.sparkle(img, 150, 150, 9, strength=0.8)
+    img = title(img, "TAVRIN", 70, 52)
+    img = P.lit_text(img, (120, 112), "AN UNDERGROUND ADVENTURE", P.font(P.SANS_B, 11), anchor="mm",
+                     top=(230, 214, 180), bottom=(170, 150, 110), stroke=1, shadow=1)
+    return img
+
+
+def about_screen():
+    img = cave_ground(606, light_at=(0.5, 0.0))
+    img = title(img, "TAVRIN", 30, 34)
+    img = slab(img, (10, 56, 230, 286), radius=8, alpha=175)
+    f = P.font(P.SANS, 11)
+    fb = P.font(P.SANS_B, 12)
+    lines = [
+        (fb, "A digging adventure", (255, 220, 120)),
+        (f, "Dig through the earth, gather", (210, 196, 170)),
+        (f, "every diamond, dodge falling rocks", (210, 196, 170)),
+        (f, "and the monsters that hatch", (210, 196, 170)),
+        (f, "from eggs.", (210, 196, 170)),
+        (None, "", None),
+        (fb, "Made by the Tavrin team", (255, 220, 120)),
+        (f, "code, levels, pictures, sounds", (210, 196, 170)),
+        (None, "", None),
+        (fb, "How to play", (255, 220, 120)),
+        (f, "cursor keys or the stylus pads move", (210, 196, 170)),
+        (f, "fire pauses: map, give up, menu", (210, 196, 170)),
+    ]
+    y = 66
+    for fnt, text, colour in lines:
+        if fnt is None:
+            y += 7
+            continue
+        img = P.plain_text(img, (120, y), text, fnt, colour, anchor="mt")
+        y += 17
+    img = embed_sprites(img, [("gem", 18, 14, 294, 0), ("rock", 22, 38, 292, 2), ("gem", 16, 66, 298, 4)])
+    return img
+
+
+def died_screen():
+    img = cave_ground(707, light_at=(0.5, 0.9), vig=0.8,
+                      stops=[(0, (6, 4, 6)), (110, (28, 18, 22)), (190, (54, 34, 38)), (255, (86, 58, 60))])
+    img = P.lit_text(img, (120, 24), "OUCH!", P.font(P.SERIF_B, 30), anchor="mm", top=(255, 210, 190),
+                     bottom=(200, 60, 40), stroke=2, shadow=3, glow=(255, 70, 30), glow_radius=8, glow_strength=0.6)
+    img = status_labels(img, DIED_STATUS_Y, box=(8, 46, 232, 138))
+    img = P.add_light(img, P.radial(W, H, 120, 214, 70, 60, 1.2), (255, 90, 40), 0.45)
+    img = embed_sprites(img, [("rock", 40, 34, 196, 3), ("skull", 56, 92, 180, 0), ("rock", 44, 156, 200, 4),
+                              ("rock", 30, 70, 226, 6), ("gem", 18, 138, 236, 2)])
+    img = P.lit_text(img, (120, 262), "a life is lost", P.font(P.SANS_B, 14), anchor="mm",
+                     top=(240, 220, 200), bottom=(180, 150, 130), stroke=1, shadow=1)
+    img = hint(img, "fire / tap to dig on", 300)
+    return img
+
+
+def gameover_screen():
+    img = cave_ground(808, light_at=(0.5, 0.35), vig=0.8,
+                      stops=[(0, (4, 4, 6)), (110, (22, 20, 26)), (190, (44, 40, 48)), (255, (76, 70, 78))])
+    img = title(img, "GAME", 46, 44, glow=(255, 110, 30))
+    img = title(img, "OVER", 96, 44, glow=(255, 110, 30))
+    img = embed_sprites(img, [("rock", 44, 18, 140, 2), ("skull", 44, 98, 138, 1), ("rock", 40, 176, 146, 5),
+                              ("gem", 18, 72, 168, 3), ("rock", 26, 144, 176, 7)])
+    img = slab(img, (22, 214, 218, 276), radius=8, alpha=190)
+    img = P.lit_text(img, (97, 227 + 10), "Score:", P.font(P.SANS_B, 14), anchor="rm",
+                     top=(220, 206, 180), bottom=(150, 132, 104), stroke=1, shadow=1)
+    img = hint(img, "fire / tap for the main menu", 300)
+    return img
+
+
 # ---------------------------------------------------------------- registry
 
 def menu_pictures(tiles):
@@ -328,6 +446,11 @@ MENU_FILES = {"mainmenu.jpg", "mainmenuH.jpg", "mainmenuB.jpg", "prac.jpg", "pra
 def all_pictures(tiles):
     pics = {}
     pics.update(menu_pictures(tiles))
+    pics["select.jpg"] = select_screen()
+    pics["splash.jpg"] = splash_screen()
+    pics["about.jpg"] = about_screen()
+    pics["died.jpg"] = died_screen()
+    pics["gameover.jpg"] = gameover_screen()
     return pics
 
 
