@@ -21,8 +21,6 @@ constexpr int32_t ScreenWidth = 240;
 constexpr int32_t ScreenHeight = 320;
 constexpr size_t ScreenBytes = ScreenWidth * ScreenHeight * 2;
 
-int32_t displayOrientation;
-
 // Allocates the BackBuffer and the Backdrop with the steps that make their memory order the
 // display's: drawing code then works in upright coordinates whatever the turn.
 int32_t allocateBuffers(int32_t orientation) {
@@ -50,7 +48,6 @@ int32_t allocateBuffers(int32_t orientation) {
             break;
     }
     placeOrigin(&BackBuffer);
-    displayOrientation = orientation;
 
     Backdrop = BackBuffer;
     Backdrop.pixels = static_cast<uint8_t*>(std::calloc(ScreenBytes, 1));
@@ -73,8 +70,8 @@ void placeOrigin(Image* img) {
 }
 
 int32_t displayRowBytes() {
-    // Orientations 1 and 3 store the picture by columns of 320 pixels.
-    return (displayOrientation & 1) ? 640 : 480;
+    // A column-major BackBuffer (the quarter turns) is stored by columns of 320 pixels.
+    return (BackBuffer.stepX >= -4 && BackBuffer.stepX <= 4) ? 480 : 640;
 }
 
 int32_t layoutDisplay(int32_t orientation, int32_t lineStep) {
@@ -158,6 +155,5 @@ int32_t releaseDisplay() {
     freeImage(&Backdrop);
     freeImage(&BackBuffer);
     DisplayInfo = Image{};
-    displayOrientation = 0;
     return 0;
 }
