@@ -1,5 +1,6 @@
 // The world engine: level file, map, player, falling objects, monsters, tile sheets.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 enum Tile : uint8_t {
@@ -35,6 +36,8 @@ extern uint8_t borderTile;
 // Stores the three key bytes that are not in initialised data (called by startWorld).
 void completeCipherKey();
 int32_t openLevelData();
+// openLevelData on bytes given directly rather than fetched from the resource store.
+int32_t openLevelBytes(const uint8_t* data, int32_t size);
 void closeLevelData();
 uint8_t decodeLevelByte(uint8_t b);
 int32_t levelIndexEntry(int32_t k);
@@ -46,6 +49,22 @@ int32_t loadCurrentLevel();
 void unloadLevel();
 uint8_t getCell(int32_t x, int32_t y);
 int32_t setCell(int32_t x, int32_t y, uint8_t tile);
+// The allocator parseLevel takes the map from (malloc; tests swap in one that fails).
+extern void* (*mapAllocate)(size_t);
+
+// For tools that run the real engine in-process, such as the level solver: loads a level
+// straight from its source text (the format of assets/levels/README.md), without the
+// embedded level file and without building the tile sheets. Everything else is as after
+// loadCurrentLevel: the map, levelName, levelColour, diamondsLeft, targetsLeft, the start
+// square, the player placed, the monster slots empty, levelTicks 0. Returns 1 (and leaves
+// the empty map) when the text is not a valid level. Then drive the world with
+// ControlFlags and worldTick(), with game.mode = Play and game.fadeLevel = 256.
+// Mind that the engine calls out like in the game: SndPlay prints every sound on stdout,
+// setMode records mode requests in game.nextMode, and completing a main level (level >= 0)
+// calls saveProgress, which writes the progress file under $HOME; a solver should play
+// with a negative game.level or point HOME somewhere harmless. The monsters draw from
+// rand(); srand(1) starts again the unseeded sequence the game plays with.
+int32_t loadLevelSource(const char* text, int32_t length);
 
 // Player.
 void placePlayer();
