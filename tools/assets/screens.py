@@ -86,7 +86,7 @@ def embed_sprites(img, items):
         elif kind == "safe":
             spr = P.safe(size)
         else:
-            spr = P.monster(size)
+            spr = P.monster(size, (80, 200, 60))
         # a soft dark hollow behind each object sets it into the rock
         sh = P.radial(img.size[0], img.size[1], x + size * 0.55, y + size * 0.6, size * 0.62, size * 0.55, 0.8)
         img = Image.composite(Image.new("RGB", img.size, (0, 0, 0)), img, sh.point(lambda v: v * 2 // 3))
@@ -264,7 +264,7 @@ def sprite_for(kind, size, seed):
     return {"gem": lambda: P.gem(size, seed_colour(seed), seed), "rock": lambda: P.rock(size, seed),
             "egg": lambda: P.egg(size, seed), "key": lambda: P.key(size), "skull": lambda: P.skull(size),
             "bomb": lambda: P.bomb(size), "safe": lambda: P.safe(size),
-            "monster": lambda: P.monster(size)}[kind]()
+            "monster": lambda: P.monster(size, (80, 200, 60))}[kind]()
 
 
 # ---------------------------------------------------------------- pause menu
@@ -429,6 +429,177 @@ def gameover_screen():
     return img
 
 
+# ---------------------------------------------------------------- practice introductions
+
+# Stand-ins for the play tiles, used only when the tile sheet has not been made.
+FALLBACK_TILE = {0: "rock", 1: "gem", 5: "skull", 22: "safe", 24: "egg", 25: "key", 27: "bomb",
+                 33: "monster", 34: "monster", 47: "egg", 30: "player", 37: "player", 2: "earth", 3: "earth", 6: None}
+
+
+def tile_picture(tiles, t):
+    if tiles is not None:
+        return tiles[t]
+    img = Image.new("RGB", (32, 32), (0, 0, 0))
+    kind = FALLBACK_TILE.get(t)
+    if kind == "earth":
+        n = P.fractal(32, 32, 40 + t, (8, 4, 2))
+        return P.colorize(n, [(0, (0, 0, 60)), (255, (60, 60, 220))])
+    if kind == "player":
+        d = ImageDraw.Draw(img)
+        d.ellipse((10, 2, 22, 10), fill=(240, 200, 40))
+        d.rectangle((11, 10, 21, 18), fill=(250, 200, 150))
+        d.rectangle((9, 18, 23, 29), fill=(40, 60, 200))
+        return img
+    if kind is not None:
+        P.paste(img, sprite_for(kind, 32, t), (0, 0))
+    return img
+
+
+def arrow(img, a, b, colour=(255, 220, 60), width=3, head=7):
+    d = ImageDraw.Draw(img)
+    import math
+    ang = math.atan2(b[1] - a[1], b[0] - a[0])
+    tip = b
+    base = (b[0] - head * math.cos(ang), b[1] - head * math.sin(ang))
+    left = (base[0] + head * 0.6 * math.sin(ang), base[1] - head * 0.6 * math.cos(ang))
+    right = (base[0] - head * 0.6 * math.sin(ang), base[1] + head * 0.6 * math.cos(ang))
+    for col, wd, grow in (((20, 10, 0), width + 2, 1.5), (colour, width, 0)):
+        d.line((a, base), fill=col, width=wd)
+        if grow:
+            bl = (base[0] - grow * math.cos(ang), base[1] - grow * math.sin(ang))
+            d.polygon([(tip[0] + grow * math.cos(ang), tip[1] + grow * math.sin(ang)),
+                       (left[0] + grow * (math.sin(ang) - math.cos(ang)), left[1] - grow * (math.cos(ang) + math.sin(ang))),
+                       (right[0] - grow * (math.sin(ang) + math.cos(ang)), right[1] + grow * (math.cos(ang) - math.sin(ang))),
+                       ], fill=col)
+            del bl
+        else:
+            d.polygon([tip, left, right], fill=col)
+    return img
+
+
+def cross(img, cx, cy, r=7):
+    d = ImageDraw.Draw(img)
+    for col, wd in (((30, 0, 0), 6), ((255, 70, 50), 3)):
+        d.line((cx - r, cy - r, cx + r, cy + r), fill=col, width=wd)
+        d.line((cx - r, cy + r, cx + r, cy - r), fill=col, width=wd)
+    return img
+
+
+def diagram(img, x, y, grid, tiles, arrows=(), crosses=(), cell=32):
+    """A few squares of a level, drawn with the game's tiles, framed."""
+    rows, cols = len(grid), len(grid[0])
+    d = ImageDraw.Draw(img)
+    d.rectangle((x - 3, y - 3, x + cols * cell + 2, y + rows * cell + 2), fill=(0, 0, 0), outline=(170, 124, 56))
+    d.rectangle((x - 2, y - 2, x + cols * cell + 1, y + rows * cell + 1), outline=(70, 48, 20))
+    for r, row in enumerate(grid):
+        for c, t in enumerate(row):
+            if t is None:
+                continue
+            pic = tile_picture(tiles, t)
+            if cell != 32:
+                pic = pic.resize((cell, cell), Image.LANCZOS)
+            img.paste(pic, (x + c * cell, y + r * cell))
+
+    def centre(p):
+        return (x + p[0] * cell + cell // 2, y + p[1] * cell + cell // 2)
+
+    for a, b in arrows:
+        ca, cb = centre(a), centre(b)
+        dx, dy = cb[0] - ca[0], cb[1] - ca[1]
+        ln = max(1.0, (dx * dx + dy * dy) ** 0.5)
+        s0, s1 = cell * 0.36, cell * 0.12
+        img = arrow(img, (ca[0] + dx * s0 / ln, ca[1] + dy * s0 / ln), (cb[0] - dx * s1 / ln, cb[1] - dy * s1 / ln))
+    for p in crosses:
+        cx, cy = centre(p)
+        img = cross(img, cx + cell // 2 - 4, cy - cell // 2 + 4)
+    return img
+
+
+def wrap(text, fnt, width):
+    words, lines, cur = text.split(), [], ""
+    for w in words:
+        t = (cur + " " + w).strip()
+        if fnt.getlength(t) <= width or not cur:
+            cur = t
+        else:
+            lines.append(cur)
+            cur = w
+    if cur:
+        lines.append(cur)
+    return lines
+
+
+def caption(img, x, y, width, text, size=11, colour=(226, 212, 184), lead=13):
+    f = P.font(P.COND, size)
+    for i, line in enumerate(wrap(text, f, width)):
+        img = P.plain_text(img, (x, y + i * lead), line, f, colour)
+    return img
+
+
+E, D, R, G, S, K, B, X, P_, M, C, EA = 6, 2, 0, 1, 22, 25, 27, 5, 30, 33, 47, 24
+
+LESSONS = {
+    1: ("DIAMONDS", [
+        ([[P_, D, D, G]], [((0, 0), (3, 0))], (),
+         "Walk into earth to dig it away. Every square dug scores a point."),
+        ([[G, P_, G]], [((1, 0), (0, 0)), ((1, 0), (2, 0))], (),
+         "Take every diamond: 50 points each. When the last one is gone, the level is done."),
+        ([[P_, X]], [], [(1, 0)],
+         "Never touch a skull. Cursor keys or the stylus pads move; fire pauses."),
+    ]),
+    2: ("ROCKS", [
+        ([[R], [E], [E]], [((0, 0), (0, 2))], (),
+         "Rocks fall into empty space and crush whatever they land on."),
+        ([[D, R, E], [D, R, E]], [((1, 0), (2, 1))], (),
+         "On top of a rock or a diamond they roll off, to the left first."),
+        ([[P_, R, E]], [((1, 0), (2, 0))], (),
+         "Push a rock sideways into an empty square. Never walk out from under a rock: it falls."),
+    ]),
+    3: ("KEYS, SAFES & BOMBS", [
+        ([[K, S, S]], [], (),
+         "Safes count as diamonds but cannot be opened..."),
+        ([[P_, G, G]], [], (),
+         "...until you take a key: then every safe turns into a diamond."),
+        ([[E, P_, B]], [((1, 0), (2, 0))], (),
+         "A bomb can be disarmed only after the last diamond: walk onto it then."),
+    ]),
+    4: ("EGGS & MONSTERS", [
+        ([[EA], [E], [D]], [((0, 0), (0, 1))], (),
+         "Eggs fall like rocks. An egg that lands cracks open..."),
+        ([[C, E, M]], [((0, 0), (2, 0))], (),
+         "...and a monster hatches and hunts you. Its touch is deadly."),
+        ([[R], [E], [M]], [((0, 0), (0, 2))], (),
+         "Drop a rock on a monster to crush it. Keep away from eggs above your head."),
+    ]),
+}
+
+
+def prescreen(n, tiles):
+    name, lessons = LESSONS[n]
+    img = cave_ground(900 + n, light_at=(0.5, 0.0), vig=0.65)
+    img = P.lit_text(img, (120, 13), "PRACTICE %d" % n, P.font(P.SANS_B, 12), anchor="mm",
+                     top=P.STONE_TOP, bottom=P.STONE_BOTTOM, stroke=1, shadow=1)
+    img = title(img, name, 38, 24 if len(name) < 12 else 17)
+    y = 62
+    block_h = 74
+    for i, (grid, arrows, crosses, text) in enumerate(lessons):
+        rows, cols = len(grid), len(grid[0])
+        cell = 21 if rows > 2 else 26
+        img = slab(img, (6, y - 4, 234, y + block_h - 4), radius=6, alpha=170)
+        dy = y - 4 + (block_h - rows * cell) // 2
+        dx = 14 + (84 - cols * cell) // 2 if cols * cell < 84 else 14
+        img = diagram(img, dx, dy, grid, tiles, arrows, crosses, cell)
+        tx = max(dx + cols * cell + 10, 108)
+        f = P.font(P.COND, 11)
+        lines = wrap(text, f, 230 - tx)
+        ty = y - 4 + (block_h - len(lines) * 13) // 2 - 1
+        img = caption(img, tx, ty, 230 - tx, text)
+        y += block_h + 3
+    img = P.lit_text(img, (120, 302), "fire / tap to start", P.font(P.SANS_B, 14), anchor="mm",
+                     stroke=1, shadow=1, glow=(255, 170, 40), glow_radius=4, glow_strength=0.5)
+    return img
+
+
 # ---------------------------------------------------------------- registry
 
 def menu_pictures(tiles):
@@ -451,6 +622,8 @@ def all_pictures(tiles):
     pics["about.jpg"] = about_screen()
     pics["died.jpg"] = died_screen()
     pics["gameover.jpg"] = gameover_screen()
+    for n in range(1, 5):
+        pics["prescreen_%d.jpg" % n] = prescreen(n, tiles)
     return pics
 
 
