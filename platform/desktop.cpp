@@ -1,6 +1,7 @@
 // The desktop back end: one SDL2 window showing the emulated 240 x 320 screen upright,
 // scaled by a whole factor with nearest-neighbour pixels, like a virtual framebuffer tool.
 // SDL's events become the toolkit's key, pen, focus and close events.
+#include <cstdlib>
 #include <cstring>
 #include <SDL.h>
 #include "platform/layer.h"
@@ -241,7 +242,15 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    // Without any display variable SDL can only fail; keep the client libraries' own
+    // complaints out of the way of ours.
+    const char* x = getenv("DISPLAY");
+    const char* wl = getenv("WAYLAND_DISPLAY");
+    bool quiet = !(x && *x) && !(wl && *wl);
+    int saved = quiet ? silenceStderr() : -1;
+    int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    restoreStderr(saved);
+    if (r != 0)
         noDisplay(SDL_GetError());
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || !strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) {

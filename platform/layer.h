@@ -109,6 +109,11 @@ extern int64_t virtualNowUs;
 enum : int64_t { VirtualEpochSeconds = 1500000000 };
 bool offscreenBackend();
 
+// Libraries that print their own complaints while we only probe (the sound output, the
+// display) are silenced for the probe; our own one-line notice says what matters.
+int silenceStderr();            // returns the saved descriptor
+void restoreStderr(int saved);
+
 // Debug log plumbing.
 void debugLogOpen(const std::string& target);  // exits 2 when the file cannot be opened
 void debugLogClose();

@@ -162,6 +162,7 @@ void chooseAudioDriver(Platform platform)
     // The handheld always had a sound device; a desktop may not. Try to open the output the
     // game will ask for; if that fails, play in silence rather than refuse to start.
     bool works = false;
+    int saved = silenceStderr();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioSpec want, have;
         SDL_zero(want);
@@ -176,6 +177,7 @@ void chooseAudioDriver(Platform platform)
         }
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
+    restoreStderr(saved);
     if (!works) {
         fprintf(stderr, "tavrin: no working sound output (%s); playing in silence\n", SDL_GetError());
         SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");

@@ -93,3 +93,24 @@ int sysSystem(const char* command)
     debugLine("system: " + cmd);
     return system(cmd.c_str());
 }
+
+int silenceStderr()
+{
+    fflush(stderr);
+    int saved = dup(2);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+        dup2(null, 2);
+        ::close(null);
+    }
+    return saved;
+}
+
+void restoreStderr(int saved)
+{
+    if (saved < 0)
+        return;
+    fflush(stderr);
+    dup2(saved, 2);
+    ::close(saved);
+}
