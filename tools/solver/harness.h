@@ -1,0 +1,63 @@
+// Level solutions and their replay through the real world engine, tick by tick.
+// Shared by the solver, the replay tool and the level tests.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "game/state.h"
+#include "world/levelsource.h"
+
+// One token of a solution: a move ('U', 'D', 'L', 'R') or a wait ('W') repeated count times
+// (for a wait, count is the number of ticks).
+struct SolutionStep {
+    char kind;
+    int32_t count;
+};
+
+// Parses a .sol text (format in assets/levels/solutions.md).
+bool parseSolution(std::string_view text, std::vector<SolutionStep>& steps, std::string& error);
+// Writes steps back as text, runs of equal moves merged, at most `perLine` tokens a line.
+std::string formatSolution(const std::vector<SolutionStep>& steps, int32_t perLine = 16);
+
+// Puts a level into the running engine as the game's StartLevel would, without building the
+// tile pictures: map loaded through the real scrambled-record reader, counters counted, player
+// placed, monsters cleared. `level` is the level index the engine sees (negative for practice
+// levels, which complete without touching the progress file). Returns false if the map failed
+// to load.
+bool startLevel(const LevelSource& source, int8_t level, uint8_t phase);
+
+// One world tick as gameTick runs it in Play: worldTick, then the pressed bits are cleared.
+void runTick();
+
+enum class Outcome { Playing, Completed, Died, Blocked };
+
+struct ReplayState {
+    Outcome outcome = Outcome::Playing;
+    int32_t ticks = 0;       // world ticks run so far
+    int32_t token = 0;       // index of the step being played
+    std::string detail;
+};
+
+// Tick-exact move and wait primitives: both first let the move in progress finish.
+// A move holds its direction flag until the move starts, then releases it; a move that
+// cannot start on the next tick of world phase 0 is Blocked.
+void playMove(char dir, ReplayState& st);
+void playWait(int32_t ticks, ReplayState& st);
+// Lets the move in progress finish (used after the last step).
+void finishMoves(ReplayState& st);
+
+// Replays all steps from the engine's current state; stops at the first end.
+ReplayState replaySteps(const std::vector<SolutionStep>& steps);
+
+// Loads the level and replays for one rand() seed and one starting world phase.
+ReplayState replayLevel(const LevelSource& source, int8_t level, const std::vector<SolutionStep>& steps,
+                        uint32_t seed, uint8_t phase);
+
+const char* outcomeName(Outcome o);
+
+// Reads a whole file; false if it cannot be read.
+bool readTextFile(const std::string& path, std::string& out);
+// order.txt: file names relative to its folder; blank and '#' lines skipped.
+bool readLevelOrder(const std::string& orderPath, std::vector<std::string>& paths);

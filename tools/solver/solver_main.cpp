@@ -1,0 +1,209 @@
+// solver: searches a solution for a level over the real world engine.
+//
+//   solver [--nodes N] [--seed S] [--full] <level.txt> [<out.sol>]
+//
+// The search runs in stages: from a standing player it searches breadth first over moves
+// (and a wait of one falling cycle) until a diamond is taken or a bomb disarmed, keeping
+// several different outcomes; stages are chained depth first, backtracking when a stage
+// finds nothing. --full searches the whole level breadth first in one stage (shortest
+// solution, small levels only). Every candidate move is played by the engine itself, so rock
+// physics and monsters are exactly the game's. Monsters depend on rand(): a solution found
+// for one seed must still be checked with `replay` over many seeds.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "tools/solver/harness.h"
+#include "world/world.h"
+
+namespace {
+
+struct Snapshot {
+    GameState g;
+    std::vector<uint8_t> cells;
+};
+
+Snapshot save() {
+    Snapshot s;
+    s.g = game;
+    s.cells.assign(map, map + mapCells);
+    return s;
+}
+
+void restore(const Snapshot& s) {
+    game = s.g;
+    std::memcpy(map, s.cells.data(), s.cells.size());
+    std::memset(ControlFlags, 0, sizeof ControlFlags);
+}
+
+bool looseHash = true;
+
+bool isObject(uint8_t t) { return t == TileRock || t == TileEgg; }
+
+// With the loose hash, earth and empty squares count as the same unless an object could fall
+// or roll into the square (one above it, or diagonally above): digging elsewhere never changes
+// what can happen, and treating it as new would make every dug square a new state.
+uint64_t stateHash(const Snapshot& s) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    int32_t w = mapWidth;
+    for (size_t i = 0; i < s.cells.size(); ++i) {
+        uint8_t c = s.cells[i];
+        if (looseHash && (c == 2 || c == 3 || c == 56 || c == 6)) {
+            int32_t x = static_cast<int32_t>(i) % w, y = static_cast<int32_t>(i) / w;
+            bool near = false;
+            for (int32_t dx = -1; dx <= 1 && !near; ++dx) {
+                int32_t xx = x + dx, yy = y - 1;
+                if (xx >= 0 && xx < w && yy >= 0) near = isObject(s.cells[yy * w + xx]);
+            }
+            if (!near) c = 6;
+        }
+        mix(c);
+    }
+    mix(static_cast<uint64_t>(s.g.playerX) << 8 | static_cast<uint64_t>(s.g.playerY));
+    for (const MonsterSlot& m : s.g.monsters)
+        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | m.toX << 16 | static_cast<uint64_t>(m.toY) << 24 |
+                        static_cast<uint64_t>(m.life) << 32 | static_cast<uint64_t>(m.step) << 40);
+    return h;
+}
+
+int32_t remaining(const GameState& g) { return g.diamondsLeft + g.targetsLeft; }
+
+struct Node {
+    Snapshot s;
+    int32_t parent;
+    char action;
+};
+
+const char Actions[] = {'U', 'D', 'L', 'R', 'W'};
+
+// Plays one action from the engine's current state. Returns the outcome.
+Outcome apply(char a) {
+    ReplayState st;
+    if (a == 'W') playWait(4, st);
+    else playMove(a, st);
+    finishMoves(st);
+    return st.outcome;
+}
+
+long totalNodes = 0;
+long nodeBudget = 2000000;
+int32_t keepPerStage = 6;
+bool fullSearch = false;
+
+// Breadth-first from root; returns goal paths (action strings) in order found.
+std::vector<std::pair<std::string, Snapshot>> stage(const Snapshot& root, bool& completed) {
+    std::vector<std::pair<std::string, Snapshot>> goals;
+    std::vector<Node> nodes;
+    std::unordered_set<uint64_t> seen;
+    nodes.push_back({root, -1, 0});
+    seen.insert(stateHash(root));
+    int32_t want = remaining(root.g);
+    completed = false;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (totalNodes > nodeBudget) break;
+        for (char a : Actions) {
+            restore(nodes[i].s);
+            Outcome o = apply(a);
+            ++totalNodes;
+            if (o == Outcome::Died || o == Outcome::Blocked) continue;
+            Snapshot s = save();
+            uint64_t h = stateHash(s);
+            if (!seen.insert(h).second) continue;
+            bool goal = o == Outcome::Completed || (!fullSearch && remaining(s.g) < want);
+            if (goal) {
+                std::string path(1, a);
+                for (int32_t p = static_cast<int32_t>(i); nodes[p].parent >= 0; p = nodes[p].parent)
+                    path.insert(path.begin(), nodes[p].action);
+                if (o == Outcome::Completed) {
+                    completed = true;
+                    goals.clear();
+                    goals.push_back({path, s});
+                    return goals;
+                }
+                goals.push_back({path, s});
+                if (static_cast<int32_t>(goals.size()) >= keepPerStage) return goals;
+                continue;
+            }
+            nodes.push_back({std::move(s), static_cast<int32_t>(i), a});
+        }
+    }
+    return goals;
+}
+
+bool search(const Snapshot& root, std::string& path, int depth) {
+    bool completed = false;
+    auto goals = stage(root, completed);
+    if (completed) {
+        path += goals[0].first;
+        return true;
+    }
+    for (auto& [p, s] : goals) {
+        if (totalNodes > nodeBudget) return false;
+        fprintf(stderr, "%*sstage %d: %zu moves, %d left, nodes %ld\n", depth, "", depth, p.size(),
+                remaining(s.g), totalNodes);
+        std::string sub;
+        if (search(s, sub, depth + 1)) {
+            path += p + sub;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    unsigned seed = 1;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--nodes" && i + 1 < argc) nodeBudget = atol(argv[++i]);
+        else if (a == "--seed" && i + 1 < argc) seed = static_cast<unsigned>(atol(argv[++i]));
+        else if (a == "--keep" && i + 1 < argc) keepPerStage = atoi(argv[++i]);
+        else if (a == "--full") fullSearch = true;
+        else if (a == "--exact") looseHash = false;
+        else files.push_back(a);
+    }
+    if (files.empty()) {
+        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] <level.txt> [<out.sol>]\n");
+        return 2;
+    }
+    setenv("HOME", "/tmp", 1);
+    // The engine's sound calls print to standard output; keep the solution apart from them.
+    fflush(stdout);
+    int keep = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    FILE* out = fdopen(keep, "w");
+    std::string text;
+    LevelSource source;
+    LevelSourceError error;
+    if (!readTextFile(files[0], text) || !parseLevelSource(text, source, error)) {
+        fprintf(stderr, "%s: cannot load: %s\n", files[0].c_str(), error.message.c_str());
+        return 2;
+    }
+    srand(seed);
+    if (!startLevel(source, -1, 0)) return 2;
+    std::string path;
+    bool ok = search(save(), path, 0);
+    fprintf(stderr, "%s: %s after %ld nodes\n", source.name.c_str(), ok ? "solved" : "no solution", totalNodes);
+    if (!ok) return 1;
+    std::vector<SolutionStep> steps;
+    for (char c : path) steps.push_back({c, c == 'W' ? 4 : 1});
+    std::string sol = formatSolution(steps);
+    if (files.size() > 1) {
+        FILE* f = fopen(files[1].c_str(), "w");
+        if (!f) return 2;
+        fprintf(f, "# %s: found by the solver (%zu steps)\n%s", source.name.c_str(), path.size(), sol.c_str());
+        fclose(f);
+    } else {
+        fprintf(out, "%s", sol.c_str());
+    }
+    return 0;
+}
