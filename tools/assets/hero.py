@@ -153,4 +153,29 @@ def hero_565():
         # black is see-through in the game: keep it only outside the figure
         if p == 0 and cov[i] >= 128:
             vals[i] = NEAR_BLACK_565
+    _close_pinholes(vals)
     return vals
+
+
+def _close_pinholes(vals, smallest_gap=20):
+    """Tiny pockets of black walled in by the figure would show the background as
+    specks; only the open surroundings and wide gaps stay see-through."""
+    seen = set()
+    for start in range(W * H):
+        if vals[start] or start in seen:
+            continue
+        stack, comp, edge = [start], [], False
+        seen.add(start)
+        while stack:
+            i = stack.pop()
+            comp.append(i)
+            x, y = i % W, i // W
+            edge = edge or x in (0, W - 1) or y in (0, H - 1)
+            for (nx, ny) in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
+                j = ny * W + nx
+                if 0 <= nx < W and 0 <= ny < H and not vals[j] and j not in seen:
+                    seen.add(j)
+                    stack.append(j)
+        if not edge and len(comp) < smallest_gap:
+            for i in comp:
+                vals[i] = NEAR_BLACK_565
