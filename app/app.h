@@ -29,3 +29,5 @@ void onSigCont(int sig);
 extern const char* soundDirectory;
 void SndInit();
 void SndPlay(int number, uint8_t loops);
+// The mixer channel the last SndPlay started, or -1 when it played nothing.
+extern int lastSoundChannel;

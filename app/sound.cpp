@@ -28,6 +28,8 @@ const Effect effects[8] = {
 Mix_Chunk* samples[8];
 }  // namespace
 
+int lastSoundChannel = -1;
+
 void SndInit() {
     std::printf("SndInit()\n");
     std::fflush(stdout);
@@ -53,6 +55,7 @@ void SndPlay(int number, uint8_t loops) {
     std::printf("SndPlay %i\n", number);
     std::fflush(stdout);
     // A missing sample stays null and the mixer refuses it: that effect is silent.
+    lastSoundChannel = -1;
     if (number >= 250 && number <= 257 && samples[number - 250])
-        Mix_PlayChannelTimed(-1, samples[number - 250], loops, -1);
+        lastSoundChannel = Mix_PlayChannelTimed(-1, samples[number - 250], loops, -1);
 }
