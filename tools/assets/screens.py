@@ -19,6 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from PIL import Image, ImageDraw, ImageFilter  # noqa: E402
 
 import screens_paint as P  # noqa: E402
+import screens_scenes as scenes  # noqa: E402
 
 W, H = 240, 320
 
@@ -624,7 +625,149 @@ def all_pictures(tiles):
     pics["gameover.jpg"] = gameover_screen()
     for n in range(1, 5):
         pics["prescreen_%d.jpg" % n] = prescreen(n, tiles)
+    for n in range(1, 17):
+        pics["lc%d.jpg" % n] = scenes.level_complete(n)
+    back = scenes.finale_back()
+    pics["gcBack.jpg"] = back
+    pics["gcTav2.jpg"] = scenes.finale_chest(back)
+    pics["gcTav3.jpg"] = scenes.finale_scene(tiles)
     return pics
+
+
+# ---------------------------------------------------------------- review sheets
+
+ZONE = (255, 0, 255)
+TAP = (0, 255, 120)
+TEXT = (0, 200, 255)
+GAME_WHITE, GAME_YELLOW, GAME_GREY, GAME_GREEN = (255, 255, 255), (255, 255, 0), (128, 128, 128), (0, 255, 0)
+
+
+def _load(cat, name):
+    return Image.open(os.path.join(cat, name)).convert("RGB")
+
+
+def _sample_text(img, xy, text, colour, align="la"):
+    # The game draws with its own 19-pixel font; a DejaVu stand-in shows where and how big.
+    f = P.font(P.SANS_B, 14)
+    d = ImageDraw.Draw(img)
+    d.text((xy[0], xy[1] + 2), text, font=f, fill=colour, anchor=align)
+    return img
+
+
+def _outline(img, box, colour, dashed=False):
+    d = ImageDraw.Draw(img)
+    x0, y0, x1, y1 = box
+    if not dashed:
+        d.rectangle((x0, y0, x1 - 1, y1 - 1), outline=colour)
+        return img
+    for x in range(x0, x1, 6):
+        d.line((x, y0, min(x + 3, x1 - 1), y0), fill=colour)
+        d.line((x, y1 - 1, min(x + 3, x1 - 1), y1 - 1), fill=colour)
+    for y in range(y0, y1, 6):
+        d.line((x0, y, x0, min(y + 3, y1 - 1)), fill=colour)
+        d.line((x1 - 1, y, x1 - 1, min(y + 3, y1 - 1)), fill=colour)
+    return img
+
+
+def _darken(img, box, level):
+    region = img.crop(box).point(lambda v: v >> level)
+    img.paste(region, box[:2])
+    return img
+
+
+def _tap_anywhere(img):
+    return _outline(img, (0, 32, W, H), TAP, dashed=True)
+
+
+def _menu_frames(cat, bg_name, hl_name, origin, entries, banner=None):
+    bg = _load(cat, bg_name)
+    if banner:
+        bg.paste(_load(cat, banner), origin)
+    hl = _load(cat, hl_name)
+    frames = []
+    zones = bg.copy()
+    for idx, r in entries.items():
+        _outline(zones, abs_rect(origin, r), ZONE)
+    frames.append(zones)
+    for idx, r in entries.items():
+        f = bg.copy()
+        f.paste(hl.crop(r), abs_rect(origin, r)[:2])
+        frames.append(f)
+    return frames
+
+
+def _row(frames, gap=6):
+    w = sum(f.size[0] for f in frames) + gap * (len(frames) - 1)
+    h = max(f.size[1] for f in frames)
+    out = Image.new("RGB", (w, h), (40, 0, 40))
+    x = 0
+    for f in frames:
+        out.paste(f, (x, 0))
+        x += f.size[0] + gap
+    return out
+
+
+def contact(out_dir, contact_dir):
+    """Review sheets: every picture with its touch zones and the game's text places marked."""
+    cat = os.path.join(out_dir, "catalogue")
+    os.makedirs(contact_dir, exist_ok=True)
+    sheets = {}
+    main = _menu_frames(cat, "mainmenu.jpg", "mainmenuH.jpg", MAIN_ORIGIN, MAIN_ENTRIES, "mainmenuB.jpg")
+    for f in main:
+        _sample_text(f, (236, 264), "Hi-score: 12345", GAME_WHITE, "ra")
+    sheets["mainmenu"] = _row(main)
+    sheets["practice"] = _row(_menu_frames(cat, "prac.jpg", "pracH.jpg", PRACTICE_ORIGIN, PRACTICE_ENTRIES))
+    pause = _menu_frames(cat, "status.jpg", "statusH.jpg", PAUSE_ORIGIN, PAUSE_ENTRIES)
+    for f in pause:
+        for y, v in zip(STATUS_Y, ("1250", "Disarm bomb", "83.4s", "3")):
+            _sample_text(f, (VALUE_X, y), v, GAME_YELLOW)
+    sheets["pause"] = _row(pause)
+    sel = _load(cat, "select.jpg")
+    for i in range(16):
+        colour = GAME_YELLOW if i == 0 else GAME_WHITE if i < 4 else GAME_GREY
+        _sample_text(sel, (220, 6 + 19 * i), "LEVEL %02d" % (i + 1), colour, "ra")
+        _outline(sel, (120, 6 + 19 * i, 220, 25 + 19 * i), ZONE if i < 4 else TEXT)
+    sheets["select"] = sel
+    stills = []
+    for name in ("splash.jpg", "about.jpg") + tuple("prescreen_%d.jpg" % n for n in range(1, 5)):
+        f = _tap_anywhere(_load(cat, name))
+        if name == "about.jpg":
+            _sample_text(f, (236, 296), "ver. 1.101", GAME_GREEN, "ra")
+        stills.append(f)
+    sheets["stills"] = _row(stills)
+    died = _tap_anywhere(_load(cat, "died.jpg"))
+    for y, v in zip(DIED_STATUS_Y, ("1250", "17", "83.4s", "2")):
+        _sample_text(died, (VALUE_X, y), v, GAME_YELLOW)
+    over = _tap_anywhere(_load(cat, "gameover.jpg"))
+    _sample_text(over, (103, 227), "12345", GAME_YELLOW)
+    _sample_text(over, (40, 247), "New Hi-score!", GAME_WHITE)
+    sheets["died_gameover"] = _row([died, over])
+    lcs = []
+    for n in range(1, 17):
+        f = _load(cat, "lc%d.jpg" % n)
+        _darken(f, (32, 15, 208, 105), 2)
+        _sample_text(f, (120, 20), "LEVEL %d" % n, GAME_WHITE, "ma")
+        _sample_text(f, (120, 40), "LEVEL COMPLETE", GAME_WHITE, "ma")
+        _sample_text(f, (135, 60), "score:", GAME_GREY, "ra")
+        _sample_text(f, (139, 60), "2150", GAME_YELLOW)
+        _sample_text(f, (135, 80), "time taken:", GAME_GREY, "ra")
+        _sample_text(f, (139, 80), "61.2s", GAME_YELLOW)
+        lcs.append(f)
+    sheets["levelcomplete_1_8"] = _row(lcs[:8])
+    sheets["levelcomplete_9_16"] = _row(lcs[8:])
+    back = _load(cat, "gcBack.jpg")
+    last = back.crop((0, 480, W, 800))
+    f2 = last.copy()
+    f2.paste(_load(cat, "gcTav2.jpg"), (77, 233))
+    f3 = last.copy()
+    f3.paste(_load(cat, "gcTav3.jpg"), (22, 28))
+    _darken(f3, (0, 50, W, 90), 2)
+    _sample_text(f3, (120, 60), "TAVRIN has been COMPLETED!", GAME_YELLOW, "ma")
+    _tap_anywhere(f3)
+    sheets["finale"] = _row([back.crop((0, 0, W, 320)), back.crop((0, 240, W, 560)), f2, f3, back])
+    for name, img in sheets.items():
+        img.save(os.path.join(contact_dir, name + ".png"))
+    return sorted(sheets)
 
 
 def save_jpeg(img, path, menu):
@@ -646,6 +789,9 @@ def generate(out_dir, helpers=None):
 
 
 if __name__ == "__main__":
+    # screens.py [out_dir [contact_dir]]: the pictures alone, without the rest of the content.
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "assets")
     for n in generate(out):
         print(n)
+    if len(sys.argv) > 2:
+        contact(out, sys.argv[2])

@@ -451,3 +451,7 @@ def load_tiles(path):
         out[3 * i + 2] = (b << 3) | (b >> 2)
     sheet = Image.frombytes("RGB", (512, 128), bytes(out))
     return [sheet.crop(((t & 15) * 32, (t >> 4) * 32, (t & 15) * 32 + 32, (t >> 4) * 32 + 32)) for t in range(64)]
+
+
+GEM_COLOURS_ALL = [(255, 224, 80), (110, 210, 255), (255, 100, 120), (120, 240, 140), (200, 140, 255),
+                   (255, 255, 255)]
