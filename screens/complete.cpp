@@ -1,6 +1,52 @@
+// The game-completed sequence: a tall background scrolls up while the first picture descends,
+// two more pictures follow, and a banner announces the completion. Driven by modeTicks alone.
+#include "game/state.h"
+#include "gfx/graphics.h"
 #include "screens/screens.h"
+
 Image GameCompleteBack, GameCompletePic1, GameCompletePic2, GameCompletePic3;
-#include "screens/screens.h"
-int32_t loadGameComplete() { return 0; }
-void freeGameComplete() {  }
-void drawGameComplete() {  }
+
+namespace {
+constexpr ResourceId ResBack = 136;
+constexpr ResourceId ResPic1 = 137;  // raw RGB565, 150x155, used in place
+constexpr ResourceId ResPic2 = 138;
+constexpr ResourceId ResPic3 = 139;
+constexpr int32_t Pic1Width = 150, Pic1Height = 155;
+}  // namespace
+
+int32_t loadGameComplete() {
+    decodeJpeg(&GameCompleteBack, ResBack);
+    if (GameCompleteBack.pixels == nullptr) return 1;
+    // The raw picture's size is fixed here, so its lookup asks for none.
+    const uint8_t* raw = findResource(ResPic1, nullptr);
+    if (raw == nullptr) return 1;
+    // A replacement file shorter than the fixed size would be read past its end.
+    if (findEmbeddedFile("gcTav1.565").size < static_cast<uint32_t>(Pic1Width * Pic1Height * 2)) return 1;
+    GameCompletePic1 = Image{const_cast<uint8_t*>(raw), 0, Pic1Width, Pic1Height, 2, Pic1Width * 2};
+    decodeJpeg(&GameCompletePic2, ResPic2);
+    decodeJpeg(&GameCompletePic3, ResPic3);
+    return GameCompletePic3.pixels == nullptr ? 1 : 0;
+}
+
+void freeGameComplete() {
+    freeImage(&GameCompletePic3);
+    freeImage(&GameCompletePic2);
+    freeImage(&GameCompleteBack);
+    GameCompletePic1 = Image{};  // embedded bytes: never freed
+}
+
+void drawGameComplete() {
+    int32_t t = game.modeTicks;
+    int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
+    blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
+    if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
+    if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
+    if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
+    if (t >= 800) {
+        int32_t u = t > 920 ? 240 : (t - 800) * 2;
+        darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
+        if (u >= 240)
+            drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+    }
+    touchAnywhere();
+}

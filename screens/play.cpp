@@ -1,8 +1,88 @@
+// The play view: a 240x240 window on the map that follows the player, the monsters over it,
+// the control panel below and the level's name banner for the first seconds.
+#include <cstdio>
+
+#include "game/state.h"
+#include "gfx/graphics.h"
 #include "screens/screens.h"
+#include "world/world.h"
+
 int32_t cameraX, cameraY;
 uint8_t panelShown;
-#include "screens/screens.h"
-void drawPlayView() {  }
-void updateCamera() {  }
-void drawMonsters() {  }
-void drawLevelBanner() {  }
+
+// Sixteenths of a square after the move in progress, for the player and the monsters alike.
+static void applyMove(int32_t* cx, int32_t* cy, uint8_t dir, uint8_t step) {
+    switch (dir) {
+    case 1: *cy -= step; break;
+    case 2: *cy += step; break;
+    case 3: *cx -= step; break;
+    case 4: *cx += step; break;
+    default: break;
+    }
+}
+
+void updateCamera() {
+    int32_t cx = game.playerX * 16;
+    int32_t cy = game.playerY * 16;
+    applyMove(&cx, &cy, game.moveDir, game.moveStep);
+    // The centre of the player's square lands on screen point (120, 120).
+    cameraX = (cx + 8) * 2 - 120;
+    cameraY = (cy + 8) * 2 - 120;
+}
+
+void drawMonsters() {
+    for (const MonsterSlot& m : game.monsters) {
+        if (m.life <= 31) continue;  // not hatched yet, or gone
+        int32_t mx = m.x * 16;
+        int32_t my = m.y * 16;
+        applyMove(&mx, &my, m.dir, m.step);
+        drawTile(mx * 2 - cameraX, my * 2 - cameraY, m.sprite, 1);
+    }
+}
+
+void drawLevelBanner() {
+    // The band opens over 40 ticks, carries the name, and closes from tick 336.
+    int64_t wide = static_cast<int64_t>(game.levelTicks) * 4;
+    if (wide > 749) wide = 1500 - wide;
+    if (wide < 0) return;
+    int32_t w = wide > 160 ? 160 : static_cast<int32_t>(wide);
+    darkenRect(&BackBuffer, 120 - (w >> 1), 10, w, 40, 1);
+    if (w > 159) {
+        char name[16];
+        snprintf(name, sizeof name, "%.10s", levelName);
+        drawText(&BackBuffer, nullptr, 120, 20, name, ColourWhite, AlignCentre);
+    }
+}
+
+void drawPlayView() {
+    updateCamera();
+
+    // The map window: 8 or 9 rows and columns of tiles cover rows 0..239; squares outside the
+    // map (negative ones too, by the unsigned tests) show the border tile.
+    int32_t row = cameraY >> 5;
+    for (int32_t sy = -(cameraY & 31); sy < 240; sy += 32, ++row) {
+        bool rowInside = static_cast<uint32_t>(row) < static_cast<uint32_t>(mapHeight);
+        int32_t col = cameraX >> 5;
+        for (int32_t sx = -(cameraX & 31); sx < 240; sx += 32, ++col) {
+            uint8_t tile = borderTile;
+            if (rowInside && static_cast<uint32_t>(col) < static_cast<uint32_t>(mapWidth) && map != nullptr)
+                tile = map[col + row * mapWidth];
+            if (tile == TilePlayer) tile = TileEmpty;  // the player is drawn on its own
+            drawTile(sx, sy, tile, 0);
+        }
+    }
+
+    drawTile(104, 104, game.playerSprite, 0);
+    drawMonsters();
+
+    // The panel cannot change during play: draw it through every fade frame (which blackens parts
+    // of it) and once more after the fade, then leave it alone.
+    if (game.fadeLevel < 256) panelShown = 0;
+    if (!panelShown) {
+        blitOpaque(&BackBuffer, 0, 240, &Panel);
+        if (game.fadeLevel > 255) panelShown = 1;
+    }
+
+    touchZone(0, 174, 241, 66, 16);  // the panel's button opens the pause menu
+    drawLevelBanner();
+}
