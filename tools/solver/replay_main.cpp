@@ -93,12 +93,15 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
             }
         }
     }
-    int runs = 0, done = 0, minTicks = 1 << 30, maxTicks = 0;
+    int runs = 0, done = 0, minTicks = 1 << 30, maxTicks = 0, monstersLeft = 0;
     std::string firstFailure;
     for (int s = s0; s <= s1; ++s)
         for (int p = p0; p <= p1; ++p) {
             ReplayState st = replayLevel(source, -1, steps, static_cast<uint32_t>(s), static_cast<uint8_t>(p));
             ++runs;
+            int alive = 0;
+            for (const MonsterSlot& m : game.monsters) alive += m.life != 0;
+            if (alive > monstersLeft) monstersLeft = alive;
             if (st.outcome == Outcome::Completed) {
                 ++done;
                 if (st.ticks < minTicks) minTicks = st.ticks;
@@ -112,6 +115,7 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
     fprintf(out, "%-10s %3dx%-3d colour %d  %d/%d runs completed", source.name.c_str(), source.width, source.height,
            source.colour, done, runs);
     if (done > 0) fprintf(out, "  ticks %d..%d", minTicks, maxTicks);
+    if (monstersLeft > 0) fprintf(out, "  monsters alive at the end: up to %d", monstersLeft);
     fprintf(out, "\n");
     if (!firstFailure.empty()) fprintf(out, "    first failure: %s\n", firstFailure.c_str());
     return done == runs;
