@@ -646,11 +646,24 @@ def _load(cat, name):
     return Image.open(os.path.join(cat, name)).convert("RGB")
 
 
+_game_font = []
+
+
 def _sample_text(img, xy, text, colour, align="la"):
-    # The game draws with its own 19-pixel font; a DejaVu stand-in shows where and how big.
+    """Text where and as the game draws it: with the game's own glyphs when the font
+    generator is at hand, else a DejaVu stand-in of about the same size."""
+    if not _game_font:
+        try:
+            import font as font_module
+            _game_font.append(font_module.FontRenderer())
+        except Exception:  # the review sheet still helps without it
+            _game_font.append(None)
+    fr = _game_font[0]
+    if fr is not None:
+        fr.draw(img, xy[0], xy[1], text, colour, {"l": 0, "m": 1, "r": 2}[align[0]])
+        return img
     f = P.font(P.SANS_B, 14)
-    d = ImageDraw.Draw(img)
-    d.text((xy[0], xy[1] + 2), text, font=f, fill=colour, anchor=align)
+    ImageDraw.Draw(img).text((xy[0], xy[1] + 2), text, font=f, fill=colour, anchor=align)
     return img
 
 

@@ -652,23 +652,41 @@ def finale_scene(tiles):
     img.paste(hill, (0, 0), m)
     img = gem_pile(img, 84, 290, 230, 3204, 70, (10, 18))
     img = gem_pile(img, 84, 262, 120, 3205, 30, (10, 18))
-    hero = None
-    if tiles is not None:
-        hero = tiles[30].resize((96, 96), Image.NEAREST)
-        mask = Image.eval(hero.convert("L"), lambda v: 255 if v > 0 else 0)
-    img = P.add_light(img, P.radial(w, h, 84, 200, 70, 70, 1.2), (255, 240, 190), 0.5)
+    img = P.add_light(img, P.radial(w, h, 100, 170, 90, 90, 1.2), (255, 240, 190), 0.5)
+    hero = finale_hero()
     if hero is not None:
-        img.paste(hero, (36, 150), mask)
-    else:
-        d = ImageDraw.Draw(img)
-        d.ellipse((66, 152, 102, 176), fill=(240, 200, 40), outline=(90, 60, 0))
-        d.rectangle((72, 176, 96, 200), fill=(250, 200, 150))
-        d.rectangle((66, 200, 102, 240), fill=(40, 60, 200))
+        # the same figure that came down the cave, now on top of the hoard
+        fig, mask = hero
+        img.paste(fig, (34, 98), mask)
+        return frame(img)
+    if tiles is not None:
+        fig = tiles[30].resize((96, 96), Image.NEAREST)
+        img.paste(fig, (36, 150), Image.eval(fig.convert("L"), lambda v: 255 if v > 0 else 0))
     img = P.paste(img, P.gem(40, (255, 255, 255), 7), (112, 150))
     img = P.sparkle(img, 126, 162, 14)
     img = lights(img, 3206, 26, (0, 120, w, 290), (255, 255, 220), (0.4, 1.0), 0.7)
+    return frame(img)
+
+
+def frame(img):
+    w, h = img.size
     d = ImageDraw.Draw(img)
     d.rectangle((0, 0, w - 1, h - 1), outline=(90, 56, 10), width=1)
     d.rectangle((1, 1, w - 2, h - 2), outline=(240, 190, 70), width=2)
     d.rectangle((3, 3, w - 4, h - 4), outline=(120, 76, 20), width=1)
     return img
+
+
+def finale_hero():
+    """The closing figure (gcTav1) with its black surroundings cut away, or None."""
+    try:
+        import hero
+        fig = hero.build_hero().convert("RGB")
+    except Exception:  # drawn without it: the play tile stands in
+        return None
+    mask = Image.new("L", fig.size, 0)
+    px, mp = fig.load(), mask.load()
+    for y in range(fig.size[1]):
+        for x in range(fig.size[0]):
+            mp[x, y] = 255 if px[x, y] != (0, 0, 0) else 0
+    return fig, mask
