@@ -268,7 +268,7 @@ def ball(size, base, seed=0, rough=0.35, highlight=0.55, squash=1.0, shape=None)
     return _finish(im, (size, size))
 
 
-def rock(size, seed=0, base=(150, 140, 128)):
+def rock(size, seed=0, base=(168, 160, 148)):
     rng = random.Random(seed)
     pts = []
     n = 9
@@ -276,7 +276,28 @@ def rock(size, seed=0, base=(150, 140, 128)):
         a = 2 * math.pi * i / n + rng.uniform(-0.15, 0.15)
         r = 0.44 * rng.uniform(0.86, 1.0)
         pts.append((0.5 + r * math.cos(a), 0.53 + r * 0.92 * math.sin(a)))
-    return ball(size, base, seed, rough=0.45, highlight=0.35, shape=pts)
+    im = ball(size, base, seed, rough=0.25, highlight=0.45, shape=pts)
+    # a stony relief and a couple of cracks, kept inside the outline
+    s = size * SS
+    big = im.resize((s, s), Image.LANCZOS)
+    alpha = big.getchannel("A")
+    relief = ImageOps.autocontrast(
+        fractal(s, s, seed + 90, (max(2, s // 6), max(2, s // 12), max(1, s // 24)), stretch=False)
+        .filter(ImageFilter.EMBOSS), cutoff=2)
+    rgb = multiply_l(big.convert("RGB"), relief.point(lambda v: clamp(110 + v * 145 // 255)))
+    rgb = ImageChops.add(rgb, rgb.point(lambda v: v // 6))
+    d = ImageDraw.Draw(rgb)
+    for k in range(1):
+        x, y = s * rng.uniform(0.35, 0.6), s * rng.uniform(0.25, 0.45)
+        line = [(x, y)]
+        for _ in range(3):
+            x += s * rng.uniform(-0.12, 0.12)
+            y += s * rng.uniform(0.05, 0.14)
+            line.append((x, y))
+        d.line(line, fill=mix(base, (0, 0, 0), 0.6), width=max(1, SS * 3 // 4))
+    out = rgb.convert("RGBA")
+    out.putalpha(alpha)
+    return _finish(out, (size, size))
 
 
 def egg(size, seed=0, base=(240, 200, 60)):
