@@ -1,9 +1,27 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
+
+# Unit tests: every tests/unit/*.cpp in one executable.
 file(GLOB TAVRIN_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 if(TAVRIN_UNIT_TESTS)
   add_executable(unit_tests ${TAVRIN_UNIT_TESTS})
   target_link_libraries(unit_tests PRIVATE tavrin_core GTest::gtest GTest::gtest_main)
   target_compile_definitions(unit_tests PRIVATE TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+endif()
+
+# Whole-program tests: the real tavrin binary on the offscreen back end, driven by scripts.
+# tests/program/harness.* is the shared helper; every other tests/program/*.cpp is a test file.
+file(GLOB TAVRIN_PROGRAM_TESTS CONFIGURE_DEPENDS tests/program/*.cpp)
+list(REMOVE_ITEM TAVRIN_PROGRAM_TESTS ${CMAKE_SOURCE_DIR}/tests/program/harness.cpp)
+add_library(program_harness STATIC tests/program/harness.cpp)
+target_include_directories(program_harness PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(program_harness PUBLIC PNG::PNG)
+target_compile_definitions(program_harness PUBLIC
+  TAVRIN_BINARY="$<TARGET_FILE:tavrin>" TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+if(TAVRIN_PROGRAM_TESTS)
+  add_executable(program_tests ${TAVRIN_PROGRAM_TESTS})
+  target_link_libraries(program_tests PRIVATE program_harness GTest::gtest GTest::gtest_main)
+  add_dependencies(program_tests tavrin)
+  gtest_discover_tests(program_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS program TIMEOUT 300)
 endif()

@@ -1,0 +1,1 @@
+# The toolkit layer: the script fuzz target and the offscreen benchmark.

@@ -1,0 +1,180 @@
+#include "tests/program/harness.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <png.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace program {
+
+TempDir::TempDir()
+{
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-run-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()))
+        path_ = buf.data();
+}
+
+static void removeTree(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        chmod(path.c_str(), 0700);  // a test may have made it unwritable
+        for (const std::string& name : listDir(path))
+            removeTree(path + "/" + name);
+        rmdir(path.c_str());
+    } else
+        unlink(path.c_str());
+}
+
+TempDir::~TempDir()
+{
+    if (!path_.empty())
+        removeTree(path_);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> listDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."))
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+int countLines(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (const std::string& line : splitLines(text))
+        n += line.find(needle) != std::string::npos;
+    return n;
+}
+
+RunResult runProgram(const std::string& dir, const RunOptions& options)
+{
+    RunResult r;
+    r.dir = dir;
+    r.home = dir + "/home";
+    mkdir(r.home.c_str(), 0755);
+    std::vector<std::string> args{TAVRIN_BINARY};
+    if (options.offscreen) {
+        args.insert(args.end(), {"-platform", "offscreen"});
+        if (options.script) {
+            std::ofstream(dir + "/run.script") << *options.script;
+            args.insert(args.end(), {"-script", dir + "/run.script"});
+        }
+        if (options.debugLog)
+            args.insert(args.end(), {"-debuglog", dir + "/debug.log"});
+    }
+    args.insert(args.end(), options.args.begin(), options.args.end());
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = dir + "/stdout.txt", errPath = dir + "/stderr.txt";
+
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(126);
+        setenv("HOME", r.home.c_str(), 1);
+        for (const auto& [name, value] : options.env) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int in = open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0)
+            _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (pid < 0)
+        return r;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        r.exitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        r.signal = WTERMSIG(status);
+    r.out = readFile(outPath);
+    r.err = readFile(errPath);
+    r.debugLog = readFile(dir + "/debug.log");
+    return r;
+}
+
+uint32_t Picture::at(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return 0xffffffffu;
+    const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+Picture readPng(const std::string& path)
+{
+    Picture pic;
+    png_image img;
+    memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, path.c_str()))
+        return pic;
+    img.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> buf(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, buf.data(), 0, nullptr)) {
+        png_image_free(&img);
+        return pic;
+    }
+    pic.width = int(img.width);
+    pic.height = int(img.height);
+    pic.rgb = std::move(buf);
+    return pic;
+}
+
+}  // namespace program

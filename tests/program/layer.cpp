@@ -1,0 +1,154 @@
+// The whole program on the offscreen back end: the layer's own refusals, the ways a run ends,
+// and screenshots.
+#include <gtest/gtest.h>
+#include "tests/program/harness.h"
+
+using namespace program;
+
+namespace {
+// Everything the program prints once it has started (before that only the layer speaks).
+bool programStarted(const RunResult& r) { return r.out.find("SndInit()") != std::string::npos; }
+}  // namespace
+
+TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::optional<std::string> script;
+        const char* message;
+    } cases[] = {
+        {{"-fullscreen"}, std::nullopt, "unknown option '-fullscreen'"},
+        {{"-orientation", "1"}, std::nullopt, "-orientation takes 0, 2 or 3"},
+        {{"-until"}, std::nullopt, "option -until needs a value"},
+        {{"-script", "no-such.script"}, std::nullopt, "cannot read the script 'no-such.script'"},
+        {{}, "100 key tap Up\n\n# fine so far\n50 close\n", "run.script:4: time 50 is earlier"},
+        {{}, "100 pen press 300 10\n", "run.script:1: expected 'pen press X Y'"},
+        {{}, "100 wave\n", "run.script:1: unknown event 'wave'"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        RunOptions o;
+        o.args = c.args;
+        o.script = c.script;
+        RunResult r = runProgram(dir.path(), o);
+        SCOPED_TRACE(c.message);
+        EXPECT_TRUE(r.exited(2)) << r.exitStatus << " " << r.signal;
+        EXPECT_EQ(countLines(r.err, c.message), 1) << r.err;
+        EXPECT_EQ(splitLines(r.err).size(), 1u) << r.err;
+        EXPECT_FALSE(programStarted(r));
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+}
+
+TEST(ProgramLayer, HelpPrintsTheOptionsAndExitsZero)
+{
+    TempDir dir;
+    RunOptions o;
+    o.offscreen = false;
+    o.args = {"-help"};
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(0));
+    for (const char* opt : {"-platform desktop|offscreen", "-zoom", "-orientation", "-script", "-until", "-debuglog"})
+        EXPECT_EQ(countLines(r.out, opt), 1) << opt;
+    EXPECT_FALSE(programStarted(r));
+}
+
+TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo)
+{
+    TempDir dir;
+    RunOptions o;
+    o.offscreen = false;
+    o.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}};
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(1)) << r.exitStatus;
+    EXPECT_EQ(countLines(r.err, "failed to open a window"), 1) << r.err;
+    EXPECT_EQ(countLines(r.err, "-platform offscreen"), 1) << r.err;
+}
+
+TEST(ProgramLayer, UnwritableScreenshotFailsWithOneMessageAndLeavesNothing)
+{
+    TempDir dir;
+    RunOptions o;
+    o.script = "100 shot missing-dir/menu.png\n";
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(1)) << r.exitStatus << " " << r.signal;
+    EXPECT_EQ(countLines(r.err, "cannot write the screenshot 'missing-dir/menu.png'"), 1) << r.err;
+    EXPECT_FALSE(fileExists(dir / "missing-dir"));
+    for (const std::string& name : listDir(dir.path()))
+        EXPECT_EQ(name.find(".png"), std::string::npos) << name;
+}
+
+// A close from the window system ends the game the way the main menu's quit does: progress
+// saved, the service restarted, the closing message sent, status 0.
+TEST(ProgramLayer, ClosingTheWindowEndsTheRunCleanly)
+{
+    const struct {
+        const char* name;
+        std::optional<std::string> script;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"scripted close", "1500 close\n", {}},
+        {"time bound", std::nullopt, {"-until", "1500"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        RunOptions o;
+        o.script = c.script;
+        o.args = c.args;
+        RunResult r = runProgram(dir.path(), o);
+        EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
+        EXPECT_TRUE(programStarted(r));
+        EXPECT_EQ(countLines(r.out, "QCop QPE/System closing(QString) tavrin"), 1) << r.out;
+        EXPECT_EQ(countLines(r.debugLog, "system: /etc/rc.d/init.d/atd stop"), 1);
+        EXPECT_EQ(countLines(r.debugLog, "system: /etc/rc.d/init.d/atd start"), 1);
+        // The service comes back before the environment hears that we are closing.
+        EXPECT_LT(r.debugLog.find("atd start"), r.debugLog.find("QCop QPE/System"));
+        EXPECT_TRUE(fileExists(r.home + "/Applications/tavrin.conf"));
+    }
+}
+
+TEST(ProgramLayer, DebugLogIsQuietUnlessAsked)
+{
+    TempDir dir;
+    RunOptions o;
+    o.debugLog = false;
+    o.args = {"-until", "500"};
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(0));
+    EXPECT_EQ(countLines(r.err, "Can't rtc sleep!"), 0);
+    EXPECT_EQ(countLines(r.err, "frameinit"), 0);
+    EXPECT_FALSE(fileExists(dir / "debug.log"));
+}
+
+// The picture is laid out in the display's own order for each orientation; screenshots
+// turn it back, so every orientation shows the same upright picture.
+TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation)
+{
+    const std::string script = "2000 shot a.png\n2100 key tap Enter\n4000 shot b.png\n4100 close\n";
+    std::vector<Picture> shots;
+    for (const char* orientation : {"0", "2", "3"}) {
+        TempDir dir;
+        RunOptions o;
+        o.script = script;
+        o.args = {"-orientation", orientation};
+        RunResult r = runProgram(dir.path(), o);
+        EXPECT_TRUE(r.exited(0)) << orientation << ": " << r.err;
+        EXPECT_EQ(countLines(r.out, std::string("orientation: ") + orientation), 1) << r.out;
+        for (const char* name : {"a.png", "b.png"}) {
+            Picture p = readPng(dir / name);
+            ASSERT_TRUE(p.ok()) << orientation << " " << name;
+            EXPECT_EQ(p.width, 240);
+            EXPECT_EQ(p.height, 320);
+            shots.push_back(std::move(p));
+        }
+    }
+    ASSERT_EQ(shots.size(), 6u);
+    // Not a comparison of blank screens: the game has drawn something by then.
+    bool drawn = false;
+    for (uint8_t v : shots[1].rgb)
+        drawn = drawn || v != 0;
+    EXPECT_TRUE(drawn);
+    for (size_t i = 2; i < shots.size(); i++)
+        EXPECT_TRUE(shots[i].rgb == shots[i % 2].rgb) << "shot " << i << " differs from orientation 0";
+}
