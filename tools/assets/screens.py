@@ -11,12 +11,13 @@ region of its menu painted with the selected look, identical to the background
 everywhere else, so pasting any entry over the background leaves no seam.
 """
 
+import math
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from PIL import Image, ImageDraw, ImageFilter  # noqa: E402
+from PIL import Image, ImageDraw  # noqa: E402
 
 import screens_paint as P  # noqa: E402
 import screens_scenes as scenes  # noqa: E402
@@ -457,24 +458,21 @@ def tile_picture(tiles, t):
 
 
 def arrow(img, a, b, colour=(255, 220, 60), width=3, head=7):
+    """A yellow arrow with a dark rim, from a to b."""
     d = ImageDraw.Draw(img)
-    import math
-    ang = math.atan2(b[1] - a[1], b[0] - a[0])
-    tip = b
-    base = (b[0] - head * math.cos(ang), b[1] - head * math.sin(ang))
-    left = (base[0] + head * 0.6 * math.sin(ang), base[1] - head * 0.6 * math.cos(ang))
-    right = (base[0] - head * 0.6 * math.sin(ang), base[1] + head * 0.6 * math.cos(ang))
-    for col, wd, grow in (((20, 10, 0), width + 2, 1.5), (colour, width, 0)):
-        d.line((a, base), fill=col, width=wd)
-        if grow:
-            bl = (base[0] - grow * math.cos(ang), base[1] - grow * math.sin(ang))
-            d.polygon([(tip[0] + grow * math.cos(ang), tip[1] + grow * math.sin(ang)),
-                       (left[0] + grow * (math.sin(ang) - math.cos(ang)), left[1] - grow * (math.cos(ang) + math.sin(ang))),
-                       (right[0] - grow * (math.sin(ang) + math.cos(ang)), right[1] + grow * (math.cos(ang) - math.sin(ang))),
-                       ], fill=col)
-            del bl
-        else:
-            d.polygon([tip, left, right], fill=col)
+    ca, sa = math.cos(math.atan2(b[1] - a[1], b[0] - a[0])), math.sin(math.atan2(b[1] - a[1], b[0] - a[0]))
+
+    def head_points(size, push):
+        tip = (b[0] + push * ca, b[1] + push * sa)
+        base = (tip[0] - size * ca, tip[1] - size * sa)
+        return [tip, (base[0] + size * 0.6 * sa, base[1] - size * 0.6 * ca),
+                (base[0] - size * 0.6 * sa, base[1] + size * 0.6 * ca)]
+
+    shaft_end = (b[0] - head * ca, b[1] - head * sa)
+    d.line((a, shaft_end), fill=(20, 10, 0), width=width + 2)
+    d.polygon(head_points(head + 3, 1.5), fill=(20, 10, 0))
+    d.line((a, shaft_end), fill=colour, width=width)
+    d.polygon(head_points(head, 0), fill=colour)
     return img
 
 
