@@ -240,13 +240,13 @@ def gem(size, base=(120, 220, 255), seed=0):
     return _finish(im, (size, size))
 
 
-def ball(size, base, seed=0, rough=0.35, highlight=0.55, squash=1.0, shape=None):
+def ball(size, base, seed=0, rough=0.35, highlight=0.55, squash=1.0, shape=None, depth=1.0):
     """A shaded round body (rock, egg): lit from the upper left, with surface noise."""
     s = size * SS
     shade = Image.new("L", (s, s), 0)
     hl = radial(s, s, s * 0.36, s * 0.32, s * 0.75, s * 0.75, power=1.2)
     shade = ImageChops.add(shade, hl)
-    body = colorize(shade, [(0, mix(base, (0, 0, 0), 0.75)), (120, mix(base, (0, 0, 0), 0.25)),
+    body = colorize(shade, [(0, mix(base, (0, 0, 0), 0.75 * depth)), (120, mix(base, (0, 0, 0), 0.25 * depth)),
                             (200, base), (255, mix(base, (255, 255, 255), highlight))])
     if rough:
         n = fractal(s, s, seed + 11, (s // 4 or 1, s // 8 or 1, s // 16 or 1, max(1, s // 32)))
@@ -300,14 +300,14 @@ def rock(size, seed=0, base=(168, 160, 148)):
     return _finish(out, (size, size))
 
 
-def egg(size, seed=0, base=(240, 200, 60)):
+def egg(size, seed=0, base=(255, 214, 70)):
     pts = []
     for i in range(40):
         a = 2 * math.pi * i / 40
         ry = 0.44
         rx = 0.34 * (1 - 0.14 * math.sin(a))  # narrower at the top (sin<0 is up)
         pts.append((0.5 + rx * math.cos(a), 0.53 + ry * math.sin(a)))
-    return ball(size, base, seed, rough=0.12, highlight=0.7, shape=pts)
+    return ball(size, base, seed, rough=0.12, highlight=0.7, shape=pts, depth=0.6)
 
 
 def _sprite(size):

@@ -254,7 +254,7 @@ def cave_shell(img, seed, ceil_base, floor_base, dark, light, stal=None, ceil_am
     ceil = profile(W, seed + 1, ceil_base, ceil_amp)
     floor = profile(W, seed + 2, floor_base, floor_amp)
     stal = stal or P.mix(dark, light, 0.35)
-    img = stalactites(img, ceil, seed + 3, stal, stal_count, stal_len, light=P.mix(stal, (255, 255, 255), 0.2))
+    img = stalactites(img, ceil, seed + 3, stal, stal_count, stal_len, light=P.mix(stal, (255, 255, 255), 0.08))
     img = fill_region(img, ceil, None, True, tex, rim)
     if mites:
         img = stalactites(img, floor, seed + 4, stal, mites, stal_len * 0.6, up=True)
