@@ -2,12 +2,19 @@
 // low byte first, in any layout (row-major or column-major, steps of either sign); clipping
 // is per pixel with unsigned position tests, so parts left of or above the target are cut
 // exactly like parts right of or below it.
+#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "game/state.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
 #include "world/world.h"
+
+// Whole pixels are moved as 16-bit values in places; the pictures are stored low byte first.
+static_assert(std::endian::native == std::endian::little, "pixels are little-endian in memory");
 
 namespace {
 
@@ -37,24 +44,50 @@ inline bool inside(int32_t pos, int32_t limit) {
     return static_cast<uint32_t>(pos) < static_cast<uint32_t>(limit);
 }
 
+// Four pixels at once, turned end to end.
+inline uint64_t reversed(uint64_t v) {
+    v = (v >> 32) | (v << 32);
+    return ((v >> 16) & 0x0000FFFF0000FFFFull) | ((v & 0x0000FFFF0000FFFFull) << 16);
+}
+
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
 // the other. Where both walk memory forwards, or in opposite directions, without overlapping,
 // whole runs move at once; the result is the same as the pixel-by-pixel walk.
 void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t n) {
     if (n <= 0) return;
     const size_t bytes = static_cast<size_t>(n) * 2;
-    if (sStep == 2 && dStep == 2 && (d + bytes <= s || s + bytes <= d)) {
-        std::memcpy(d, s, bytes);
-        return;
-    }
-    if (sStep == 2 && dStep == -2 && (d + 2 <= s || s + bytes <= d + 2 - bytes)) {
-        // Forwards out of the source, backwards into the destination.
-        for (int32_t i = 0; i < n; ++i) {
-            std::memcpy(d, s, 2);
-            s += 2;
-            d -= 2;
+    if ((sStep == 2 || sStep == -2) && (dStep == 2 || dStep == -2)) {
+        // Both runs are contiguous: find their low ends; when they do not overlap the whole
+        // run moves at once, turned end to end if the two walk memory in opposite directions.
+        const uint8_t* sLow = sStep > 0 ? s : s + 2 - bytes;
+        uint8_t* dLow = dStep > 0 ? d : d + 2 - bytes;
+        if (dLow + bytes <= sLow || sLow + bytes <= dLow) {
+            if (sStep == dStep) {
+                std::memcpy(dLow, sLow, bytes);
+                return;
+            }
+            // A picture decoded with y running down, drawn into a display whose memory runs up.
+            int32_t i = 0;
+#if defined(__SSE2__)
+            for (; i + 8 <= n; i += 8) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sLow + 2 * i));
+                v = _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dLow + 2 * (n - 8 - i)), v);
+            }
+#endif
+            for (; i + 4 <= n; i += 4) {
+                uint64_t v;
+                std::memcpy(&v, sLow + 2 * i, sizeof v);
+                v = reversed(v);
+                std::memcpy(dLow + 2 * (n - 4 - i), &v, sizeof v);
+            }
+            for (; i < n; ++i) {
+                uint16_t v;
+                std::memcpy(&v, sLow + 2 * i, 2);
+                std::memcpy(dLow + 2 * (n - 1 - i), &v, 2);
+            }
+            return;
         }
-        return;
     }
     for (int32_t i = 0; i < n; ++i) {
         d[0] = s[0];
@@ -64,13 +97,15 @@ void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t
     }
 }
 
-// Walks the source row by row over its clipped part, handing each visible pixel pair to op.
+// Walks the source row by row over its clipped part, handing each visible pixel pair to
+// op(destination, source).
 template <typename Op>
 void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
     if (dst->pixels == nullptr || src->pixels == nullptr) return;
     const int64_t sBase = src->origin;
     const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
                           static_cast<int64_t>(y) * dst->stepY;
+    const int32_t sStep = src->stepX, dStep = dst->stepX;
     int32_t c0 = 0, c1 = 0;
     const bool runs = clipRun(x, src->width, dst->width, &c0, &c1);
     for (int32_t r = 0; r < src->height; ++r) {
@@ -78,15 +113,20 @@ void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
         const int64_t so = sBase + static_cast<int64_t>(r) * src->stepY;
         const int64_t dOff = dBase + static_cast<int64_t>(r) * dst->stepY;
         if (runs) {
-            for (int32_t c = c0; c < c1; ++c) {
-                op(dst->pixels + (dOff + static_cast<int64_t>(c) * dst->stepX),
-                   src->pixels + (so + static_cast<int64_t>(c) * src->stepX));
+            if (c1 <= c0) continue;
+            uint8_t* d = dst->pixels + (dOff + static_cast<int64_t>(c0) * dStep);
+            const uint8_t* s = src->pixels + (so + static_cast<int64_t>(c0) * sStep);
+            const int32_t n = c1 - c0;
+            if (sStep == 2 && dStep == 2) {
+                for (int32_t i = 0; i < n; ++i) op(d + 2 * i, s + 2 * i);  // contiguous: vectorises
+            } else {
+                for (int32_t i = 0; i < n; ++i, d += dStep, s += sStep) op(d, s);
             }
         } else {
             for (int32_t c = 0; c < src->width; ++c) {
                 if (!inside(x + c, dst->width)) continue;
-                op(dst->pixels + (dOff + static_cast<int64_t>(c) * dst->stepX),
-                   src->pixels + (so + static_cast<int64_t>(c) * src->stepX));
+                op(dst->pixels + (dOff + static_cast<int64_t>(c) * dStep),
+                   src->pixels + (so + static_cast<int64_t>(c) * sStep));
             }
         }
     }
@@ -173,17 +213,31 @@ void cropImage(Image* img, int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
-    if (img->pixels == nullptr) return;
+    if (img->pixels == nullptr || w <= 0 || h <= 0) return;
     uint32_t mask = 0xFFFF;
     for (uint32_t i = 0; i < level && mask != 0; ++i) mask = (mask >> 1) & 0x7BEF;
+    const uint32_t shift = level >= 32 ? 0 : level;
+    if (level >= 32) mask = 0;
     const int64_t base = static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX +
                          static_cast<int64_t>(y) * img->stepY;
-    for (int32_t r = 0; r < h; ++r) {
-        for (int32_t c = 0; c < w; ++c) {
-            uint8_t* p = img->pixels + (base + static_cast<int64_t>(r) * img->stepY +
-                                        static_cast<int64_t>(c) * img->stepX);
-            const uint32_t v = level >= 32 ? 0 : (readPixel(p) >> level) & mask;
-            writePixel(p, v);
+    // Every pixel is dimmed on its own, so the order does not matter: walk the memory order.
+    const bool rowsInner = img->stepX >= -4 && img->stepX <= 4;
+    const int32_t outer = rowsInner ? h : w, inner = rowsInner ? w : h;
+    const int32_t outerStep = rowsInner ? img->stepY : img->stepX;
+    const int32_t innerStep = rowsInner ? img->stepX : img->stepY;
+    const uint16_t m = static_cast<uint16_t>(mask);
+    for (int32_t o = 0; o < outer; ++o) {
+        uint8_t* p = img->pixels + (base + static_cast<int64_t>(o) * outerStep);
+        if (innerStep == 2 || innerStep == -2) {
+            uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
+            for (int32_t i = 0; i < inner; ++i) {
+                uint16_t v;
+                std::memcpy(&v, low + 2 * i, 2);
+                v = static_cast<uint16_t>((v >> shift) & m);
+                std::memcpy(low + 2 * i, &v, 2);
+            }
+        } else {
+            for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & mask);
         }
     }
 }

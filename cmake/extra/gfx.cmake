@@ -5,3 +5,7 @@ target_include_directories(tavrin_core PRIVATE "${TAVRIN_CATALOGUE_INCLUDE_DIR}"
 if(TARGET unit_tests AND tavrin_catalogue_level)
   target_compile_definitions(unit_tests PRIVATE TAVRIN_GFX_LEVEL_FILE="${tavrin_catalogue_level}")
 endif()
+
+# Frame costs against a memcpy of one frame.
+add_executable(bench_gfx ${CMAKE_SOURCE_DIR}/tools/bench/bench_gfx.cpp)
+target_link_libraries(bench_gfx PRIVATE tavrin_core)

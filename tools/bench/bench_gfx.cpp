@@ -1,0 +1,163 @@
+// Frame costs of the graphics core, as multiples of one 153600-byte memcpy measured in the
+// same run: one frame of each screen family drawn and presented into a memory framebuffer in
+// every orientation, a full-screen blitOpaque, 81 drawTile calls and presentFrame itself.
+//
+// To add a screen family, add a row to Families: a name, the mode, and optionally a function
+// that prepares the game state before the mode is entered (the mode's own entry loads its
+// pictures, exactly as in play).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/app.h"
+#include "app/window.h"
+#include "game/state.h"
+#include "gfx/graphics.h"
+#include "screens/screens.h"
+#include "world/world.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Best of several rounds: the least disturbed measure of one call.
+template <typename F>
+double nanosPerCall(F&& f, int perRound) {
+    double best = 1e300;
+    for (int round = 0; round < 9; ++round) {
+        auto t0 = Clock::now();
+        for (int i = 0; i < perRound; ++i) f();
+        auto t1 = Clock::now();
+        best = std::min(best, std::chrono::duration<double, std::nano>(t1 - t0).count() / perRound);
+    }
+    return best;
+}
+
+void keep(const void* p) { asm volatile("" : : "r"(p) : "memory"); }
+
+struct Family {
+    const char* name;
+    uint8_t mode;
+    void (*prepare)();  // may be null
+};
+
+void lateTicks() { game.modeTicks = 1000; }  // animations finished, all text shown
+
+const Family Families[] = {
+    {"splash (picture screen)", Splash, nullptr},
+    {"about (picture + version)", About, nullptr},
+    {"main menu", MainMenu, [] { game.menuCursor = 2; }},
+    {"pause menu", PauseMenu, nullptr},
+    {"practice menu", PracticeMenu, [] { game.menuCursor = 1; }},
+    {"level select", LevelSelect, [] { game.menuCursor = 3; }},
+    {"level complete", LevelComplete, lateTicks},
+    {"died", Died, nullptr},
+    {"game over", GameOver, lateTicks},
+    {"game complete", GameComplete, lateTicks},
+    {"credits", Credits, lateTicks},
+};
+
+int32_t lineStepFor(int32_t orientation) { return orientation == 3 ? 640 : 480; }
+
+bool setUpOrientation(int32_t orientation) {
+    releaseDisplay();
+    if (layoutDisplay(orientation, lineStepFor(orientation)) != 0) return false;
+    decodeJpeg(&Panel, 127);
+    FontInit();
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    static char a0[] = "bench_gfx", a1[] = "-platform", a2[] = "offscreen";
+    static char* argv[] = {a0, a1, a2, nullptr};
+    frameinit(3, argv);
+    if (initDisplay() != 0) {
+        std::fprintf(stderr, "no display\n");
+        return 1;
+    }
+
+    std::vector<uint8_t> a(153600, 1), b(153600, 2);
+    const double memcpyNs = nanosPerCall([&] {
+        std::memcpy(b.data(), a.data(), a.size());
+        keep(b.data());
+    }, 2000);
+    std::printf("memcpy of 153600 bytes: %.1f us (the unit below)\n\n", memcpyNs / 1000);
+
+    std::vector<uint8_t> fb(153600 + 64 * 640);
+    std::printf("%-28s %10s %10s %10s\n", "frame (draw + present)", "orient 0", "orient 2", "orient 3");
+    for (const Family& f : Families) {
+        double ratio[3] = {};
+        const int32_t orientations[3] = {0, 2, 3};
+        for (int k = 0; k < 3; ++k) {
+            const int32_t o = orientations[k];
+            if (!setUpOrientation(o)) return 1;
+            std::memset(&game, 0, sizeof game);
+            game.mode = f.mode;
+            game.nextMode = f.mode;
+            game.fadeLevel = 256;
+            game.modeReady = 1;
+            initModeState();
+            if (f.prepare) f.prepare();
+            enterMode();
+            stylusTapX = stylusTapY = -1;
+            const double ns = nanosPerCall([&] {
+                drawScreen();
+                copyToFramebuffer(fb.data() - DisplayInfo.origin, lineStepFor(o), displayRowBytes());
+                keep(fb.data());
+            }, 200);
+            ratio[k] = ns / memcpyNs;
+            leaveMode();
+        }
+        std::printf("%-28s %10.2f %10.2f %10.2f\n", f.name, ratio[0], ratio[1], ratio[2]);
+    }
+
+    // The primitives, in orientation 0 and 3 (the two memory orders).
+    std::vector<uint8_t> tiles(64 * 2048, 0x35);
+    uint8_t* savedTiles = TileSheet;
+    TileSheet = tiles.data();
+    std::printf("\n%-28s %10s %10s\n", "primitive", "orient 0", "orient 3");
+    double blit[2], tile[2], tileOr[2];
+    for (int k = 0; k < 2; ++k) {
+        const int32_t o = k == 0 ? 0 : 3;
+        if (!setUpOrientation(o)) return 1;
+        // A decoded full-screen picture takes the BackBuffer's layout, as in play.
+        Image picture;
+        decodeJpeg(&picture, 132);
+        if (picture.pixels == nullptr) {
+            picture = Backdrop;
+        }
+        blit[k] = nanosPerCall([&] { blitOpaque(&BackBuffer, 0, 0, &picture); keep(BackBuffer.pixels); }, 200) / memcpyNs;
+        if (picture.pixels != Backdrop.pixels) freeImage(&picture);
+        tile[k] = nanosPerCall([&] {
+            for (int32_t r = 0; r < 9; ++r)
+                for (int32_t c = 0; c < 9; ++c) drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 0);
+            keep(BackBuffer.pixels);
+        }, 200) / memcpyNs;
+        tileOr[k] = nanosPerCall([&] {
+            for (int32_t r = 0; r < 9; ++r)
+                for (int32_t c = 0; c < 9; ++c) drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 1);
+            keep(BackBuffer.pixels);
+        }, 100) / memcpyNs;
+    }
+    TileSheet = savedTiles;
+    std::printf("%-28s %10.2f %10.2f\n", "blitOpaque 240x320", blit[0], blit[1]);
+    std::printf("%-28s %10.2f %10.2f\n", "81 drawTile (opaque)", tile[0], tile[1]);
+    std::printf("%-28s %10.2f %10.2f\n", "81 drawTile (BlendOr)", tileOr[0], tileOr[1]);
+
+    // The real output path: painter, copy, and the offscreen layer taking the frame.
+    if (!setUpOrientation(0)) return 1;
+    const double present = nanosPerCall([] { presentFrame(); }, 200) / memcpyNs;
+    const double copyOnly = nanosPerCall([&] {
+        copyToFramebuffer(fb.data(), 480, displayRowBytes());
+        keep(fb.data());
+    }, 200) / memcpyNs;
+    std::printf("%-28s %10.2f\n", "presentFrame (offscreen)", present);
+    std::printf("%-28s %10.2f\n", "copyToFramebuffer", copyOnly);
+    releaseDisplay();
+    return 0;
+}
