@@ -11,6 +11,7 @@
 // for one seed must still be checked with `replay` over many seeds.
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -136,13 +137,44 @@ std::vector<std::pair<std::string, Snapshot>> stage(const Snapshot& root, bool& 
     return goals;
 }
 
+Snapshot deepest;
+int32_t deepestLeft = 1 << 30;
+
+// Prints the map of the state with the fewest diamonds left, to show where a search got stuck.
+void printDeepest() {
+    if (deepestLeft == 1 << 30) return;
+    restore(deepest);
+    fprintf(stderr, "deepest state: %d left, player at %d,%d\n", deepestLeft, game.playerX, game.playerY);
+    for (int32_t y = 0; y < mapHeight; ++y) {
+        std::string row;
+        for (int32_t x = 0; x < mapWidth; ++x) {
+            uint8_t t = getCell(x, y);
+            const char* glyphs = "O*.,cX #";
+            char c = t < 8 ? glyphs[t] : t == 30 ? '@' : t == 22 ? 'S' : t == 24 ? 'E' : t == 25 ? 'K' : t == 27 ? 'B' : t == 47 ? 'e' : '#';
+            row += c;
+        }
+        fprintf(stderr, "%3d %s\n", y, row.c_str());
+    }
+}
+
+bool topDown = false;
+
 bool search(const Snapshot& root, std::string& path, int depth) {
+    if (remaining(root.g) < deepestLeft) {
+        deepestLeft = remaining(root.g);
+        deepest = root;
+    }
     bool completed = false;
     auto goals = stage(root, completed);
     if (completed) {
         path += goals[0].first;
         return true;
     }
+    // In a level that is played downwards, clearing the upper floors first keeps the way back
+    // open; try those outcomes first.
+    if (topDown)
+        std::stable_sort(goals.begin(), goals.end(),
+                         [](const auto& a, const auto& b) { return a.second.g.playerY < b.second.g.playerY; });
     for (auto& [p, s] : goals) {
         if (totalNodes > nodeBudget) return false;
         fprintf(stderr, "%*sstage %d: %zu moves, %d left, nodes %ld\n", depth, "", depth, p.size(),
@@ -168,10 +200,11 @@ int main(int argc, char** argv) {
         else if (a == "--keep" && i + 1 < argc) keepPerStage = atoi(argv[++i]);
         else if (a == "--full") fullSearch = true;
         else if (a == "--exact") looseHash = false;
+        else if (a == "--topdown") topDown = true;
         else files.push_back(a);
     }
     if (files.empty()) {
-        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] <level.txt> [<out.sol>]\n");
+        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] <level.txt> [<out.sol>]\n");
         return 2;
     }
     setenv("HOME", "/tmp", 1);
@@ -193,7 +226,10 @@ int main(int argc, char** argv) {
     std::string path;
     bool ok = search(save(), path, 0);
     fprintf(stderr, "%s: %s after %ld nodes\n", source.name.c_str(), ok ? "solved" : "no solution", totalNodes);
-    if (!ok) return 1;
+    if (!ok) {
+        printDeepest();
+        return 1;
+    }
     std::vector<SolutionStep> steps;
     for (char c : path) steps.push_back({c, c == 'W' ? 4 : 1});
     std::string sol = formatSolution(steps);
