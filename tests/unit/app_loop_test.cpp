@@ -114,6 +114,13 @@ TEST_F(Loop, ClosingTheWindowEndsTheLoopLikeQuit) {
     EXPECT_EQ(quitRequested, 1);
 }
 
+TEST_F(Loop, RtcSleepWithoutTheDeviceFailsAtOnce) {
+    int64_t clock = offscreenClockUs();
+    EXPECT_EQ(rtcSleep(0), 1);
+    EXPECT_EQ(rtcSleep(4000), 0);  // there is no real-time clock offscreen
+    EXPECT_EQ(offscreenClockUs(), clock);
+}
+
 TEST_F(Loop, ClockCountsFromSeptember2001) {
     // The offscreen clock starts at 1 500 000 000 s: 500 000 000 s after our origin.
     int64_t ms = nowMs();

@@ -118,7 +118,7 @@ TEST_P(Requests, ResolveAtTheSwitch) {
     ticks(33);
     EXPECT_EQ(game.mode, c.mode);
     EXPECT_EQ(game.lives, c.livesAfter);
-    EXPECT_EQ(progress.bestScore, c.bestAfter);
+    EXPECT_EQ(+progress.bestScore, c.bestAfter);
     EXPECT_EQ(access(home.file().c_str(), F_OK) == 0, c.saved);
     EXPECT_EQ(quitRequested, c.request == Quit ? 1 : 0);
 }

@@ -69,10 +69,10 @@ TEST_F(ProgressFile, SaveThenLoadRestoresTheRecord) {
     std::memset(&progress, 0, sizeof progress);
     loadProgress();
     EXPECT_EQ(log.lines(), std::vector<std::string>{"t: 9"});
-    EXPECT_EQ(progress.recordMagic, 0x01C8);
-    EXPECT_EQ(progress.recordTag, 0x1000);
+    EXPECT_EQ(+progress.recordMagic, 0x01C8);
+    EXPECT_EQ(+progress.recordTag, 0x1000);
     EXPECT_EQ(progress.levelReached, 200);
-    EXPECT_EQ(progress.bestScore, -7);
+    EXPECT_EQ(+progress.bestScore, -7);
 }
 
 struct LoadCase {
@@ -97,7 +97,7 @@ TEST_P(ProgressLoad, GivesTheDocumentedRecord) {
     EXPECT_EQ(loadProgress(), 0);
     EXPECT_EQ(log.lines(), c.corrupt ? std::vector<std::string>{"Corrupt data"} : std::vector<std::string>{});
     EXPECT_EQ(progress.levelReached, c.levelReached);
-    EXPECT_EQ(progress.bestScore, c.bestScore);
+    EXPECT_EQ(+progress.bestScore, c.bestScore);
     // Loading never creates the file: a missing file is no progress yet.
     EXPECT_EQ(access(home.file().c_str(), F_OK) == 0, c.createFile);
 }
@@ -138,7 +138,7 @@ TEST_F(ProgressFile, UnreadableFileLeavesTheRecord) {
     progress.bestScore = 99;
     loadProgress();
     EXPECT_EQ(progress.levelReached, 4);
-    EXPECT_EQ(progress.bestScore, 99);
+    EXPECT_EQ(+progress.bestScore, 99);
 }
 
 TEST_F(ProgressFile, SaveKeepsTheBytesAfterTheRecord) {
@@ -203,7 +203,7 @@ TEST(ProgressSave, UnwritableHomeIsSurvived) {
         saveProgress();
         EXPECT_EQ(log.countPrefix("saveProgress: cannot"), 1) << h;
         EXPECT_EQ(progress.levelReached, 2) << h;
-        EXPECT_EQ(progress.bestScore, 5) << h;
+        EXPECT_EQ(+progress.bestScore, 5) << h;
     }
     EXPECT_EQ(readFile(tmp.folder()), Bytes{0x55});
     setenv("HOME", tmp.path().c_str(), 1);
