@@ -305,7 +305,7 @@ def ring(img, cx, cy, a, b, thick, ramp):
                 continue
             r = min(a, b)
             t = (d - 1.0) * r / thick
-            if -1.0 <= t <= 1.0:
+            if -0.97 <= t <= 0.97:
                 ux, uy = dx / (d * a) * r, dy / (d * b) * r
                 n = math.sqrt(ux * ux + uy * uy)
                 ux, uy = ux / n, uy / n
@@ -600,12 +600,12 @@ def egg(cracked=False):
     if cracked:
         pts = [(6, 16), (9, 13), (11, 17), (14, 12), (17, 17), (20, 13), (23, 17), (26, 14)]
         d = ImageDraw.Draw(img)
-        d.line(pts, fill=Y0, width=2)
+        d.line(pts, fill=(64, 32, 0), width=1)
         for (x, y) in pts[1:-1]:
             px[x, y] = BLACK
         # upper shell lifted a little, a dark gap shows the inside
         for (a, b) in zip(pts, pts[1:]):
-            d.line([(a[0], a[1] + 2), (b[0], b[1] + 2)], fill=(72, 40, 0))
+            d.line([(a[0], a[1] + 1), (b[0], b[1] + 1)], fill=Y0)
         for (x, y) in ((12, 8), (13, 9), (21, 22), (20, 23)):
             px[x, y] = Y0
     return img
@@ -634,42 +634,50 @@ def key():
 
 
 def tangle():
+    """Woven creepers: wavy strands that wrap around the tile edges, so a field of
+    tangle tiles reads as one growth."""
     img = canvas()
     px = img.load()
-    rnd = random.Random(17)
-    strands = []
-    for _ in range(7):
-        strands.append((rnd.uniform(0, 2 * math.pi), rnd.uniform(0.15, 0.32),
-                        rnd.uniform(4, 11), rnd.uniform(0, 32), rnd.random() < 0.5))
-    # dark under-strands first, then lit strands on top
-    for layer in (0, 1):
-        for (ph, fr, amp, base, vertical) in strands:
-            for s in range(0, 64):
-                t = s / 2.0
-                off = base + amp * math.sin(ph + fr * t * 2)
-                x, y = (off, t) if vertical else (t, off)
+    strands = [(5, 1, 3.0, 0.0), (16, 2, 2.5, 1.3), (27, 1, 3.5, 2.6)]
+
+    def path(base, k, amp, ph, t):
+        return base + amp * math.sin(2 * math.pi * k * t / 32 + ph)
+
+    for vertical in (False, True):
+        for (base, k, amp, ph) in strands:
+            for s in range(0, 128):
+                t = s / 4.0
+                o = path(base + (3 if vertical else 0), k, amp, ph + (1.0 if vertical else 0), t)
+                slope = path(0, k, amp, ph, t + 0.25) - path(0, k, amp, ph, t)
+                x, y = (o, t) if vertical else (t, o)
                 xi, yi = int(x) % 32, int(y) % 32
-                if layer == 0:
-                    px[xi, (yi + 1) % 32] = G0
+                if vertical:
+                    px[(xi - 1) % 32, yi] = G4 if slope > 0 else G3
+                    px[xi, yi] = G2
                     px[(xi + 1) % 32, yi] = G1
+                    px[(xi + 2) % 32, yi] = G0
                 else:
-                    slope = amp * fr * 2 * math.cos(ph + fr * t * 2)
-                    c = G3 if slope < 0 else G2
-                    px[xi, yi] = c
-    for (x, y) in ((6, 7), (21, 5), (13, 19), (26, 24), (4, 27)):
-        px[x, y] = G4
+                    px[xi, (yi - 1) % 32] = G3 if slope < 0 else G4
+                    px[xi, yi] = G2
+                    px[xi, (yi + 1) % 32] = G1
+                    px[xi, (yi + 2) % 32] = G0
+    # small leaves along the strands
+    for (x, y) in ((9, 10), (22, 20), (3, 25), (26, 6), (14, 28)):
+        for (dx, dy, c) in ((0, 0, G4), (1, 0, G3), (0, 1, G3), (1, 1, G2), (2, 1, G1), (1, 2, G1)):
+            px[(x + dx) % 32, (y + dy) % 32] = c
     return img
 
 
 def bomb():
     img = canvas()
-    ball(img, 15, 19, 10.5, 10.5, RED_RAMP)
+    ball(img, 15, 19, 10.5, 10.5, [(56, 0, 0), (96, 0, 0), (136, 8, 16), (176, 32, 40),
+                                   (224, 88, 88), (255, 176, 168)])
     px = img.load()
     # cap
     for y in range(6, 10):
         for x in range(19, 25):
             if (x - 21.5) ** 2 / 9 + (y - 8) ** 2 / 4 <= 1.1:
-                px[x, y] = (96, 96, 0) if x > 22 else (160, 152, 120)
+                px[x, y] = (136, 128, 104) if x > 22 else (200, 192, 168)
     # fuse
     for (x, y) in ((23, 6), (24, 5), (24, 4), (25, 3)):
         px[x, y] = (200, 160, 96)
@@ -1086,7 +1094,7 @@ MAP_CMAP = {
     ".": BLACK, "0": B0, "1": B1, "2": B2, "3": B3, "4": B4, "5": B5,
     "a": Y0, "b": Y1, "c": Y2, "d": Y3, "e": Y4, "w": WHITE,
     "E": EARTH, "g": G1, "G": G2, "h": G3, "k": G0,
-    "s": SKIN, "o": BOOT, "r": R2, "R": R3,
+    "s": SKIN, "o": BOOT, "r": R2, "R": R3, "n": BONE_RAMP[1],
 }
 
 MAP_WALL = ["44443444", "33321332", "00000000", "44344443", "21332133", "00000000",
@@ -1134,6 +1142,28 @@ def build_map_tiles(tiles):
             for (x, y) in cut[corner]:
                 px[x, y] = BLACK
             m[idx] = img
+    m[5] = _grid(["..wwww..", ".wwwwww.", ".w.ww.w.", ".w.ww.w.", ".wwwwww.", "..wnnw..",
+                  "..wwww..", "..nwnw.."], MAP_CMAP)
+    m[4] = _grid(["........", ".....ww.", "....wwww", "...4www.", "..444w..", ".4443...",
+                  ".433....", "........"], MAP_CMAP)
+    m[21] = _grid([".54..54.", "5..35..3", "4..24..2", ".21..21.", ".54..54.", "5..35..3",
+                   "4..24..2", ".21..21."], MAP_CMAP)
+    upright = [".54..54.", "5..35..3", "4..34..3", "4..34..3", "4..24..2", "3..23..2",
+               "3..13..1", ".21..21."]
+    m[54] = _grid(upright, MAP_CMAP)
+    m[55] = _grid(["".join(upright[x][y] for x in range(8)) for y in range(8)], MAP_CMAP)
+    m[23] = _grid(["55555555", "4.4.4.4.", "4.4.4.4.", "33333333", "4.4.4.4.", "4.4.4.4.",
+                   "4.4.4.4.", "11111111"], MAP_CMAP)
+    egg_rows = ["...dd...", "..eddc..", ".eddddc.", ".ddddcc.", ".dddccb.", ".ddccbb.",
+                "..cbba..", "...aa..."]
+    m[24] = _grid(egg_rows, MAP_CMAP)
+    cracked = list(egg_rows)
+    cracked[3] = ".a.aa.a."
+    m[47] = _grid(cracked, MAP_CMAP)
+    m[33] = _grid([".c....c.", "..hhhh..", ".hwhhwh.", ".hrhhrh.", ".hhhhhh.", ".hkwwkh.",
+                   "..hGGh..", ".GG..GG."], MAP_CMAP)
+    m[34] = _grid(["G.c..c.G", "GhhhhhhG", ".hwhhwh.", ".hrhhrh.", "hhhhhhhh", "hkwkwkwh",
+                   ".hhhhhh.", ".GG..GG."], MAP_CMAP)
     player = _grid(["..dddd..", ".dddddd.", "..ssss..", "..ssss..", ".434432.", ".333332.",
                     "..3..2..", ".oo..oo."], MAP_CMAP)
     for k in (30, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46):
