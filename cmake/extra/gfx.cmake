@@ -9,3 +9,10 @@ endif()
 # Frame costs against a memcpy of one frame.
 add_executable(bench_gfx ${CMAKE_SOURCE_DIR}/tools/bench/bench_gfx.cpp)
 target_link_libraries(bench_gfx PRIVATE tavrin_core)
+
+if(TAVRIN_FUZZ)
+  add_executable(fuzz_jpeg ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_jpeg.cpp)
+  target_link_libraries(fuzz_jpeg PRIVATE tavrin_core)
+  target_compile_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
+endif()
