@@ -1,6 +1,7 @@
 #include "tests/program/harness.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +148,51 @@ RunResult runProgram(const std::string& dir, const RunOptions& options)
     r.err = readFile(errPath);
     r.debugLog = readFile(dir + "/debug.log");
     return r;
+}
+
+VirtualDisplay::VirtualDisplay()
+{
+    if (access("/usr/bin/Xvfb", X_OK) != 0)
+        return;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::string fd = std::to_string(fds[1]);
+        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+              "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return;
+    }
+    pid_ = pid;
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (!number.empty())
+        display_ = ":" + number;
+}
+
+VirtualDisplay::~VirtualDisplay()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 uint32_t Picture::at(int x, int y) const

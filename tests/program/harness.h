@@ -48,6 +48,22 @@ struct RunResult {
 // Runs the program in dir (a TempDir's path); blocks until it ends.
 RunResult runProgram(const std::string& dir, const RunOptions& options);
 
+// A private X server for tests of the desktop back end. display() is empty when Xvfb is not
+// installed or did not start (the test should then skip). The server is ready when the
+// constructor returns: it tells us its display number once it accepts connections.
+class VirtualDisplay {
+public:
+    VirtualDisplay();
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    const std::string& display() const { return display_; }
+
+private:
+    int pid_ = -1;
+    std::string display_;
+};
+
 // Number of lines of text that contain needle.
 int countLines(const std::string& text, const std::string& needle);
 std::vector<std::string> splitLines(const std::string& text);

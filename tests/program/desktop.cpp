@@ -1,0 +1,30 @@
+// The desktop back end end to end, on a private X server: the window opens, frames reach it,
+// and the run ends cleanly when the window is closed.
+#include <gtest/gtest.h>
+#include "tests/program/harness.h"
+
+using namespace program;
+
+TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
+{
+    VirtualDisplay x;
+    if (x.display().empty())
+        GTEST_SKIP() << "no Xvfb";
+    TempDir dir;
+    RunOptions o;
+    o.offscreen = false;
+    // Real milliseconds here: the desktop runs on the real clock.
+    o.args = {"-zoom", "1", "-until", "1500", "-debuglog", dir / "debug.log"};
+    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}};
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
+    EXPECT_EQ(countLines(r.debugLog, "layer: desktop window, zoom 1"), 1) << r.debugLog;
+    // The window was shown and active: every frame went to the screen.
+    EXPECT_EQ(countLines(r.debugLog, "Not active or not main window"), 0);
+    EXPECT_EQ(countLines(r.debugLog, "QCop QPE/System closing(QString) tavrin"), 1);
+    // The desktop keeps the closing message in the log only.
+    EXPECT_EQ(countLines(r.out, "QCop"), 0);
+    // No sound device here: one notice, and the game still starts.
+    EXPECT_LE(countLines(r.err, "no working sound output"), 1);
+    EXPECT_EQ(countLines(r.out, "Mix_OpenAudio"), 0);
+}
