@@ -69,10 +69,10 @@ INSTANTIATE_TEST_SUITE_P(Ends, ProgramEnd,
                          testing::Values(EndCase{"QuitEntry", "key tap Space"}, EndCase{"WindowClosed", "close"}),
                          [](const testing::TestParamInfo<EndCase>& i) { return std::string(i.param.name); });
 
-TEST(ProgramShell, KeysDuringTheSplashDoNotReachTheMenu) {
+TEST(ProgramShell, SplashIgnoresCursorKeysAndFireEndsItEarly) {
     TempDir dir;
     RunOptions o;
-    // Fire at 1 s ends the splash early; the menu's first entry plays, down moves it.
+    // Fire at 1 s ends the splash early, so the menu already takes the Down at 2 s.
     o.script = "500 key tap Down\n1000 key tap Space\n2000 key tap Down\n2100 close\n";
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0));
