@@ -759,6 +759,7 @@ BUCKLE = Y3
 EYE = (32, 16, 0)
 MOUTH = (176, 64, 48)
 LAMP = (255, 255, 216)
+HAIR = (144, 80, 24)
 
 
 def helmet(px, cx, top, facing):
@@ -780,10 +781,13 @@ def helmet(px, cx, top, facing):
     # lamp
     lx = int(cx) + 3 * facing
     if facing == 0:
+        for (x, y) in ((lx - 1, top + 1), (lx, top + 1), (lx - 2, top + 2), (lx + 1, top + 2),
+                       (lx - 2, top + 3), (lx + 1, top + 3), (lx - 1, top + 4), (lx, top + 4)):
+            px[x, y] = Y1
+        px[lx - 1, top + 2] = WHITE
         px[lx, top + 2] = LAMP
-        px[lx - 1, top + 2] = LAMP
+        px[lx - 1, top + 3] = LAMP
         px[lx, top + 3] = Y4
-        px[lx - 1, top + 3] = Y4
     else:
         lx = int(cx) + 5 * facing
         px[lx, top + 3] = LAMP
@@ -801,6 +805,10 @@ def face_front(px, cx, top, look=0):
     ex = int(cx) + look
     for (x, y) in ((ex - 3, top + 2), (ex - 3, top + 3), (ex + 2, top + 2), (ex + 2, top + 3)):
         px[x, y] = EYE
+    # ears
+    for y in (top + 2, top + 3):
+        px[int(cx) - 6, y] = SKIN_SH
+        px[int(cx) + 5, y] = SKIN_SH
     px[int(cx) - 1, top + 5] = MOUTH
     px[int(cx), top + 5] = MOUTH
     if look:
@@ -915,6 +923,10 @@ def player_side(stride, bob=0):
     px[cx - 4, top + 9] = SKIN_SH  # ear side shading
     for x in range(cx - 3, cx + 2):
         px[x, top + 14] = SKIN_SH
+    # hair at the back, a rounded nape
+    for (x, y) in ((cx - 3, top + 7), (cx - 2, top + 7), (cx - 3, top + 8), (cx - 3, top + 9)):
+        px[x, y] = HAIR
+    px[cx - 3, top + 14] = BLACK
     helmet(px, cx, top, 1)
     # near leg
     nx = cx + stride * 1.3
