@@ -60,9 +60,9 @@ def egg():
         ph += 2 * math.pi * f / RATE
         body = 0.0
         if t > 0.04:
-            body = _env(i - _n(0.04), n, attack=0.02, release=0.45) * \
-                (math.sin(ph) + 0.4 * math.copysign(1, math.sin(ph)) * 0.5)
-        out.append(crack + 0.7 * body)
+            body = _env(i - _n(0.04), n - _n(0.04), attack=0.03, release=0.5) * \
+                (math.sin(ph) + 0.3 * math.sin(2 * ph) + 0.15 * math.sin(3 * ph))
+        out.append(0.8 * crack + body)
     return out
 
 
