@@ -16,7 +16,7 @@ def _lerp(a, b, t):
 def _backdrop():
     img = Image.new("RGB", (240, 80))
     px = img.load()
-    top, bottom = (34, 40, 92), (10, 12, 36)
+    top, bottom = (66, 52, 38), (20, 15, 11)
     for y in range(80):
         base = _lerp(top, bottom, y / 79)
         for x in range(240):
@@ -24,39 +24,39 @@ def _backdrop():
             g = ((x * 7 + y * 13) % 11) - 5
             px[x, y] = tuple(max(0, min(255, c + g)) for c in base)
     d = ImageDraw.Draw(img)
-    d.line([(0, 0), (239, 0)], fill=(120, 130, 220))
-    d.line([(0, 1), (239, 1)], fill=(70, 80, 170))
-    d.line([(0, 79), (239, 79)], fill=(4, 4, 16))
+    d.line([(0, 0), (239, 0)], fill=(214, 170, 90))
+    d.line([(0, 1), (239, 1)], fill=(120, 90, 50))
+    d.line([(0, 79), (239, 79)], fill=(8, 6, 4))
     return img
 
 
 def _rivet(d, x, y):
-    d.ellipse([x - 2, y - 2, x + 2, y + 2], fill=(40, 46, 100))
-    d.point((x - 1, y - 1), fill=(170, 180, 240))
-    d.point((x + 1, y + 1), fill=(10, 10, 30))
+    d.ellipse([x - 2, y - 2, x + 2, y + 2], fill=(96, 74, 44))
+    d.point((x - 1, y - 1), fill=(230, 200, 140))
+    d.point((x + 1, y + 1), fill=(24, 16, 8))
 
 
 def _pad(img):
     d = ImageDraw.Draw(img)
     x0, y0, x1, y1 = PAD
     # recessed well, then a raised plate
-    d.rounded_rectangle([x0 - 2, y0 - 2, x1 + 2, y1 + 2], radius=10, fill=(6, 6, 20))
+    d.rounded_rectangle([x0 - 2, y0 - 2, x1 + 2, y1 + 2], radius=10, fill=(10, 7, 4))
     plate = Image.new("RGB", (x1 - x0 + 1, y1 - y0 + 1))
     pp = plate.load()
     w = x1 - x0 + 1
     for y in range(w):
         for x in range(w):
             t = (x + y) / (2 * (w - 1))
-            pp[x, y] = _lerp((92, 104, 210), (26, 30, 96), t)
+            pp[x, y] = _lerp((124, 98, 64), (44, 33, 22), t)
     m = Image.new("L", plate.size, 0)
     ImageDraw.Draw(m).rounded_rectangle([0, 0, w - 1, w - 1], radius=9, fill=255)
     img.paste(plate, (x0, y0), m)
-    d.rounded_rectangle([x0, y0, x1, y1], radius=9, outline=(150, 160, 255))
+    d.rounded_rectangle([x0, y0, x1, y1], radius=9, outline=(222, 178, 96))
     # the diagonals split the square into the four direction triangles
-    d.line([(x0 + 3, y0 + 3), (x1 - 3, y1 - 3)], fill=(10, 12, 40), width=2)
-    d.line([(x1 - 3, y0 + 3), (x0 + 3, y1 - 3)], fill=(10, 12, 40), width=2)
-    d.line([(x0 + 4, y0 + 3), (x1 - 3, y1 - 4)], fill=(130, 140, 240))
-    d.line([(x1 - 4, y0 + 3), (x0 + 3, y1 - 4)], fill=(130, 140, 240))
+    d.line([(x0 + 3, y0 + 3), (x1 - 3, y1 - 3)], fill=(18, 12, 6), width=2)
+    d.line([(x1 - 3, y0 + 3), (x0 + 3, y1 - 3)], fill=(18, 12, 6), width=2)
+    d.line([(x0 + 4, y0 + 3), (x1 - 3, y1 - 4)], fill=(170, 134, 80))
+    d.line([(x1 - 4, y0 + 3), (x0 + 3, y1 - 4)], fill=(170, 134, 80))
     cx, cy = (x0 + x1) / 2, (y0 + y1) / 2
     # one arrow in each triangle, pointing outwards
     for (dx, dy) in ((0, -1), (0, 1), (-1, 0), (1, 0)):
@@ -66,15 +66,15 @@ def _pad(img):
         head = [tip, (base_c[0] + px_ * 10, base_c[1] + py_ * 10),
                 (base_c[0] - px_ * 10, base_c[1] - py_ * 10)]
         shadow = [(x + 1, y + 1) for (x, y) in head]
-        d.polygon(shadow, fill=(8, 8, 30))
+        d.polygon(shadow, fill=(14, 9, 4))
         d.polygon(head, fill=(255, 208, 40))
         d.line([head[1], tip], fill=(255, 250, 170))
         d.line([head[2], tip], fill=(255, 232, 110) if dx + dy < 0 else (190, 120, 0))
         d.line([head[1], head[2]], fill=(190, 120, 0) if dy >= 0 and dx >= 0 else (255, 240, 140))
     # centre boss
-    d.ellipse([cx - 6, cy - 6, cx + 6, cy + 6], fill=(20, 24, 70))
-    d.ellipse([cx - 4, cy - 4, cx + 4, cy + 4], fill=(110, 120, 230))
-    d.ellipse([cx - 3, cy - 3, cx + 1, cy + 1], fill=(170, 180, 255))
+    d.ellipse([cx - 6, cy - 6, cx + 6, cy + 6], fill=(30, 22, 12))
+    d.ellipse([cx - 4, cy - 4, cx + 4, cy + 4], fill=(170, 130, 70))
+    d.ellipse([cx - 3, cy - 3, cx + 1, cy + 1], fill=(240, 210, 150))
 
 
 def _button(img):
@@ -127,8 +127,8 @@ def _grille(img):
     d = ImageDraw.Draw(img)
     for i in range(6):
         y = 28 + i * 8
-        d.rounded_rectangle([182, y, 232, y + 3], radius=1, fill=(6, 6, 18))
-        d.line([(183, y + 4), (232, y + 4)], fill=(70, 80, 160))
+        d.rounded_rectangle([182, y, 232, y + 3], radius=1, fill=(10, 7, 4))
+        d.line([(183, y + 4), (232, y + 4)], fill=(120, 92, 56))
     for (rx, ry) in ((168, 26), (168, 73), (236, 73)):
         _rivet(d, rx, ry)
 
@@ -146,8 +146,8 @@ def build_map_bar(helpers=None):
     """Black where the map should show through, light frame and lettering."""
     img = Image.new("RGB", (232, 25), (0, 0, 0))
     d = ImageDraw.Draw(img)
-    d.rounded_rectangle([0, 0, 231, 24], radius=6, outline=(150, 170, 255), width=2)
-    d.rounded_rectangle([3, 3, 228, 21], radius=4, outline=(50, 60, 140))
+    d.rounded_rectangle([0, 0, 231, 24], radius=6, outline=(232, 192, 112), width=2)
+    d.rounded_rectangle([3, 3, 228, 21], radius=4, outline=(112, 82, 40))
     label = "BACK TO GAME"
     if helpers is not None:
         helpers.text(img, 116, 3, label, (255, 240, 120), 1)
@@ -159,5 +159,5 @@ def build_map_bar(helpers=None):
     # arrows pointing back up towards the game on both sides of the label
     for cx in (116 - w // 2 - 16, 116 + w // 2 + 16):
         d.polygon([(cx, 6), (cx - 6, 13), (cx - 2, 13), (cx - 2, 18), (cx + 2, 18),
-                   (cx + 2, 13), (cx + 6, 13)], fill=(200, 210, 255))
+                   (cx + 2, 13), (cx + 6, 13)], fill=(255, 228, 160))
     return img
