@@ -1,0 +1,4 @@
+# SAFE HOUSE: found by the solver (159 steps)
+D9 R19 U7 L7 D4 L D L2 U3 D3 R3 U6 L9 R U R6
+D R6 D R3 D7 L3 U2 L U R2 L D3 L14 U3 R L
+U2 D3 R3 D2 R11 U5 R
