@@ -19,13 +19,50 @@
 
 namespace harness {
 
-// Creates the application object and window exactly as the program does, once per process.
+inline bool& ownsApp() {
+    static bool owns = false;
+    return owns;
+}
+
+inline void releaseApp();
+
+// Lets the application object go at the end of every test that made one through ensureApp.
+class AppReleaser : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override { releaseApp(); }
+};
+
+// Creates the application object and window exactly as the program does. The layer allows one
+// application object at a time, so it is let go again when the test ends.
 inline void ensureApp() {
     if (appHandles.application) return;
-    static char a0[] = "tavrin", a1[] = "-platform", a2[] = "offscreen";
-    static char* argv[] = {a0, a1, a2, nullptr};
+    static bool listening = false;
+    if (!listening) {
+        listening = true;
+        testing::UnitTest::GetInstance()->listeners().Append(new AppReleaser);
+    }
+    // Fresh every time: the application object takes its own options out of argv.
+    static char a0[8], a1[16], a2[16];
+    static char* argv[4];
+    std::strcpy(a0, "tavrin");
+    std::strcpy(a1, "-platform");
+    std::strcpy(a2, "offscreen");
+    argv[0] = a0;
+    argv[1] = a1;
+    argv[2] = a2;
+    argv[3] = nullptr;
     frameinit(3, argv);
     initDisplay();
+    ownsApp() = true;
+}
+
+inline void releaseApp() {
+    if (!ownsApp()) return;
+    ownsApp() = false;
+    releaseDisplay();
+    delete appHandles.window;
+    appHandles.window = nullptr;
+    delete appHandles.application;
+    appHandles.application = nullptr;
 }
 
 // Drops whatever events are still queued, then zeroes the game, the controls and the stylus.

@@ -12,7 +12,10 @@ protected:
         harness::ensureApp();
         harness::resetState();
     }
-    void TearDown() override { harness::resetState(); }
+    void TearDown() override {
+        harness::resetState();
+        harness::releaseApp();
+    }
     static void deliver() { appHandles.application->processEvents(); }
     // The play screen, but still fading in so that the world does not move under the test.
     static void playFadingIn() {

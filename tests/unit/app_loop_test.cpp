@@ -16,7 +16,10 @@ protected:
         // A screen that ignores an idle tick, fully faded in.
         harness::enterActive(GameOver);
     }
-    void TearDown() override { harness::resetState(); }
+    void TearDown() override {
+        harness::resetState();
+        harness::releaseApp();
+    }
 };
 
 struct PassCase {

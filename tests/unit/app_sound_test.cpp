@@ -15,6 +15,7 @@ protected:
     void TearDown() override {
         soundDirectory = defaultDirectory;
         harness::resetState();
+        harness::releaseApp();
     }
     const char* defaultDirectory = soundDirectory;
 };

@@ -42,7 +42,10 @@ protected:
         harness::ensureApp();
         harness::resetState();
     }
-    void TearDown() override { harness::resetState(); }
+    void TearDown() override {
+        harness::resetState();
+        harness::releaseApp();
+    }
 };
 
 TEST_P(Handlers, React) {
@@ -128,7 +131,10 @@ protected:
         harness::ensureApp();
         harness::resetState();
     }
-    void TearDown() override { harness::resetState(); }
+    void TearDown() override {
+        harness::resetState();
+        harness::releaseApp();
+    }
 };
 
 TEST_F(HandlerEvents, GameCompleteAndCreditsResetTheLevel) {

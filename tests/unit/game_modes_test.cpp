@@ -15,7 +15,10 @@ protected:
         harness::ensureApp();
         harness::resetState();
     }
-    void TearDown() override { harness::resetState(); }
+    void TearDown() override {
+        harness::resetState();
+        harness::releaseApp();
+    }
     static void ticks(int n) {
         for (int i = 0; i < n; ++i) gameTick();
     }

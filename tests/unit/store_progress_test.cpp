@@ -41,7 +41,10 @@ protected:
         std::memset(&progress, 0, sizeof progress);
         mkdir(home.folder().c_str(), 0755);
     }
-    void TearDown() override { std::memset(&progress, 0, sizeof progress); }
+    void TearDown() override {
+        std::memset(&progress, 0, sizeof progress);
+        harness::releaseApp();
+    }
     harness::TempHome home;
 };
 
@@ -208,6 +211,7 @@ TEST(ProgressSave, UnwritableHomeIsSurvived) {
     EXPECT_EQ(readFile(tmp.folder()), Bytes{0x55});
     setenv("HOME", tmp.path().c_str(), 1);
     std::memset(&progress, 0, sizeof progress);
+    harness::releaseApp();
 }
 
 }  // namespace
