@@ -90,3 +90,39 @@ def panel_sheet(out_dir, zoom=3):
     img.paste(mz, (4, 80 * zoom + 12))
     img.paste(uz, (4, 80 * zoom + 25 * zoom + 20))
     return img
+
+
+def hero_sheet(out_dir, zoom=2):
+    """gcTav1.565 as the game draws it (black skipped) over a warm gradient, at 2x."""
+    import pix
+    with open(os.path.join(out_dir, "catalogue", "gcTav1.565"), "rb") as f:
+        vals = pix.unpack565(f.read())
+    fig = pix.image_from_565(vals, 150, 155)
+    bg = Image.new("RGB", (150, 155))
+    bp = bg.load()
+    for y in range(155):
+        for x in range(150):
+            bp[x, y] = (60 + y // 2, 40 + y // 3, 90 - y // 4)
+    mask = Image.new("L", (150, 155))
+    mask.putdata([255 if p else 0 for p in vals])
+    bg.paste(fig, (0, 0), mask)
+    img = Image.new("RGB", (2 * 150 * zoom + 12, 155 * zoom + 8), (48, 0, 48))
+    img.paste(fig.resize((150 * zoom, 155 * zoom), Image.NEAREST), (4, 4))
+    img.paste(bg.resize((150 * zoom, 155 * zoom), Image.NEAREST), (8 + 150 * zoom, 4))
+    return img
+
+
+def animation_sheet(tiles, zoom=3):
+    """The sprite sequences the game steps through, one row each."""
+    rows = [("walk right", [37, 37, 38, 39, 40, 40, 39, 38]),
+            ("walk left", [44, 44, 43, 42, 41, 41, 42, 43]),
+            ("walk up/down", [45, 45, 46, 46, 45, 45, 46, 46]),
+            ("idle", [35, 30, 36, 30]),
+            ("monster", [34, 33, 34, 33])]
+    ts = 32 * zoom
+    img = Image.new("RGB", (8 * (ts + 4) + 100, len(rows) * (ts + 4) + 4), (48, 0, 48))
+    for r, (name, seq) in enumerate(rows):
+        _label(img, 4, 4 + r * (ts + 4) + ts // 2, name, (255, 255, 0))
+        for i, t in enumerate(seq):
+            img.paste(tiles[t].resize((ts, ts), Image.NEAREST), (100 + i * (ts + 4), 4 + r * (ts + 4)))
+    return img

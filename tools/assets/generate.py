@@ -111,6 +111,8 @@ def write_contact(out_dir, contact_dir, tile_images, map_images, sheet, helpers,
         os.path.join(contact_dir, "maptiles.png"))
     contact.font_sheet(sheet, helpers).save(os.path.join(contact_dir, "font.png"))
     contact.panel_sheet(out_dir).save(os.path.join(contact_dir, "panel.png"))
+    contact.hero_sheet(out_dir).save(os.path.join(contact_dir, "hero.png"))
+    contact.animation_sheet(tile_images).save(os.path.join(contact_dir, "animation.png"))
     if screens is not None and hasattr(screens, "contact"):
         screens.contact(out_dir, contact_dir)
 
