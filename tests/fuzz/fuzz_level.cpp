@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (openLevelBytes(bytes.data(), static_cast<int32_t>(bytes.size())) != 0) return 0;
     uint8_t header[32];
-    for (int32_t k = -1; k < 300; ++k) {
+    for (int32_t k = -1; k < game.lastLevel + 6; ++k) {
         readLevelHeader(header, k);
         if (loadLevelRecord(k) == 0 && k == (data[0] >> 1)) {
             scanMap();
