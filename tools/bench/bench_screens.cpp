@@ -32,8 +32,7 @@ void keep(const void* p) { asm volatile("" : : "r"(p) : "memory"); }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    int32_t orientation = argc > 1 ? std::atoi(argv[1]) : 0;
+static int runOrientation(int32_t orientation) {
     if (layoutDisplay(orientation, orientation == 3 ? 640 : 480) != 0) {
         std::fprintf(stderr, "no memory for the display\n");
         return 1;
@@ -116,5 +115,16 @@ int main(int argc, char** argv) {
 
     stopWorld();
     releaseDisplay();
+    return 0;
+}
+
+// No argument: the upright display (orientation 0, row-major) and the turned one (3,
+// column-major). An argument picks one of 0, 2, 3.
+int main(int argc, char** argv) {
+    if (argc > 1) return runOrientation(std::atoi(argv[1]));
+    for (int32_t o : {0, 3}) {
+        if (runOrientation(o) != 0) return 1;
+        std::printf("\n");
+    }
     return 0;
 }
