@@ -193,19 +193,24 @@ bool renderContactSheet(const std::vector<LevelSource>& levels, const std::strin
     TileSet base;
     if (!chooseTiles("", mapTilesPath, base)) return false;
     const int s = base.size, margin = 8, labelHeight = 14, columns = 4;
-    int cellW = 0, cellH = 0;
-    for (const auto& l : levels) {
-        cellW = std::max(cellW, l.width * s);
-        cellH = std::max(cellH, l.height * s);
-    }
+    // Every column as wide as the widest level, every row as high as its highest level,
+    // so one tall level does not spread the whole sheet.
+    int cellW = 0;
+    for (const auto& l : levels) cellW = std::max(cellW, l.width * s);
     cellW += margin;
-    cellH += margin + labelHeight;
     const int rows = (static_cast<int>(levels.size()) + columns - 1) / columns;
+    std::vector<int> rowTop(rows + 1, margin);
+    for (int r = 0; r < rows; ++r) {
+        int h = 0;
+        for (int c = 0; c < columns && r * columns + c < static_cast<int>(levels.size()); ++c)
+            h = std::max(h, levels[r * columns + c].height * s);
+        rowTop[r + 1] = rowTop[r] + h + margin + labelHeight;
+    }
     Canvas canvas;
-    canvas.init(columns * cellW + margin, rows * cellH + margin, 48);
+    canvas.init(columns * cellW + margin, rowTop[rows], 48);
     for (size_t i = 0; i < levels.size(); ++i) {
         int ox = margin + static_cast<int>(i % columns) * cellW;
-        int oy = margin + static_cast<int>(i / columns) * cellH;
+        int oy = rowTop[i / columns];
         std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
         drawLabel(canvas, ox, oy, label, 2);
         drawLevel(canvas, ox, oy + labelHeight, levels[i], tinted(base, levels[i].colour));
