@@ -65,7 +65,9 @@ TEST_P(Handlers, React) {
         ASSERT_EQ(harness::onePass(), 1);
     }
     EXPECT_EQ(out.lines(), c.sounds);
-    if (c.cursorAfter != NoCheck) EXPECT_EQ(game.menuCursor, c.cursorAfter);
+    if (c.cursorAfter != NoCheck) {
+        EXPECT_EQ(game.menuCursor, c.cursorAfter);
+    }
     if (c.request == NoRequest) {
         EXPECT_EQ(game.modeReady, 1);
     } else {
