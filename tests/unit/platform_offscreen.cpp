@@ -412,3 +412,24 @@ TEST(LayerFiles, HomeIsTheEnvironmentsHome)
     EXPECT_STREQ(QDir::homeDirPath().latin1(), "/some/home");
     setenv("HOME", saved.c_str(), 1);
 }
+
+// A program that ignores the close would otherwise run (and a test would wait) for ever.
+TEST(LayerOffscreenDeathTest, ProgramStillRunningLongAfterTheCloseIsEnded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto app = makeApp({"-until", "10"});
+            QMainWindow w;
+            app->showMainWidget(&w);
+            sysUsleep(10000);
+            app->processEvents();
+            sysUsleep(59000000);
+            app->processEvents();
+            fprintf(stderr, "still running\n");
+            sysUsleep(1000000);
+            app->processEvents();
+            exit(0);
+        },
+        testing::ExitedWithCode(3), "still running\ntavrin: the program was still running 60000 ms");
+}
