@@ -14,7 +14,7 @@ for p in $PACKAGES; do
 done
 [ -z "$missing" ] && exit 0
 
-echo "deps: installing missing packages:$missing"
+echo "deps: missing Debian packages:$missing"
 if [ "$(id -u)" = 0 ]; then
     SUDO=""
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
