@@ -15,13 +15,13 @@ BLACK = (0, 0, 0)
 
 # Blue shades: these take the level colour.
 B0 = (0, 0, 40)
-B1 = (0, 0, 88)
-B2 = (12, 12, 140)
-B3 = (28, 28, 184)
-B4 = (56, 56, 224)
-B5 = (104, 104, 255)
+B1 = (8, 8, 88)
+B2 = (20, 20, 140)
+B3 = (32, 32, 184)
+B4 = (72, 72, 224)
+B5 = (120, 120, 255)
 BLUE_RAMP = [B0, B1, B2, B3, B4, B5]
-BRICK = (20, 20, 160)  # a touch darker than the blocks, so objects stand out
+BRICK = (24, 24, 160)  # a touch darker than the blocks, so objects stand out
 
 # Yellow and gold: never tinted (strong red, or no blue).
 Y0 = (112, 64, 0)
@@ -166,7 +166,7 @@ def speckle(seed, base, dark, light, bright, count=26, pebbles=False):
     return img
 
 
-EARTH = (4, 4, 112)
+EARTH = (40, 40, 112)
 
 
 def earth1():
