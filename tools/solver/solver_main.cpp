@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <queue>
 #include <fcntl.h>
 #include <unistd.h>
 #include <string>
@@ -98,16 +100,69 @@ int32_t keepPerStage = 6;
 bool fullSearch = false;
 
 // Breadth-first from root; returns goal paths (action strings) in order found.
+int32_t heuristicWeight = 0;
+
+// Walking distance (rocks counted as passable, walls, skulls and shut bombs not) from
+// every square to the nearest square that still counts: a diamond, a safe or the key while
+// diamonds are left, else a bomb. Computed once per stage.
+std::vector<int32_t> distanceField;
+
+void buildDistanceField(const Snapshot& s) {
+    bool diamonds = s.g.diamondsLeft > 0;
+    distanceField.assign(s.cells.size(), 1 << 20);
+    std::vector<int32_t> queue;
+    for (size_t i = 0; i < s.cells.size(); ++i) {
+        uint8_t t = s.cells[i];
+        bool target = diamonds ? (t == TileDiamond || t == TileSafe || t == TileKey) : t == TileBomb;
+        if (target) {
+            distanceField[i] = 0;
+            queue.push_back(static_cast<int32_t>(i));
+        }
+    }
+    for (size_t q = 0; q < queue.size(); ++q) {
+        int32_t i = queue[q];
+        int32_t x = i % mapWidth, y = i / mapWidth;
+        const int32_t dx[] = {0, 0, -1, 1}, dy[] = {-1, 1, 0, 0};
+        for (int k = 0; k < 4; ++k) {
+            int32_t nx = x + dx[k], ny = y + dy[k];
+            if (nx < 0 || ny < 0 || nx >= mapWidth || ny >= mapHeight) continue;
+            int32_t n = nx + ny * mapWidth;
+            uint8_t t = s.cells[n];
+            bool wall = (t >= 7 && t <= 23 && t != TileSafe) || (t >= 47 && t <= 55) || t == TileSkull ||
+                        (t == TileBomb && diamonds);
+            if (wall || distanceField[n] <= distanceField[i] + 1) continue;
+            distanceField[n] = distanceField[i] + 1;
+            queue.push_back(n);
+        }
+    }
+}
+
+int32_t targetDistance(const Snapshot& s) {
+    size_t i = static_cast<size_t>(s.g.playerX + s.g.playerY * mapWidth);
+    return i < distanceField.size() ? std::min(distanceField[i], 1000) : 1000;
+}
+
+// One stage: breadth first (or best first with --weight W: steps + W * distance to the
+// nearest target) until the count of diamonds and bombs left drops.
 std::vector<std::pair<std::string, Snapshot>> stage(const Snapshot& root, bool& completed) {
     std::vector<std::pair<std::string, Snapshot>> goals;
     std::vector<Node> nodes;
+    std::vector<int32_t> depth;
     std::unordered_set<uint64_t> seen;
+    using Entry = std::pair<int32_t, int32_t>;  // priority, node index
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
     nodes.push_back({root, -1, 0});
+    depth.push_back(0);
+    open.push({0, 0});
     seen.insert(stateHash(root));
     int32_t want = remaining(root.g);
     completed = false;
-    for (size_t i = 0; i < nodes.size(); ++i) {
+    int32_t order = 0;
+    if (heuristicWeight > 0) buildDistanceField(root);
+    while (!open.empty()) {
         if (totalNodes > nodeBudget) break;
+        size_t i = static_cast<size_t>(open.top().second);
+        open.pop();
         for (char a : Actions) {
             restore(nodes[i].s);
             Outcome o = apply(a);
@@ -131,20 +186,35 @@ std::vector<std::pair<std::string, Snapshot>> stage(const Snapshot& root, bool& 
                 if (static_cast<int32_t>(goals.size()) >= keepPerStage) return goals;
                 continue;
             }
+            int32_t d = depth[i] + 1;
+            // Breadth first keeps insertion order; best first adds the distance estimate.
+            int32_t priority = heuristicWeight > 0 ? d + heuristicWeight * targetDistance(s) : ++order;
             nodes.push_back({std::move(s), static_cast<int32_t>(i), a});
+            depth.push_back(d);
+            open.push({priority, static_cast<int32_t>(nodes.size() - 1)});
         }
+    }
+    if (getenv("SOLVER_DEBUG")) {
+        int32_t maxDepth = 0;
+        for (int32_t d : depth) maxDepth = std::max(maxDepth, d);
+        fprintf(stderr, "stage from %d left: %zu states, depth %d, %zu goals\n", want, nodes.size(), maxDepth, goals.size());
     }
     return goals;
 }
 
 Snapshot deepest;
 int32_t deepestLeft = 1 << 30;
+std::string deepestPath;
+std::string currentPath;
 
 // Prints the map of the state with the fewest diamonds left, to show where a search got stuck.
 void printDeepest() {
     if (deepestLeft == 1 << 30) return;
     restore(deepest);
-    fprintf(stderr, "deepest state: %d left, player at %d,%d\n", deepestLeft, game.playerX, game.playerY);
+    fprintf(stderr, "deepest state: %d left, player at %d,%d, reached by:\n", deepestLeft, game.playerX, game.playerY);
+    std::vector<SolutionStep> steps;
+    for (char c : deepestPath) steps.push_back({c, c == 'W' ? 4 : 1});
+    fprintf(stderr, "%s", formatSolution(steps).c_str());
     for (int32_t y = 0; y < mapHeight; ++y) {
         std::string row;
         for (int32_t x = 0; x < mapWidth; ++x) {
@@ -163,6 +233,7 @@ bool search(const Snapshot& root, std::string& path, int depth) {
     if (remaining(root.g) < deepestLeft) {
         deepestLeft = remaining(root.g);
         deepest = root;
+        deepestPath = currentPath;
     }
     bool completed = false;
     auto goals = stage(root, completed);
@@ -180,7 +251,11 @@ bool search(const Snapshot& root, std::string& path, int depth) {
         fprintf(stderr, "%*sstage %d: %zu moves, %d left, nodes %ld\n", depth, "", depth, p.size(),
                 remaining(s.g), totalNodes);
         std::string sub;
-        if (search(s, sub, depth + 1)) {
+        size_t mark = currentPath.size();
+        currentPath += p;
+        bool found = search(s, sub, depth + 1);
+        currentPath.resize(mark);
+        if (found) {
             path += p + sub;
             return true;
         }
@@ -192,6 +267,7 @@ bool search(const Snapshot& root, std::string& path, int depth) {
 
 int main(int argc, char** argv) {
     unsigned seed = 1;
+    std::string prefixPath;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -201,10 +277,12 @@ int main(int argc, char** argv) {
         else if (a == "--full") fullSearch = true;
         else if (a == "--exact") looseHash = false;
         else if (a == "--topdown") topDown = true;
+        else if (a == "--weight" && i + 1 < argc) heuristicWeight = atoi(argv[++i]);
+        else if (a == "--prefix" && i + 1 < argc) prefixPath = argv[++i];
         else files.push_back(a);
     }
     if (files.empty()) {
-        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] <level.txt> [<out.sol>]\n");
+        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] [--weight W] [--prefix start.sol] <level.txt> [<out.sol>]\n");
         return 2;
     }
     setenv("HOME", "/tmp", 1);
@@ -223,6 +301,21 @@ int main(int argc, char** argv) {
     }
     srand(seed);
     if (!startLevel(source, -1, 0)) return 2;
+    // A prefix (a hand-written start, e.g. the part with the monsters) is played first and
+    // the search goes on from where it leaves the level.
+    std::vector<SolutionStep> prefix;
+    if (!prefixPath.empty()) {
+        std::string ptext, perror;
+        if (!readTextFile(prefixPath, ptext) || !parseSolution(ptext, prefix, perror)) {
+            fprintf(stderr, "%s: cannot load %s\n", prefixPath.c_str(), perror.c_str());
+            return 2;
+        }
+        ReplayState st = replaySteps(prefix);
+        if (st.outcome != Outcome::Playing) {
+            fprintf(stderr, "the prefix ends the level: %s\n", outcomeName(st.outcome));
+            return 2;
+        }
+    }
     std::string path;
     bool ok = search(save(), path, 0);
     fprintf(stderr, "%s: %s after %ld nodes\n", source.name.c_str(), ok ? "solved" : "no solution", totalNodes);
@@ -230,7 +323,7 @@ int main(int argc, char** argv) {
         printDeepest();
         return 1;
     }
-    std::vector<SolutionStep> steps;
+    std::vector<SolutionStep> steps = prefix;
     for (char c : path) steps.push_back({c, c == 'W' ? 4 : 1});
     std::string sol = formatSolution(steps);
     if (files.size() > 1) {
