@@ -16,3 +16,10 @@ if(TAVRIN_FUZZ)
   target_compile_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
 endif()
+
+# The whole program in every orientation: the same screens come out as the same picture.
+if(BUILD_TESTING)
+  add_test(NAME gfx_orientation_shots
+    COMMAND ${CMAKE_COMMAND} -DTAVRIN=$<TARGET_FILE:tavrin> -DWORK=${CMAKE_BINARY_DIR}/gfx_orientation_shots
+            -P ${CMAKE_SOURCE_DIR}/tests/gfx/orientation_shots.cmake)
+endif()
