@@ -148,7 +148,7 @@ class TileSheets(unittest.TestCase):
 
     def test_which_tiles_take_the_level_colour(self):
         def tinted_share(t, sheet=None, size=32):
-            px = tile_pixels(sheet or self.big, t, size)
+            px = tile_pixels(self.big if sheet is None else sheet, t, size)
             ink = [p for p in px if p]
             return sum(1 for p in ink if (p & 0x001F) and not (p & 0x8400)) / max(1, len(ink))
         # walls, earth and blocks are drawn to take the level's colour
@@ -159,6 +159,7 @@ class TileSheets(unittest.TestCase):
         for t in (1, 24, 25, 26, 29, 33, 34, 47, 56):
             with self.subTest(tile=t):
                 self.assertEqual(tinted_share(t), 0.0)
+                self.assertEqual(tinted_share(t, self.small, 8), 0.0)
         # the player: blue suit takes the colour, helmet and face do not
         for t in [30] + list(range(35, 47)):
             with self.subTest(tile=t):
