@@ -90,8 +90,9 @@ void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t
         }
     }
     for (int32_t i = 0; i < n; ++i) {
-        d[0] = s[0];
-        d[1] = s[1];
+        uint16_t v;
+        std::memcpy(&v, s, 2);
+        std::memcpy(d, &v, 2);
         s += sStep;
         d += dStep;
     }
