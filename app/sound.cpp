@@ -43,7 +43,10 @@ void SndInit() {
         std::string path = std::string(soundDirectory) + effects[i].file;
         // Only matters if the samples are loaded twice; the program itself loads them once.
         if (samples[i]) Mix_FreeChunk(samples[i]);
-        samples[i] = Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+        // A file that cannot be opened is not handed to the mixer, so that the error names
+        // the file rather than the mixer's null argument.
+        SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+        samples[i] = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
         if (!samples[i]) {
             std::printf("Mix_LoadWAV: %s %s\n", effects[i].tag, SDL_GetError());
             std::fflush(stdout);

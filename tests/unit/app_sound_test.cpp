@@ -65,8 +65,13 @@ TEST_F(Sound, MissingSamplesAreReportedAndTheGamePlaysOn) {
     const std::string loadMessage = std::string("Mix") + "_LoadWAV: ";
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "SndInit()");
-    for (int i = 0; i < 8; ++i)
+    const char* files[] = {"samp_dia.wvx", "samp_egg.wvx", "samp_key.wvx", "samp_km.wvx",
+                           "samp_kt.wvx",  "samp_opt.wvx", "samp_rock.wvx", "samp_sel.wvx"};
+    for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(lines[i + 1].rfind(loadMessage + tags[i] + " ", 0), 0u) << lines[i + 1];
+        // The reason names the missing file.
+        EXPECT_NE(lines[i + 1].find(std::string(soundDirectory) + files[i]), std::string::npos) << lines[i + 1];
+    }
     // The menu still moves and still says so; the effect itself is silent.
     harness::enterActive(MainMenu);
     game.menuCursor = 1;
