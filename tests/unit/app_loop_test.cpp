@@ -117,6 +117,17 @@ TEST_F(Loop, ClosingTheWindowEndsTheLoopLikeQuit) {
     EXPECT_EQ(quitRequested, 1);
 }
 
+TEST_F(Loop, EventsWaitForAPassWithADueTick) {
+    harness::enterActive(MainMenu);
+    game.menuCursor = 1;
+    offscreenQueueKey(Key_Down, true);
+    nextTickTime = nowMs() + 1;
+    EXPECT_EQ(loopPass(), 0);
+    EXPECT_EQ(ControlFlags[ControlDown], 0);  // not delivered yet
+    EXPECT_EQ(harness::onePass(), 1);
+    EXPECT_EQ(game.menuCursor, 2);
+}
+
 TEST_F(Loop, RtcSleepWithoutTheDeviceFailsAtOnce) {
     int64_t clock = offscreenClockUs();
     EXPECT_EQ(rtcSleep(0), 1);
