@@ -131,6 +131,67 @@ TEST_F(GfxJpeg, ConvertsLibraryRgbByTruncation) {
     EXPECT_EQ(nullptr, img.pixels);
 }
 
+// Flat 8 x 8 blocks stored as RGB without a colour transform: at quality 100 the library
+// decodes them to exactly the colours given.
+std::vector<uint8_t> encodeFlatRgb(const std::vector<Rgb>& colours) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&c, &out, &outSize);
+    c.image_width = static_cast<JDIMENSION>(8 * colours.size());
+    c.image_height = 8;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, JCS_RGB);
+    jpeg_set_quality(&c, 100, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row;
+    for (const Rgb& p : colours)
+        for (int x = 0; x < 8; ++x) row.insert(row.end(), {p.r, p.g, p.b});
+    for (int i = 0; i < 8; ++i) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&c, rows, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::vector<uint8_t> bytes(out, out + outSize);
+    jpeg_destroy_compress(&c);
+    std::free(out);
+    return bytes;
+}
+
+TEST_F(GfxJpeg, NamedConversionValues) {
+    struct Case {
+        Rgb rgb;
+        uint16_t want;
+    };
+    const Case cases[] = {{{255, 255, 255}, 0xFFFF}, {{255, 0, 0}, 0xF800}, {{0, 255, 0}, 0x07E0},
+                          {{8, 4, 8}, 0x0821},       {{7, 3, 7}, 0x0000},   {{0x12, 0x46, 0xA0}, 0x1234}};
+    std::vector<Rgb> colours;
+    for (const Case& k : cases) colours.push_back(k.rgb);
+    const std::vector<uint8_t> jpeg = encodeFlatRgb(colours);
+    int w = 0, h = 0;
+    const std::vector<uint8_t> rgb = referenceRgb(jpeg, &w, &h);
+    layout(2);
+    Image img;
+    ASSERT_EQ(0, decodeJpegBytes(&img, jpeg.data(), static_cast<uint32_t>(jpeg.size())));
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const int x = static_cast<int>(8 * i + 3);
+        const uint8_t* p = &rgb[(static_cast<size_t>(3) * w + x) * 3];
+        ASSERT_EQ(cases[i].rgb.r, p[0]);  // the picture decodes exactly
+        ASSERT_EQ(cases[i].rgb.g, p[1]);
+        ASSERT_EQ(cases[i].rgb.b, p[2]);
+        EXPECT_EQ(cases[i].want, at(img, x, 3)) << i;
+        // Stored low byte first.
+        EXPECT_EQ(static_cast<uint8_t>(cases[i].want), img.pixels[(3 * w + x) * 2]);
+        EXPECT_EQ(static_cast<uint8_t>(cases[i].want >> 8), img.pixels[(3 * w + x) * 2 + 1]);
+    }
+    freeImage(&img);
+}
+
 TEST_F(GfxJpeg, LayoutFollowsTheBackBuffer) {
     const std::vector<uint8_t> jpeg = encode(24, 16, blockPixel);
     layout(2);
