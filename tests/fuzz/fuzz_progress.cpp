@@ -13,12 +13,20 @@
 
 static std::string home;
 
+// The private home goes with the process.
+static void removeHome() {
+    unlink((home + "/Applications/tavrin.conf").c_str());
+    rmdir((home + "/Applications").c_str());
+    rmdir(home.c_str());
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char tmpl[] = "/tmp/fuzz_progress.XXXXXX";
     if (!mkdtemp(tmpl)) abort();
     home = tmpl;
     setenv("HOME", home.c_str(), 1);
     mkdir((home + "/Applications").c_str(), 0700);
+    atexit(removeHome);
     return 0;
 }
 
