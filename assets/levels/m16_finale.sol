@@ -1,0 +1,8 @@
+# FINALE: the egg tunnel and the shaft by hand (first line), the rest found by the solver
+D R2 D R19 D2 R2 L2 U2 R4 U R4 U R4 D4 R D
+L4 U3 R7 D4 L D4 L2 U L2 D L D L4 D L5 D
+L5 U5 D2 L16 D3 L R D5 R D R2 U R4 U3 D R2
+D2 R4 D R2 U R4 U3 D R2 D2 R4 D R2 U R4 U3
+D R2 D2 U3 R3 L19 U2 R3 U R3 U R3 U R4 U R4
+U R U6 L19 U2 R2 L12 R2 D2 R17 D3 R7 U R2 D R
+D8 L18 D6 L D L D3 L14 R34

@@ -1,0 +1,185 @@
+// The shipped levels: every level of the set is played from its start through the real
+// world engine with its stored solution, tick by tick through the control flags, and must
+// end completed with the player alive, whatever the state of rand() and the world phase.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/state.h"
+#include "tools/solver/harness.h"
+#include "world/world.h"
+
+namespace {
+
+const std::string LevelDir = std::string(TAVRIN_SOURCE_DIR) + "/assets/levels/";
+
+struct ShippedLevel {
+    std::string path;
+    LevelSource source;
+    std::vector<SolutionStep> steps;
+};
+
+std::string solutionPath(std::string p) {
+    p.resize(p.size() - 4);
+    return p + ".sol";
+}
+
+// Completing a main level saves progress: keep that in a folder of our own, and keep the
+// global records as the other tests expect them.
+class LevelSet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char dir[] = "/tmp/tavrin-levels-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        home = dir;
+        const char* old = getenv("HOME");
+        oldHome = old ? old : "";
+        setenv("HOME", home.c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        setenv("HOME", oldHome.c_str(), 1);
+        std::string cmd = "rm -rf '" + home + "'";
+        (void)system(cmd.c_str());
+    }
+    void SetUp() override {
+        savedGame = game;
+        savedProgress = progress;
+        std::vector<std::string> paths;
+        ASSERT_TRUE(readLevelOrder(LevelDir + "order.txt", paths));
+        for (const std::string& p : paths) {
+            ShippedLevel level;
+            level.path = p;
+            std::string text, sol, error;
+            LevelSourceError srcError;
+            ASSERT_TRUE(readTextFile(p, text)) << p;
+            ASSERT_TRUE(parseLevelSource(text, level.source, srcError)) << p << ": " << srcError.message;
+            ASSERT_TRUE(readTextFile(solutionPath(p), sol)) << "no solution for " << p;
+            ASSERT_TRUE(parseSolution(sol, level.steps, error)) << p << ": " << error;
+            levels.push_back(std::move(level));
+        }
+    }
+    void TearDown() override {
+        unloadLevel();
+        game = savedGame;
+        progress = savedProgress;
+    }
+
+    static std::string home, oldHome;
+    std::vector<ShippedLevel> levels;
+    GameState savedGame;
+    ProgressRecord savedProgress;
+};
+
+std::string LevelSet::home, LevelSet::oldHome;
+
+TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
+    ASSERT_EQ(levels.size(), 20u);
+    const uint32_t seeds[] = {1, 17, 12345};
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const ShippedLevel& level = levels[i];
+        int8_t index = static_cast<int8_t>(static_cast<int>(i) - 4);
+        for (uint32_t seed : seeds)
+            for (uint8_t phase = 0; phase < 4; ++phase) {
+                // The engine's sound effects report themselves on standard output.
+                testing::internal::CaptureStdout();
+                ReplayState st = replayLevel(level.source, index, level.steps, seed, phase);
+                testing::internal::GetCapturedStdout();
+                EXPECT_EQ(st.outcome, Outcome::Completed)
+                    << level.path << " seed " << seed << " phase " << int(phase) << ": "
+                    << outcomeName(st.outcome) << " at step " << st.token << ", tick " << st.ticks << " "
+                    << st.detail;
+                EXPECT_EQ(game.deathTimer, 0) << level.path;
+                EXPECT_EQ(game.diamondsLeft, 0) << level.path;
+                EXPECT_EQ(game.targetsLeft, 0) << level.path;
+                // A main level asks for its picture; a practice level runs on into the next.
+                EXPECT_EQ(game.nextMode, index < 0 ? uint8_t(StartLevel) : uint8_t(LevelComplete)) << level.path;
+            }
+    }
+}
+
+TEST_F(LevelSet, SetCoversTheWholeGame) {
+    ASSERT_EQ(levels.size(), 20u);
+    std::set<int> colours;
+    std::set<int> tiles;
+    int largest = 0, smallest = 1 << 20;
+    for (const ShippedLevel& level : levels) {
+        EXPECT_LE(level.source.name.size(), 10u) << level.path;
+        colours.insert(level.source.colour);
+        for (uint8_t t : level.source.cells) tiles.insert(t);
+        largest = std::max({largest, level.source.width, level.source.height});
+        smallest = std::min(smallest, std::max(level.source.width, level.source.height));
+    }
+    EXPECT_EQ(colours.size(), 8u);
+    EXPECT_GT(largest, 100);
+    EXPECT_LE(smallest, 8);
+    // Every object, every walk-through decoration and every kind of wall appears somewhere;
+    // only the sprite frames 33..46 and the cracked egg exist without being map squares.
+    for (int t = 0; t < 57; ++t) {
+        if ((t >= 33 && t <= 47) || t == 30) continue;
+        EXPECT_TRUE(tiles.count(t)) << "tile " << t << " is used by no level";
+    }
+}
+
+}  // namespace
+
+TEST(LevelSolutions, ParsesTokensCountsAndComments) {
+    struct Case {
+        const char* text;
+        bool ok;
+        std::string expect;  // formatted back
+    };
+    const Case cases[] = {
+        {"R3 W10 L\n", true, "R3 W10 L\n"},
+        {"U # up first\nD2,D", true, "U D3\n"},
+        {"W", true, "W4\n"},
+        {"", true, "\n"},
+        {"R0", false, ""},
+        {"Q", false, ""},
+        {"R3L", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<SolutionStep> steps;
+        std::string error;
+        EXPECT_EQ(parseSolution(c.text, steps, error), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(formatSolution(steps), c.expect) << c.text;
+        }
+    }
+}
+
+TEST(LevelSolutions, MovesAreTickExactAndBlockedMovesAreReported) {
+    LevelSource source;
+    LevelSourceError error;
+    ASSERT_TRUE(parseLevelSource("name: T\ncolour: 4\nmap:\n#####\n#@ *#\n#####\n", source, error));
+    GameState saved = game;
+    std::vector<SolutionStep> steps;
+    std::string perror;
+
+    // Two moves right take 32 ticks from a phase-0 start, and the second takes the diamond.
+    ASSERT_TRUE(parseSolution("R2", steps, perror));
+    testing::internal::CaptureStdout();
+    ReplayState st = replayLevel(source, -1, steps, 1, 0);
+    EXPECT_EQ(st.outcome, Outcome::Completed);
+    EXPECT_EQ(st.ticks, 32);
+    // From phase 1 the first move waits three ticks for phase 0.
+    st = replayLevel(source, -1, steps, 1, 1);
+    EXPECT_EQ(st.ticks, 35);
+
+    // A move into the wall cannot start.
+    ASSERT_TRUE(parseSolution("U", steps, perror));
+    st = replayLevel(source, -1, steps, 1, 0);
+    EXPECT_EQ(st.outcome, Outcome::Blocked);
+
+    // A wait runs ticks without input, after the move in progress.
+    ASSERT_TRUE(parseSolution("R W10", steps, perror));
+    st = replayLevel(source, -1, steps, 1, 0);
+    EXPECT_EQ(st.outcome, Outcome::Playing);
+    EXPECT_EQ(st.ticks, 26);
+    EXPECT_EQ(game.playerX, 2);
+    testing::internal::GetCapturedStdout();
+    unloadLevel();
+    game = saved;
+}
