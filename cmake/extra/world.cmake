@@ -10,3 +10,9 @@ if(TAVRIN_FUZZ)
   target_compile_options(fuzz_level PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_level PRIVATE -fsanitize=fuzzer)
 endif()
+
+# The unit tests run the level compiler on sources of their own.
+if(TARGET unit_tests)
+  add_dependencies(unit_tests levelc)
+  target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="$<TARGET_FILE:levelc>")
+endif()
