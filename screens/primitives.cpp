@@ -232,7 +232,17 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
         uint8_t* p = img->pixels + (base + static_cast<int64_t>(o) * outerStep);
         if (innerStep == 2 || innerStep == -2) {
             uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
-            for (int32_t i = 0; i < inner; ++i) {
+            int32_t i = 0;
+#if defined(__SSE2__)
+            const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+            const __m128i keep = _mm_set1_epi16(static_cast<short>(m));
+            for (; i + 8 <= inner; i += 8) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low + 2 * i));
+                v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(low + 2 * i), v);
+            }
+#endif
+            for (; i < inner; ++i) {
                 uint16_t v;
                 std::memcpy(&v, low + 2 * i, 2);
                 v = static_cast<uint16_t>((v >> shift) & m);

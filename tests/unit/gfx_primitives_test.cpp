@@ -178,17 +178,33 @@ TEST(GfxDarken, LevelsDivideEachChannel) {
     };
     const Case cases[] = {{0, 0xFFFF, 0xFFFF}, {1, 0xFFFF, 0x7BEF}, {2, 0xFFFF, 0x39E7}, {1, 0x0821, 0x0000},
                           {1, 0xF800, 0x7800}, {16, 0xFFFF, 0x0000}, {32, 0xFFFF, 0x0000}, {40, 0xFFFF, 0x0000}};
-    for (const Case& k : cases) {
-        Pic p(5, 4, 2);
-        for (int32_t y = 0; y < 4; ++y)
-            for (int32_t x = 0; x < 5; ++x) put(p.img, x, y, k.in);
-        darkenRect(&p.img, 1, 1, 3, 2, k.level);
-        for (int32_t y = 0; y < 4; ++y)
-            for (int32_t x = 0; x < 5; ++x) {
-                bool in = x >= 1 && x < 4 && y >= 1 && y < 3;
-                EXPECT_EQ(in ? k.out : k.in, get(p.img, x, y)) << "level " << k.level << " at " << x << "," << y;
-            }
-    }
+    // Long runs and short ones, in every layout.
+    for (const Case& k : cases)
+        for (int layout = 0; layout < 4; ++layout) {
+            Pic p(24, 21, layout);
+            p.fill(k.level);
+            std::vector<uint16_t> before;
+            for (int32_t y = 0; y < 21; ++y)
+                for (int32_t x = 0; x < 24; ++x) {
+                    if (x == 5 && y == 7) put(p.img, x, y, k.in);
+                    before.push_back(get(p.img, x, y));
+                }
+            darkenRect(&p.img, 1, 2, 19, 17, k.level);
+            for (int32_t y = 0; y < 21; ++y)
+                for (int32_t x = 0; x < 24; ++x) {
+                    const bool in = x >= 1 && x < 20 && y >= 2 && y < 19;
+                    uint16_t was = before[static_cast<size_t>(y) * 24 + x];
+                    uint16_t want = was;
+                    if (in) {
+                        uint16_t mask = 0xFFFF;
+                        for (uint32_t i = 0; i < k.level && i < 32; ++i) mask = static_cast<uint16_t>((mask >> 1) & 0x7BEF);
+                        want = k.level >= 32 ? 0 : static_cast<uint16_t>((was >> k.level) & mask);
+                    }
+                    ASSERT_EQ(want, get(p.img, x, y)) << "level " << k.level << " layout " << layout << " at " << x << "," << y;
+                }
+            EXPECT_EQ(k.out, get(p.img, 5, 7)) << "level " << k.level;
+            EXPECT_TRUE(p.guardsIntact());
+        }
 }
 
 // The full-screen records, saved and replaced by buffers of the test's own.
