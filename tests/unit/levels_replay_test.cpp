@@ -18,6 +18,7 @@ const std::string LevelDir = std::string(TAVRIN_SOURCE_DIR) + "/assets/levels/";
 
 struct ShippedLevel {
     std::string path;
+    std::string text;
     LevelSource source;
     std::vector<SolutionStep> steps;
 };
@@ -52,10 +53,10 @@ protected:
         for (const std::string& p : paths) {
             ShippedLevel level;
             level.path = p;
-            std::string text, sol, error;
+            std::string sol, error;
             LevelSourceError srcError;
-            ASSERT_TRUE(readTextFile(p, text)) << p;
-            ASSERT_TRUE(parseLevelSource(text, level.source, srcError)) << p << ": " << srcError.message;
+            ASSERT_TRUE(readTextFile(p, level.text)) << p;
+            ASSERT_TRUE(parseLevelSource(level.text, level.source, srcError)) << p << ": " << srcError.message;
             ASSERT_TRUE(readTextFile(solutionPath(p), sol)) << "no solution for " << p;
             ASSERT_TRUE(parseSolution(sol, level.steps, error)) << p << ": " << error;
             levels.push_back(std::move(level));
@@ -85,7 +86,7 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
             for (uint8_t phase = 0; phase < 4; ++phase) {
                 // The engine's sound effects report themselves on standard output.
                 testing::internal::CaptureStdout();
-                ReplayState st = replayLevel(level.source, index, level.steps, seed, phase);
+                ReplayState st = replayLevel(level.text, index, level.steps, seed, phase);
                 testing::internal::GetCapturedStdout();
                 EXPECT_EQ(st.outcome, Outcome::Completed)
                     << level.path << " seed " << seed << " phase " << int(phase) << ": "
@@ -151,9 +152,7 @@ TEST(LevelSolutions, ParsesTokensCountsAndComments) {
 }
 
 TEST(LevelSolutions, MovesAreTickExactAndBlockedMovesAreReported) {
-    LevelSource source;
-    LevelSourceError error;
-    ASSERT_TRUE(parseLevelSource("name: T\ncolour: 4\nmap:\n#####\n#@ *#\n#####\n", source, error));
+    const std::string source = "name: T\ncolour: 4\nmap:\n#####\n#@ *#\n#####\n";
     GameState saved = game;
     std::vector<SolutionStep> steps;
     std::string perror;

@@ -100,31 +100,9 @@ std::string formatSolution(const std::vector<SolutionStep>& steps, int32_t perLi
     return out;
 }
 
-bool startLevel(const LevelSource& source, int8_t level, uint8_t phase) {
-    unloadLevel();
-    completeCipherKey();
-    std::vector<uint8_t> record = buildLevelRecord(source);
-    scrambleStream(record);
-    if (parseLevel(record.data(), static_cast<int32_t>(record.size())) != 0 || map == nullptr) return false;
-
-    // The after-load pass of the game without the tile pictures, which a replay never draws.
-    game.diamondsLeft = 0;
-    game.targetsLeft = 0;
-    for (int32_t y = 0; y < mapHeight; ++y)
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            uint8_t t = getCell(x, y);
-            if (t == TileDiamond || t == TileSafe) ++game.diamondsLeft;
-            if (t == TileBomb) ++game.targetsLeft;
-            if (t == TilePlayer) {
-                startX = x;
-                startY = y;
-            }
-            if (t == 31) setCell(x, y, TileEmpty);
-        }
-    placePlayer();
-    clearMonsters();
-    game.levelTicks = 0;
-
+bool startLevel(const std::string& sourceText, int8_t level, uint8_t phase) {
+    if (loadLevelSource(sourceText.data(), static_cast<int32_t>(sourceText.size())) != 0 || map == nullptr)
+        return false;
     game.level = level;
     game.worldPhase = phase & 3;
     game.mode = Play;
@@ -186,10 +164,10 @@ ReplayState replaySteps(const std::vector<SolutionStep>& steps) {
     return st;
 }
 
-ReplayState replayLevel(const LevelSource& source, int8_t level, const std::vector<SolutionStep>& steps,
+ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::vector<SolutionStep>& steps,
                         uint32_t seed, uint8_t phase) {
     srand(seed);
-    if (!startLevel(source, level, phase)) {
+    if (!startLevel(sourceText, level, phase)) {
         ReplayState st;
         st.outcome = Outcome::Blocked;
         st.detail = "level failed to load";

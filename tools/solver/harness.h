@@ -21,12 +21,13 @@ bool parseSolution(std::string_view text, std::vector<SolutionStep>& steps, std:
 // Writes steps back as text, runs of equal moves merged, at most `perLine` tokens a line.
 std::string formatSolution(const std::vector<SolutionStep>& steps, int32_t perLine = 16);
 
-// Puts a level into the running engine as the game's StartLevel would, without building the
-// tile pictures: map loaded through the real scrambled-record reader, counters counted, player
-// placed, monsters cleared. `level` is the level index the engine sees (negative for practice
-// levels, which complete without touching the progress file). Returns false if the map failed
-// to load.
-bool startLevel(const LevelSource& source, int8_t level, uint8_t phase);
+// Puts a level, given as its source text, into the running engine as the game's StartLevel
+// would (the engine's loadLevelSource: the map goes through the real scrambled-record
+// reader, the squares are counted, the player placed, the monsters cleared; only the tile
+// pictures, which a replay never draws, are not built). `level` is the level index the
+// engine sees (negative for practice levels, which complete without touching the progress
+// file). Returns false if the level failed to load.
+bool startLevel(const std::string& sourceText, int8_t level, uint8_t phase);
 
 // One world tick as gameTick runs it in Play: worldTick, then the pressed bits are cleared.
 void runTick();
@@ -52,7 +53,7 @@ void finishMoves(ReplayState& st);
 ReplayState replaySteps(const std::vector<SolutionStep>& steps);
 
 // Loads the level and replays for one rand() seed and one starting world phase.
-ReplayState replayLevel(const LevelSource& source, int8_t level, const std::vector<SolutionStep>& steps,
+ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::vector<SolutionStep>& steps,
                         uint32_t seed, uint8_t phase);
 
 const char* outcomeName(Outcome o);

@@ -78,7 +78,7 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
     }
     if (trace) {
         srand(static_cast<unsigned>(s0));
-        startLevel(source, -1, static_cast<uint8_t>(p0));
+        startLevel(text, -1, static_cast<uint8_t>(p0));
         ReplayState st;
         printMap();
         for (size_t k = 0; k < steps.size() && st.outcome == Outcome::Playing; ++k) {
@@ -97,7 +97,7 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
     std::string firstFailure;
     for (int s = s0; s <= s1; ++s)
         for (int p = p0; p <= p1; ++p) {
-            ReplayState st = replayLevel(source, -1, steps, static_cast<uint32_t>(s), static_cast<uint8_t>(p));
+            ReplayState st = replayLevel(text, -1, steps, static_cast<uint32_t>(s), static_cast<uint8_t>(p));
             ++runs;
             int alive = 0;
             for (const MonsterSlot& m : game.monsters) alive += m.life != 0;

@@ -300,7 +300,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     srand(seed);
-    if (!startLevel(source, -1, 0)) return 2;
+    if (!startLevel(text, -1, 0)) return 2;
     // A prefix (a hand-written start, e.g. the part with the monsters) is played first and
     // the search goes on from where it leaves the level.
     std::vector<SolutionStep> prefix;
