@@ -23,3 +23,8 @@ if(BUILD_TESTING)
     COMMAND ${CMAKE_COMMAND} -DTAVRIN=$<TARGET_FILE:tavrin> -DWORK=${CMAKE_BINARY_DIR}/gfx_orientation_shots
             -P ${CMAKE_SOURCE_DIR}/tests/gfx/orientation_shots.cmake)
 endif()
+
+# The pixel loops are worth vectorising even where the trip count is not known in advance
+# (GCC's -O2 only vectorises loops it considers "very cheap").
+set_source_files_properties(${CMAKE_SOURCE_DIR}/screens/primitives.cpp PROPERTIES
+  COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU>:-fvect-cost-model=dynamic>")
