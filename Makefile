@@ -72,7 +72,7 @@ fuzz: deps
 		echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
 		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 build-fuzz/corpus/$$name $$seeds 2>build-fuzz/$$name.log || \
 			{ tail -n 60 build-fuzz/$$name.log; echo "fuzz: $$name FAILED (log: build-fuzz/$$name.log)"; exit 1; }; \
-		grep -E "^#[0-9]+ +DONE" build-fuzz/$$name.log | tail -n 1 | sed "s/^/fuzz: $$name /"; \
+		grep -E "^Done [0-9]+ runs" build-fuzz/$$name.log | sed "s/^/fuzz: $$name: /"; \
 	done
 
 assets:
