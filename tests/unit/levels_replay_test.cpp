@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -99,6 +100,41 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
                 EXPECT_EQ(game.nextMode, index < 0 ? uint8_t(StartLevel) : uint8_t(LevelComplete)) << level.path;
             }
     }
+}
+
+// The same solutions from the level file the game embeds, loaded as StartLevel loads a level
+// (loadCurrentLevel, tile pictures included): the build turns the sources into exactly the
+// levels that were checked.
+TEST_F(LevelSet, EmbeddedLevelFileHoldsTheSameLevels) {
+    ASSERT_EQ(levels.size(), 20u);
+    completeCipherKey();
+    ASSERT_EQ(openLevelData(), 0);
+    EXPECT_EQ(game.lastLevel, 15);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const ShippedLevel& level = levels[i];
+        int8_t index = static_cast<int8_t>(static_cast<int>(i) - 4);
+        ReplayState st;
+        for (uint8_t phase = 0; phase < 4; phase += 3) {
+            srand(5);
+            game.level = index;
+            game.levelLimit = game.lastLevel;
+            loadCurrentLevel();
+            ASSERT_EQ(mapWidth, level.source.width) << level.path;
+            ASSERT_EQ(mapHeight, level.source.height) << level.path;
+            EXPECT_EQ(std::string(levelName, strnlen(levelName, 10)), level.source.name) << level.path;
+            game.worldPhase = phase;
+            game.mode = Play;
+            game.nextMode = Play;
+            game.modeReady = 1;
+            game.fadeLevel = 256;
+            testing::internal::CaptureStdout();
+            st = replaySteps(level.steps);
+            testing::internal::GetCapturedStdout();
+            EXPECT_EQ(st.outcome, Outcome::Completed) << level.path << " phase " << int(phase) << ": "
+                                                      << outcomeName(st.outcome) << " at step " << st.token;
+        }
+    }
+    closeLevelData();
 }
 
 TEST_F(LevelSet, SetCoversTheWholeGame) {
