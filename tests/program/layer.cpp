@@ -152,3 +152,33 @@ TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation)
     for (size_t i = 2; i < shots.size(); i++)
         EXPECT_TRUE(shots[i].rgb == shots[i % 2].rgb) << "shot " << i << " differs from orientation 0";
 }
+
+// The launcher's part: focus out hides the game and no frame reaches the screen; focus in
+// shows it again and frames come back.
+TEST(ProgramLayer, FocusOutStopsFramesAndFocusInBringsThemBack)
+{
+    TempDir dir;
+    RunOptions o;
+    o.script = "1000 shot before.png\n1200 focus out\n2000 focus in\n2500 shot after.png\n3000 close\n";
+    RunResult r = runProgram(dir.path(), o);
+    ASSERT_TRUE(r.exited(0)) << r.err;
+    // Hidden from 1200 to 2000 ms: about one refused frame per 10 ms tick, and none after the
+    // focus came back (else there would be some 180).
+    int refused = countLines(r.debugLog, "Not active or not main window");
+    EXPECT_GE(refused, 70);
+    EXPECT_LE(refused, 90);
+    EXPECT_TRUE(readPng(dir / "after.png").ok());
+}
+
+// A suspended device: the process is stopped for a while and continued with SIGCONT; the game
+// resynchronises its clock instead of catching up the lost time.
+TEST(ProgramLayer, StopContinuesTheProcessWithSigcont)
+{
+    TempDir dir;
+    RunOptions o;
+    o.script = "1000 stop 10\n12000 close\n";
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(0)) << r.err;
+    EXPECT_EQ(countLines(r.debugLog, "layer: stopped for 10 s, continuing"), 1);
+    EXPECT_NE(r.err.find("SIGCONT received"), std::string::npos) << r.err;
+}
