@@ -96,9 +96,28 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
                 EXPECT_EQ(game.deathTimer, 0) << level.path;
                 EXPECT_EQ(game.diamondsLeft, 0) << level.path;
                 EXPECT_EQ(game.targetsLeft, 0) << level.path;
+                // Every monster of the set is crushed on the way; none is left to chance.
+                for (const MonsterSlot& m : game.monsters) EXPECT_EQ(m.life, 0) << level.path;
                 // A main level asks for its picture; a practice level runs on into the next.
                 EXPECT_EQ(game.nextMode, index < 0 ? uint8_t(StartLevel) : uint8_t(LevelComplete)) << level.path;
             }
+    }
+}
+
+// THE LURE also keeps its slow solution, which waits for the monster to climb the shaft
+// towards the player: luring must work whatever rand() draws.
+TEST_F(LevelSet, LuringTheMonsterUpTheShaftWorksForAnyRand) {
+    std::string text, sol, error;
+    std::vector<SolutionStep> steps;
+    ASSERT_TRUE(readTextFile(LevelDir + "m14_lure.txt", text));
+    ASSERT_TRUE(readTextFile(LevelDir + "m14_lure_slow.sol", sol));
+    ASSERT_TRUE(parseSolution(sol, steps, error)) << error;
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+        testing::internal::CaptureStdout();
+        ReplayState st = replayLevel(text, 13, steps, seed, static_cast<uint8_t>(seed & 3));
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(st.outcome, Outcome::Completed) << "seed " << seed << ": " << outcomeName(st.outcome);
+        for (const MonsterSlot& m : game.monsters) EXPECT_EQ(m.life, 0) << "seed " << seed;
     }
 }
 
