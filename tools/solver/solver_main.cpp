@@ -1,22 +1,27 @@
 // solver: searches a solution for a level over the real world engine.
 //
-//   solver [--nodes N] [--seed S] [--full] <level.txt> [<out.sol>]
+//   solver [--nodes N] [--seed S] [--keep K] [--weight W] [--topdown] [--full] [--exact]
+//          [--prefix start.sol] <level.txt> [<out.sol>]
 //
-// The search runs in stages: from a standing player it searches breadth first over moves
-// (and a wait of one falling cycle) until a diamond is taken or a bomb disarmed, keeping
-// several different outcomes; stages are chained depth first, backtracking when a stage
-// finds nothing. --full searches the whole level breadth first in one stage (shortest
-// solution, small levels only). Every candidate move is played by the engine itself, so rock
+// The search runs in stages: from a standing player it searches over moves (and a wait of
+// one falling cycle) until a diamond is taken or a bomb disarmed, keeping the first K
+// different outcomes; stages are chained depth first, backtracking when a stage finds
+// nothing. A stage is breadth first, or best first with --weight W (steps + W times the
+// walking distance to the nearest target), which big levels need. --topdown tries the
+// outcomes higher up the map first. --full searches the whole level breadth first in one
+// stage (shortest solution, small levels only). --prefix plays a hand-written start first
+// and searches on from there. Every candidate move is played by the engine itself, so rock
 // physics and monsters are exactly the game's. Monsters depend on rand(): a solution found
 // for one seed must still be checked with `replay` over many seeds.
-#include <cstdio>
-#include <cstdlib>
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <queue>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <queue>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -49,8 +54,9 @@ bool looseHash = true;
 bool isObject(uint8_t t) { return t == TileRock || t == TileEgg; }
 
 // With the loose hash, earth and empty squares count as the same unless an object could fall
-// or roll into the square (one above it, or diagonally above): digging elsewhere never changes
-// what can happen, and treating it as new would make every dug square a new state.
+// or roll into the square (one above it, or diagonally above): digging elsewhere changes
+// nothing for rocks and eggs (monsters aside, which walk only through empty squares), and
+// treating it as new would make every dug square a new state.
 uint64_t stateHash(const Snapshot& s) {
     uint64_t h = 1469598103934665603ull;
     auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
