@@ -2,6 +2,7 @@
 // low byte first, in any layout (row-major or column-major, steps of either sign); clipping
 // is per pixel with unsigned position tests, so parts left of or above the target are cut
 // exactly like parts right of or below it.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #if defined(__SSE2__)
@@ -98,6 +99,79 @@ void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t
     }
 }
 
+// The bytes a picture's pixels span: first, and one past the last.
+inline void span(const Image& im, const uint8_t** lo, const uint8_t** hi) {
+    int64_t first = im.origin, last = im.origin;
+    const int64_t dx = static_cast<int64_t>(im.stepX) * (im.width - 1);
+    const int64_t dy = static_cast<int64_t>(im.stepY) * (im.height - 1);
+    (dx < 0 ? first : last) += dx;
+    (dy < 0 ? first : last) += dy;
+    *lo = im.pixels + first;
+    *hi = im.pixels + last + 2;
+}
+
+// True when no pixel of one picture can be a pixel of the other.
+inline bool disjoint(const Image& a, const Image& b) {
+    if (a.width <= 0 || a.height <= 0 || b.width <= 0 || b.height <= 0) return true;
+    const uint8_t *aLo, *aHi, *bLo, *bHi;
+    span(a, &aLo, &aHi);
+    span(b, &bLo, &bHi);
+    return aHi <= bLo || bHi <= aLo;
+}
+
+#if defined(__SSE2__)
+inline __m128i reverse8(__m128i v) {
+    return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+}
+
+// A row-major picture drawn into a column-major one (a tile into the turned display): blocks
+// of 8 x 8 pixels are turned in registers, so both sides are read and written in runs. Only
+// for pictures that share no memory, where the order of the copies cannot matter; the pixels
+// copied are exactly those the row walk copies.
+void blitTransposed(Image* dst, int32_t x, int32_t y, const Image* src, int32_t c0, int32_t c1, int32_t r0, int32_t r1) {
+    const uint8_t* sBase = src->pixels + src->origin;
+    // Offsets, not pointers, until an address is known to lie inside the picture.
+    const int64_t dOrigin = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
+                            static_cast<int64_t>(y) * dst->stepY;
+    const int64_t sy = src->stepY, dx = dst->stepX, dy = dst->stepY;
+    for (int32_t r = r0; r < r1; r += 8) {
+        const int32_t rn = std::min(8, r1 - r);
+        for (int32_t c = c0; c < c1; c += 8) {
+            const int32_t cn = std::min(8, c1 - c);
+            if (rn < 8 || cn < 8) {
+                for (int32_t i = 0; i < rn; ++i)
+                    for (int32_t j = 0; j < cn; ++j)
+                        std::memcpy(dst->pixels + (dOrigin + (c + j) * dx + (r + i) * dy), sBase + (c + j) * 2 + (r + i) * sy, 2);
+                continue;
+            }
+            __m128i v[8];
+            for (int32_t i = 0; i < 8; ++i)
+                v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sBase + c * 2 + (r + i) * sy));
+            const __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
+            const __m128i a2 = _mm_unpacklo_epi16(v[2], v[3]), a3 = _mm_unpackhi_epi16(v[2], v[3]);
+            const __m128i a4 = _mm_unpacklo_epi16(v[4], v[5]), a5 = _mm_unpackhi_epi16(v[4], v[5]);
+            const __m128i a6 = _mm_unpacklo_epi16(v[6], v[7]), a7 = _mm_unpackhi_epi16(v[6], v[7]);
+            const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+            const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+            const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+            const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+            // Column j of the block: the pixels of rows r..r+7.
+            __m128i t[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4), _mm_unpacklo_epi64(b1, b5),
+                            _mm_unpackhi_epi64(b1, b5), _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
+                            _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
+            for (int32_t j = 0; j < 8; ++j) {
+                const int64_t col = dOrigin + (c + j) * dx;
+                if (dy > 0) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst->pixels + (col + r * dy)), t[j]);
+                } else {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst->pixels + (col + (r + 7) * dy)), reverse8(t[j]));
+                }
+            }
+        }
+    }
+}
+#endif
+
 inline uint16_t load16(const uint8_t* p) {
     uint16_t v;
     std::memcpy(&v, p, 2);
@@ -148,6 +222,16 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
     const int64_t sBase = src->origin;
     const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
                           static_cast<int64_t>(y) * dst->stepY;
+#if defined(__SSE2__)
+    if (src->stepX == 2 && (dst->stepY == 2 || dst->stepY == -2) && (dst->stepX > 4 || dst->stepX < -4) &&
+        disjoint(*dst, *src)) {
+        int32_t c0, c1, r0, r1;
+        if (clipRun(x, src->width, dst->width, &c0, &c1) && clipRun(y, src->height, dst->height, &r0, &r1)) {
+            blitTransposed(dst, x, y, src, c0, c1, r0, r1);
+            return;
+        }
+    }
+#endif
     // Walk the source in its own memory order: by rows when it is row-major, else by columns.
     const bool byRows = src->stepX >= -4 && src->stepX <= 4;
     const int32_t outer = byRows ? src->height : src->width;
