@@ -45,6 +45,13 @@ inline bool inside(int32_t pos, int32_t limit) {
     return static_cast<uint32_t>(pos) < static_cast<uint32_t>(limit);
 }
 
+// Eight pixels at once, turned end to end.
+#if defined(__SSE2__)
+inline __m128i reverse8(__m128i v) {
+    return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+}
+#endif
+
 // Four pixels at once, turned end to end.
 inline uint64_t reversed(uint64_t v) {
     v = (v >> 32) | (v << 32);
@@ -71,8 +78,7 @@ void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t
             int32_t i = 0;
 #if defined(__SSE2__)
             for (; i + 8 <= n; i += 8) {
-                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sLow + 2 * i));
-                v = _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+                const __m128i v = reverse8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sLow + 2 * i)));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dLow + 2 * (n - 8 - i)), v);
             }
 #endif
@@ -120,10 +126,6 @@ inline bool disjoint(const Image& a, const Image& b) {
 }
 
 #if defined(__SSE2__)
-inline __m128i reverse8(__m128i v) {
-    return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
-}
-
 // A row-major picture drawn into a column-major one (a tile into the turned display): blocks
 // of 8 x 8 pixels are turned in registers, so both sides are read and written in runs. Only
 // for pictures that share no memory, where the order of the copies cannot matter; the pixels
