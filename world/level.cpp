@@ -91,7 +91,7 @@ int32_t readLevelHeader(uint8_t* buffer, int32_t k) {
 
 int32_t loadLevelRecord(int32_t k) {
     const int32_t a = levelIndexEntry(k);
-    const int32_t b = levelIndexEntry(k + 1);
+    const int32_t b = k < INT32_MAX ? levelIndexEntry(k + 1) : -1;
     if (a < 0 || b < 0) return 1;
     // A record must lie inside the file; one that ends before it starts is too short.
     if (b > levelDataSize || b < a) return 1;
