@@ -15,7 +15,7 @@ TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
     o.offscreen = false;
     // Real milliseconds here: the desktop runs on the real clock.
     o.args = {"-zoom", "1", "-until", "1500", "-debuglog", dir / "debug.log"};
-    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}};
+    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
     EXPECT_EQ(countLines(r.debugLog, "layer: desktop window, zoom 1"), 1) << r.debugLog;
@@ -24,7 +24,6 @@ TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
     EXPECT_EQ(countLines(r.debugLog, "QCop QPE/System closing(QString) tavrin"), 1);
     // The desktop keeps the closing message in the log only.
     EXPECT_EQ(countLines(r.out, "QCop"), 0);
-    // No sound device here: one notice, and the game still starts.
+    // No sound device here: at most one notice, and the game still started (exit 0 above).
     EXPECT_LE(countLines(r.err, "no working sound output"), 1);
-    EXPECT_EQ(countLines(r.out, "Mix_OpenAudio"), 0);
 }

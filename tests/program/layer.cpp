@@ -58,7 +58,7 @@ TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo)
     TempDir dir;
     RunOptions o;
     o.offscreen = false;
-    o.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}};
+    o.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(1)) << r.exitStatus;
     EXPECT_EQ(countLines(r.err, "failed to open a window"), 1) << r.err;
