@@ -11,6 +11,11 @@ int32_t loopPass();
 extern uint32_t framesDrawn;
 // The whole program: start-up, loop, shutdown. Returns only on a start-up failure.
 int tavrinMain(int argc, char** argv);
+// Its two ends, for tools that run the real program pass by pass: the start-up up to the
+// first pass (0, or 1 when a step failed), and the shutdown after the last (ends the process
+// with status 0).
+int tavrinStart(int argc, char** argv);
+[[noreturn]] void tavrinShutdown();
 
 // Window and input.
 int32_t frameinit(int argc, char** argv);

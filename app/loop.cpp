@@ -55,7 +55,7 @@ int32_t loopPass() {
     return ticks;
 }
 
-static void shutdown() {
+void tavrinShutdown() {
     saveProgress();
     stopWorld();
     releaseDisplay();
@@ -81,7 +81,7 @@ static void shutdown() {
     std::exit(0);
 }
 
-int tavrinMain(int argc, char** argv) {
+int tavrinStart(int argc, char** argv) {
     // The system's scheduled jobs would wake the device and steal time from the game.
     sysSystem("/etc/rc.d/init.d/atd stop");
     frameinit(argc, argv);
@@ -91,7 +91,12 @@ int tavrinMain(int argc, char** argv) {
     loadProgress();
     enterMode();
     std::signal(SIGCONT, onSigCont);
+    return 0;
+}
+
+int tavrinMain(int argc, char** argv) {
+    if (tavrinStart(argc, argv) != 0) return 1;
     while (quitRequested == 0) loopPass();
-    shutdown();
+    tavrinShutdown();
     return 0;
 }
