@@ -16,6 +16,8 @@ protected:
         harness::resetState();
     }
     void TearDown() override {
+        // Free whatever pictures the mode a test ended in still holds.
+        if (game.modeReady) leaveMode();
         harness::resetState();
         harness::releaseApp();
     }
