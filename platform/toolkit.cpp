@@ -187,6 +187,13 @@ QApplication::QApplication(int& argc, char** argv)
     for (const std::string& line : early)
         debugLine(line);
 
+    // From the moment a window can exist, SIGTERM closes it instead of killing the program.
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onSigTerm;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, &oldTermAction);
+
     // Back end first (a bad script or a missing display ends the run before anything else),
     // then the sound driver, so that the game's own audio start-up finds a working one.
     if (options.platform == Platform::Offscreen)
@@ -194,12 +201,6 @@ QApplication::QApplication(int& argc, char** argv)
     else
         L.backend = makeDesktopBackend(options);
     chooseAudioDriver(options.platform);
-
-    struct sigaction sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = onSigTerm;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, &oldTermAction);
 }
 
 QApplication::~QApplication()

@@ -1,6 +1,7 @@
 // The desktop back end end to end, on a private X server: the window opens, frames reach it,
 // and the run ends cleanly when the window is closed.
 #include <gtest/gtest.h>
+#include <csignal>
 #include "tests/program/harness.h"
 
 using namespace program;
@@ -26,4 +27,38 @@ TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
     EXPECT_EQ(countLines(r.out, "QCop"), 0);
     // No sound device here: at most one notice, and the game still started (exit 0 above).
     EXPECT_LE(countLines(r.err, "no working sound output"), 1);
+}
+
+// Input through the X server reaches the game as toolkit events; SIGTERM closes the window
+// and the game ends cleanly.
+TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
+{
+    const std::string xdotool = "/usr/bin/xdotool";
+    VirtualDisplay x;
+    if (x.display().empty() || !fileExists(xdotool))
+        GTEST_SKIP() << "no Xvfb or xdotool";
+    TempDir dir;
+    RunOptions o;
+    o.offscreen = false;
+    o.args = {"-zoom", "1", "-debuglog", dir / "debug.log"};
+    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}};
+    Started run = startProgram(dir.path(), o);
+    ASSERT_GT(run.pid, 0);
+    std::vector<std::pair<std::string, std::optional<std::string>>> env{{"DISPLAY", x.display()}};
+    // --sync waits until the window exists.
+    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "key", "--window", "%1", "Return", "Down"},
+                         env),
+              0);
+    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "mousemove", "--window", "%1", "100", "200",
+                          "click", "1"},
+                         env),
+              0);
+    kill(run.pid, SIGTERM);
+    RunResult r = waitProgram(run);
+    EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
+    EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::keyPressEvent 4101"), 1) << r.debugLog;  // Enter
+    EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::keyPressEvent 4117"), 1);                // Down
+    EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::mousePressEvent"), 1);
+    EXPECT_EQ(countLines(r.debugLog, "layer: SIGTERM, closing the window"), 1);
+    EXPECT_EQ(countLines(r.debugLog, "QCop QPE/System closing(QString) tavrin"), 1);
 }

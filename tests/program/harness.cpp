@@ -89,9 +89,52 @@ int countLines(const std::string& text, const std::string& needle)
     return n;
 }
 
+static void applyEnv(const std::vector<std::pair<std::string, std::optional<std::string>>>& env)
+{
+    for (const auto& [name, value] : env) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+}
+
+int runCommand(const std::vector<std::string>& args,
+               const std::vector<std::pair<std::string, std::optional<std::string>>>& env)
+{
+    std::vector<std::string> words = args;
+    std::vector<char*> argv;
+    for (std::string& a : words)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        applyEnv(env);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (pid < 0)
+        return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 RunResult runProgram(const std::string& dir, const RunOptions& options)
 {
-    RunResult r;
+    Started s = startProgram(dir, options);
+    return waitProgram(s);
+}
+
+Started startProgram(const std::string& dir, const RunOptions& options)
+{
+    Started started;
+    RunResult& r = started.result;
     r.dir = dir;
     r.home = dir + "/home";
     mkdir(r.home.c_str(), 0755);
@@ -118,12 +161,7 @@ RunResult runProgram(const std::string& dir, const RunOptions& options)
         if (chdir(dir.c_str()) != 0)
             _exit(126);
         setenv("HOME", r.home.c_str(), 1);
-        for (const auto& [name, value] : options.env) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
+        applyEnv(options.env);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int in = open("/dev/null", O_RDONLY);
@@ -135,18 +173,27 @@ RunResult runProgram(const std::string& dir, const RunOptions& options)
         execv(argv[0], argv.data());
         _exit(127);
     }
-    if (pid < 0)
+    started.pid = pid;
+    return started;
+}
+
+RunResult waitProgram(Started& started)
+{
+    RunResult r = started.result;
+    if (started.pid < 0)
         return r;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(started.pid, &status, 0) < 0 && errno == EINTR) {
     }
+    started.pid = -1;
+    const std::string outPath = r.dir + "/stdout.txt", errPath = r.dir + "/stderr.txt";
     if (WIFEXITED(status))
         r.exitStatus = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         r.signal = WTERMSIG(status);
     r.out = readFile(outPath);
     r.err = readFile(errPath);
-    r.debugLog = readFile(dir + "/debug.log");
+    r.debugLog = readFile(r.dir + "/debug.log");
     return r;
 }
 

@@ -48,6 +48,19 @@ struct RunResult {
 // Runs the program in dir (a TempDir's path); blocks until it ends.
 RunResult runProgram(const std::string& dir, const RunOptions& options);
 
+// The same in two steps, for tests that act on the running program meanwhile.
+struct Started {
+    int pid = -1;
+    RunResult result;  // dir and home filled in
+};
+Started startProgram(const std::string& dir, const RunOptions& options);
+RunResult waitProgram(Started& started);
+
+// Runs a helper command (argv[0] a full path) with the given environment changes; returns
+// its exit status (-1 when it could not run or was killed).
+int runCommand(const std::vector<std::string>& argv,
+               const std::vector<std::pair<std::string, std::optional<std::string>>>& env = {});
+
 // A private X server for tests of the desktop back end. display() is empty when Xvfb is not
 // installed or did not start (the test should then skip). The server is ready when the
 // constructor returns: it tells us its display number once it accepts connections.
