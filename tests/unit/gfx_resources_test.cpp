@@ -48,7 +48,9 @@ TEST(GfxResources, CatalogueSortedAndClosed) {
     size_t n = 0;
     while (embeddedFiles[n].data != nullptr) {
         ASSERT_NE(nullptr, embeddedFiles[n].name);
-        if (n > 0) EXPECT_LT(std::strcmp(embeddedFiles[n - 1].name, embeddedFiles[n].name), 0) << embeddedFiles[n].name;
+        if (n > 0) {
+            EXPECT_LT(std::strcmp(embeddedFiles[n - 1].name, embeddedFiles[n].name), 0) << embeddedFiles[n].name;
+        }
         ++n;
     }
     EXPECT_EQ(0u, embeddedFiles[n].size);
