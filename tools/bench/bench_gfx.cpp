@@ -15,28 +15,15 @@
 #include "app/app.h"
 #include "app/window.h"
 #include "game/state.h"
+#include "tools/bench/bench_timing.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
 #include "world/world.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Best of several rounds: the least disturbed measure of one call.
-template <typename F>
-double nanosPerCall(F&& f, int perRound) {
-    double best = 1e300;
-    for (int round = 0; round < 9; ++round) {
-        auto t0 = Clock::now();
-        for (int i = 0; i < perRound; ++i) f();
-        auto t1 = Clock::now();
-        best = std::min(best, std::chrono::duration<double, std::nano>(t1 - t0).count() / perRound);
-    }
-    return best;
-}
-
-void keep(const void* p) { asm volatile("" : : "r"(p) : "memory"); }
+using bench::keep;
+using bench::nanosPerCall;
 
 struct Family {
     const char* name;
@@ -81,11 +68,7 @@ int main() {
         return 1;
     }
 
-    std::vector<uint8_t> a(153600, 1), b(153600, 2);
-    const double memcpyNs = nanosPerCall([&] {
-        std::memcpy(b.data(), a.data(), a.size());
-        keep(b.data());
-    }, 2000);
+    const double memcpyNs = bench::frameCopyNanos();
     std::printf("memcpy of 153600 bytes: %.1f us (the unit below)\n\n", memcpyNs / 1000);
 
     std::vector<uint8_t> fb(153600 + 64 * 640);

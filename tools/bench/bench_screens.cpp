@@ -7,28 +7,15 @@
 #include <vector>
 
 #include "game/state.h"
+#include "tools/bench/bench_timing.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
 #include "world/world.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Best of several rounds: the least disturbed measure of one call.
-template <typename F>
-double nanosPerCall(F&& f, int perRound) {
-    double best = 1e300;
-    for (int round = 0; round < 9; ++round) {
-        auto t0 = Clock::now();
-        for (int i = 0; i < perRound; ++i) f();
-        auto t1 = Clock::now();
-        best = std::min(best, std::chrono::duration<double, std::nano>(t1 - t0).count() / perRound);
-    }
-    return best;
-}
-
-void keep(const void* p) { asm volatile("" : : "r"(p) : "memory"); }
+using bench::keep;
+using bench::nanosPerCall;
 
 }  // namespace
 
@@ -62,8 +49,7 @@ static int runOrientation(int32_t orientation) {
     loadCurrentLevel();
     std::printf("largest level: index %d (%.10s), %d x %d squares\n", largest, levelName, mapWidth, mapHeight);
 
-    std::vector<uint8_t> a(153600, 1), b(153600, 2);
-    double copy = nanosPerCall([&] { std::memcpy(a.data(), b.data(), 153600); keep(a.data()); }, 2000);
+    double copy = bench::frameCopyNanos();
 
     // Play view in its steady state: the player in the middle of the map, four monsters in
     // sight, two of them half way through a move, the panel already shown.
