@@ -86,9 +86,9 @@ def crystal(img, x, y, length, width, angle, colour, glow=0.6, seed=0):
 
 def crystal_cluster(img, x, y, colour, seed, size=40, count=6, spread=60, glow=0.5):
     rng = random.Random(seed)
-    spec = sorted(((rng.uniform(-spread, spread) * 0.5, rng.uniform(0.5, 1.0) * size, rng.uniform(4, 9) * size / 40)
+    strokes = sorted(((rng.uniform(-spread, spread) * 0.5, rng.uniform(0.5, 1.0) * size, rng.uniform(4, 9) * size / 40)
                    for _ in range(count)), key=lambda s: -s[1])
-    for ang, ln, wd in spec:
+    for ang, ln, wd in strokes:
         img = crystal(img, x + ang * 0.3, y, ln, wd, ang, P.mix(colour, (255, 255, 255), rng.uniform(0, 0.25)),
                       glow if ln > size * 0.8 else 0)
     return img
@@ -436,10 +436,10 @@ def scene_mushrooms(n):
     img = back_wall(1900, (20, 10, 30), (6, 3, 10), (14, 8, 22), (60, 40, 80), (120, 260, 160, 90), (200, 90, 255), 0.4)
     img, ceil, floor = cave_shell(img, 1901, 30, 290, (8, 4, 12), (60, 40, 70), stal=(50, 30, 70), mites=0)
     rng = random.Random(1902)
-    spec = [(30, 286, 26, (120, 255, 140)), (70, 292, 40, (255, 110, 220)), (122, 290, 56, (120, 220, 255)),
+    strokes = [(30, 286, 26, (120, 255, 140)), (70, 292, 40, (255, 110, 220)), (122, 290, 56, (120, 220, 255)),
             (170, 292, 36, (255, 200, 90)), (206, 288, 30, (170, 120, 255)), (98, 296, 18, (120, 255, 140)),
             (150, 298, 16, (255, 110, 220)), (224, 296, 14, (120, 220, 255)), (12, 298, 14, (255, 200, 90))]
-    for x, y, s, c in spec:
+    for x, y, s, c in strokes:
         img = mushroom(img, x, y, s, c, rng.randrange(1000), 0.45)
     img = lights(img, 1903, 40, (0, 110, 240, 290), (200, 255, 200), (0.4, 1.1), 0.7)
     return P.vignette(img, 0.45)

@@ -81,10 +81,10 @@ def ramp_pick(ramp, v):
     return ramp[min(len(ramp) - 1, int(v * (len(ramp) - 1) + 0.5))]
 
 
-def lambert(nx, ny, nz, spec=True):
+def lambert(nx, ny, nz, shine=True):
     d = nx * LIGHT[0] + ny * LIGHT[1] + nz * LIGHT[2]
     v = 0.18 + 0.82 * max(0.0, d)
-    if spec and d > 0.97:
+    if shine and d > 0.97:
         v = 1.0
     return v
 
@@ -431,7 +431,7 @@ def rock():
             d = math.sqrt(dx * dx + dy * dy) / r
             if d <= 1.0:
                 nz = math.sqrt(1 - d * d)
-                v = lambert(dx / r, dy / r, nz, spec=False)
+                v = lambert(dx / r, dy / r, nz, shine=False)
                 px[x, y] = ramp_pick(GREY_RAMP, v)
     del bumps
     # cracks and pits
@@ -512,7 +512,7 @@ def skull():
             jaw = 9 <= x <= 22 and 20 <= y <= 27
             if inside or jaw:
                 nz = math.sqrt(max(0.0, 1 - min(1.0, d2)))
-                v = lambert(dx, dy, nz, spec=False)
+                v = lambert(dx, dy, nz, shine=False)
                 if jaw and not inside:
                     v = 0.55 - 0.05 * (y - 20) + (0.15 if x < 14 else 0.0)
                 px[x, y] = ramp_pick(BONE_RAMP, v)
