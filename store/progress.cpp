@@ -51,9 +51,12 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
 }
 
 int32_t loadProgress() {
-    // Opened for reading only: a missing file is simply no progress yet, so loading never
-    // creates one (the record stays zero either way).
-    int fd = open(progressPath().c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened read-write as the toolkit's file did, which creates a missing file (empty, so
+    // the first start logs "Corrupt data"). A file that may only be read is still read: its
+    // progress is not lost just because it cannot be written.
+    std::string path = progressPath();
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -118,6 +118,18 @@ TEST(ProgramShell, AForeignProgressFileIsRejectedAndReplaced) {
     EXPECT_EQ(readFile(second.home + "/Applications/tavrin.conf"), saved);
 }
 
+TEST(ProgramShell, FirstStartWithTheFolderCreatesTheFileAndCallsItCorrupt) {
+    TempDir dir;
+    RunOptions o;
+    o.script = "100 close\n";
+    mkdir((dir / "home").c_str(), 0755);
+    mkdir((dir / "home/Applications").c_str(), 0755);
+    RunResult r = runProgram(dir.path(), o);
+    ASSERT_TRUE(r.exited(0));
+    EXPECT_EQ(countLines(r.debugLog, "Corrupt data"), 1);
+    EXPECT_EQ(readFile(r.home + "/Applications/tavrin.conf").size(), 9u);
+}
+
 TEST(ProgramShell, FirstStartWithoutAFileIsQuiet) {
     TempDir dir;
     RunOptions o;
