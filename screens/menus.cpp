@@ -117,8 +117,9 @@ void drawPracticeMenu() {
 
 void drawLevelSelect() {
     copyBackdrop();
-    int32_t slide = 200 - 4 * game.modeTicks;
-    if (slide < 0) slide = 0;
+    // Widened like the other tick-driven widths: a list left open for months must not overflow.
+    int64_t wide = 200 - 4 * static_cast<int64_t>(game.modeTicks);
+    int32_t slide = wide < 0 ? 0 : static_cast<int32_t>(wide);
     int32_t y = 6;
     for (int32_t i = 0; i <= game.lastLevel; ++i) {
         // A header that cannot be read gives an empty name rather than stale bytes.

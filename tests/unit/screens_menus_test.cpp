@@ -332,6 +332,21 @@ TEST_F(LevelSelectScreen, EntriesSlideInFromAlternateSides) {
     for (int32_t x = 0; x < 240; ++x) ASSERT_EQ(px(x, 15), Back) << "entry 0 is still right of the screen, x " << x;
 }
 
+TEST_F(LevelSelectScreen, EntriesStayInPlaceHoweverLongTheListIsOpen) {
+    buildFile({"p1", "p2", "p3", "p4", "A", "B"});
+    game.lastLevel = 1;
+    game.levelLimit = 1;
+    progress.levelReached = 1;
+    for (int32_t ticks : {536870911, 536870912, 1073741824, INT32_MAX}) {
+        game.modeTicks = ticks;
+        const TapCase cases[] = {{120, 6, 0}, {219, 25, 1}, {119, 6, -100}, {220, 25, -100}};
+        for (const TapCase& c : cases) {
+            TapResult r = tap(c.x, c.y, drawLevelSelect, 99);
+            EXPECT_EQ(r.cursor, c.cursor == -100 ? 99 : c.cursor) << "modeTicks " << ticks << ", tap " << c.x;
+        }
+    }
+}
+
 TEST_F(LevelSelectScreen, UnreadableHeaderShowsNoName) {
     buildFile({"p1", "p2", "p3", "p4", "A"});
     levelDataSize = 40;  // the record lies past the end now
