@@ -27,6 +27,8 @@ void mapDrag(int32_t dx, int32_t dy);
 // Suspend and resume.
 int64_t nowUs();
 int32_t rtcSleep(uint32_t us);
+// The ioctl that sets the real-time clock's interrupt rate, as this build's ABI numbers it.
+extern const unsigned long rtcRateRequest;
 void onSigCont(int sig);
 
 // Sound effects 250..257. The samples are read from soundDirectory (ends with '/'),

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/rtc.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -29,6 +30,10 @@ int64_t nowUs() {
 
 static int64_t sleepStart, sleepDeadline, sleepLastRead;
 
+// The rate request carries the width of an unsigned long in its number: 0x4004700C on the
+// handheld's 32-bit ARM, 0x4008700C on a 64-bit host, where the 32-bit number is refused.
+const unsigned long rtcRateRequest = RTC_IRQP_SET;
+
 int32_t rtcSleep(uint32_t us) {
     if (us == 0) return 1;
     sleepStart = nowUs();
@@ -36,8 +41,7 @@ int32_t rtcSleep(uint32_t us) {
     int fd = sysOpen("/dev/rtc", O_RDONLY);
     if (fd < 0) return 0;
     // 8192 periodic interrupts a second: each read blocks for about 122 us.
-    if (sysIoctl(fd, 0x4004700Cul /* RTC_IRQP_SET */, 8192) < 0 ||
-        sysIoctl(fd, 0x7005ul /* RTC_PIE_ON */, 0) < 0) {
+    if (sysIoctl(fd, rtcRateRequest, 8192) < 0 || sysIoctl(fd, RTC_PIE_ON, 0) < 0) {
         sysClose(fd);
         return 0;
     }
@@ -48,7 +52,7 @@ int32_t rtcSleep(uint32_t us) {
         sysRead(fd, &data, sizeof data);
         sleepLastRead = nowUs();
     }
-    sysIoctl(fd, 0x7006ul /* RTC_PIE_OFF */, 0);
+    sysIoctl(fd, RTC_PIE_OFF, 0);
     sysClose(fd);
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <linux/rtc.h>
 
 #include "app_harness.h"
 
@@ -133,6 +134,16 @@ TEST_F(Loop, RtcSleepWithoutTheDeviceFailsAtOnce) {
     EXPECT_EQ(rtcSleep(0), 1);
     EXPECT_EQ(rtcSleep(4000), 0);  // there is no real-time clock offscreen
     EXPECT_EQ(offscreenClockUs(), clock);
+}
+
+TEST(RtcSleep, RateRequestIsNumberedForThisBuildsUnsignedLong) {
+    // The kernel refuses a rate request whose size field does not match its unsigned long,
+    // so the handheld's 32-bit number would make every sleep fall back on a 64-bit host.
+    EXPECT_EQ(_IOC_SIZE(rtcRateRequest), sizeof(unsigned long));
+    EXPECT_EQ(rtcRateRequest, static_cast<unsigned long>(RTC_IRQP_SET));
+    if (sizeof(unsigned long) == 4) {
+        EXPECT_EQ(rtcRateRequest, 0x4004700Cul);
+    }
 }
 
 TEST_F(Loop, ClockCountsFromSeptember2001) {
