@@ -171,4 +171,18 @@ private:
     bool hadOld_ = false;
 };
 
+// A test that runs with the offscreen application object and a cleared game state, and
+// leaves both as it found them.
+class AppTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ensureApp();
+        resetState();
+    }
+    void TearDown() override {
+        resetState();
+        releaseApp();
+    }
+};
+
 }  // namespace harness

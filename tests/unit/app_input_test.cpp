@@ -6,16 +6,8 @@
 
 namespace {
 
-class Input : public testing::Test {
+class Input : public harness::AppTest {
 protected:
-    void SetUp() override {
-        harness::ensureApp();
-        harness::resetState();
-    }
-    void TearDown() override {
-        harness::resetState();
-        harness::releaseApp();
-    }
     static void deliver() { appHandles.application->processEvents(); }
     // The play screen, but still fading in so that the world does not move under the test.
     static void playFadingIn() {

@@ -9,17 +9,12 @@
 
 namespace {
 
-class Loop : public testing::Test {
+class Loop : public harness::AppTest {
 protected:
     void SetUp() override {
-        harness::ensureApp();
-        harness::resetState();
+        AppTest::SetUp();
         // A screen that ignores an idle tick, fully faded in.
         harness::enterActive(GameOver);
-    }
-    void TearDown() override {
-        harness::resetState();
-        harness::releaseApp();
     }
 };
 

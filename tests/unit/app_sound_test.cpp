@@ -6,16 +6,12 @@
 
 namespace {
 
-class Sound : public testing::Test {
+// The offscreen back end gives the mixer a silent device.
+class Sound : public harness::AppTest {
 protected:
-    void SetUp() override {
-        harness::ensureApp();  // the offscreen back end gives the mixer a silent device
-        harness::resetState();
-    }
     void TearDown() override {
         soundDirectory = defaultDirectory;
-        harness::resetState();
-        harness::releaseApp();
+        AppTest::TearDown();
     }
     const char* defaultDirectory = soundDirectory;
 };

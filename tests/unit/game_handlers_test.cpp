@@ -36,17 +36,7 @@ int keyFor(char c) {
     }
 }
 
-class Handlers : public testing::TestWithParam<HandlerCase> {
-protected:
-    void SetUp() override {
-        harness::ensureApp();
-        harness::resetState();
-    }
-    void TearDown() override {
-        harness::resetState();
-        harness::releaseApp();
-    }
-};
+class Handlers : public harness::AppTest, public testing::WithParamInterface<HandlerCase> {};
 
 TEST_P(Handlers, React) {
     const HandlerCase& c = GetParam();
@@ -127,17 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         HandlerCase{"MapViewBackToPlay", MapView, 0, 0, 0, 0, 0, {"S"}, NoCheck, Play, NoCheck, {s257}}),
     [](const testing::TestParamInfo<HandlerCase>& i) { return std::string(i.param.name); });
 
-class HandlerEvents : public testing::Test {
-protected:
-    void SetUp() override {
-        harness::ensureApp();
-        harness::resetState();
-    }
-    void TearDown() override {
-        harness::resetState();
-        harness::releaseApp();
-    }
-};
+class HandlerEvents : public harness::AppTest {};
 
 TEST_F(HandlerEvents, GameCompleteAndCreditsResetTheLevel) {
     for (uint8_t m : {GameComplete, Credits}) {

@@ -9,17 +9,12 @@
 
 namespace {
 
-class ModeMachine : public testing::Test {
+class ModeMachine : public harness::AppTest {
 protected:
-    void SetUp() override {
-        harness::ensureApp();
-        harness::resetState();
-    }
     void TearDown() override {
         // Free whatever pictures the mode a test ended in still holds.
         if (game.modeReady) leaveMode();
-        harness::resetState();
-        harness::releaseApp();
+        AppTest::TearDown();
     }
     static void ticks(int n) {
         for (int i = 0; i < n; ++i) gameTick();
