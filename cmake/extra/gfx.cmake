@@ -7,15 +7,8 @@ if(TARGET unit_tests AND tavrin_catalogue_level)
 endif()
 
 # Frame costs against a memcpy of one frame.
-add_executable(bench_gfx ${CMAKE_SOURCE_DIR}/tools/bench/bench_gfx.cpp)
-target_link_libraries(bench_gfx PRIVATE tavrin_core)
-
-if(TAVRIN_FUZZ)
-  add_executable(fuzz_jpeg ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_jpeg.cpp)
-  target_link_libraries(fuzz_jpeg PRIVATE tavrin_core)
-  target_compile_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
-  target_link_options(fuzz_jpeg PRIVATE -fsanitize=fuzzer)
-endif()
+tavrin_benchmark(bench_gfx ${CMAKE_SOURCE_DIR}/tools/bench/bench_gfx.cpp)
+tavrin_fuzz_target(fuzz_jpeg ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_jpeg.cpp)
 
 # The whole program in every orientation: the same screens come out as the same picture.
 if(BUILD_TESTING)

@@ -12,9 +12,4 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/sounds/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/tavrin/sounds
   FILES_MATCHING PATTERN "*.wvx")
 
-if(TAVRIN_FUZZ)
-  add_executable(fuzz_progress tests/fuzz/fuzz_progress.cpp)
-  target_link_libraries(fuzz_progress PRIVATE tavrin_core)
-  target_compile_options(fuzz_progress PRIVATE -fsanitize=fuzzer)
-  target_link_options(fuzz_progress PRIVATE -fsanitize=fuzzer)
-endif()
+tavrin_fuzz_target(fuzz_progress ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress.cpp)
