@@ -21,8 +21,10 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
-// Encodes a picture with the library (quality 100, no chroma subsampling).
-std::vector<uint8_t> encode(int w, int h, const std::function<Rgb(int, int)>& f, int components = 3) {
+// Encodes a picture with the library (quality 100, no chroma subsampling); keepRgb stores the
+// three components as RGB, without the colour transform.
+std::vector<uint8_t> encode(int w, int h, const std::function<Rgb(int, int)>& f, int components = 3,
+                            bool keepRgb = false) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -35,6 +37,7 @@ std::vector<uint8_t> encode(int w, int h, const std::function<Rgb(int, int)>& f,
     c.input_components = components;
     c.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&c);
+    if (keepRgb) jpeg_set_colorspace(&c, JCS_RGB);
     jpeg_set_quality(&c, 100, TRUE);
     for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
     jpeg_start_compress(&c, TRUE);
@@ -134,33 +137,8 @@ TEST_F(GfxJpeg, ConvertsLibraryRgbByTruncation) {
 // Flat 8 x 8 blocks stored as RGB without a colour transform: at quality 100 the library
 // decodes them to exactly the colours given.
 std::vector<uint8_t> encodeFlatRgb(const std::vector<Rgb>& colours) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&c, &out, &outSize);
-    c.image_width = static_cast<JDIMENSION>(8 * colours.size());
-    c.image_height = 8;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, JCS_RGB);
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row;
-    for (const Rgb& p : colours)
-        for (int x = 0; x < 8; ++x) row.insert(row.end(), {p.r, p.g, p.b});
-    for (int i = 0; i < 8; ++i) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> bytes(out, out + outSize);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
+    return encode(8 * static_cast<int>(colours.size()), 8, [&](int x, int) { return colours[static_cast<size_t>(x / 8)]; },
+                  3, true);
 }
 
 TEST_F(GfxJpeg, NamedConversionValues) {
