@@ -11,6 +11,7 @@
 #include "gfx/graphics.h"
 #include "screens/screens.h"
 #include "world/world.h"
+#include "globals_snapshot.h"
 
 namespace {
 
@@ -211,13 +212,6 @@ TEST(GfxDarken, LevelsDivideEachChannel) {
 class GfxScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedBack = BackBuffer;
-        savedBackdrop = Backdrop;
-        savedTiles = TileSheet;
-        savedGame = game;
-        std::memcpy(savedFlags, ControlFlags, sizeof savedFlags);
-        savedTapX = stylusTapX;
-        savedTapY = stylusTapY;
         BackBuffer = Image{};
         Backdrop = Image{};
         ASSERT_EQ(0, layoutDisplay(0, 480));
@@ -228,19 +222,9 @@ protected:
     void TearDown() override {
         freeImage(&BackBuffer);
         freeImage(&Backdrop);
-        BackBuffer = savedBack;
-        Backdrop = savedBackdrop;
-        TileSheet = savedTiles;
-        game = savedGame;
-        std::memcpy(ControlFlags, savedFlags, sizeof savedFlags);
-        stylusTapX = savedTapX;
-        stylusTapY = savedTapY;
+        saved.restore();
     }
-    Image savedBack{}, savedBackdrop{};
-    uint8_t* savedTiles = nullptr;
-    GameState savedGame{};
-    uint8_t savedFlags[5]{};
-    int32_t savedTapX = -1, savedTapY = -1;
+    GlobalsSnapshot saved;  // made with the fixture, just before SetUp
 };
 
 TEST_F(GfxScreen, FadeBandsFollowMemoryOrder) {

@@ -1,7 +1,7 @@
 // Shared set-up for the screen tests: synthetic full-screen buffers in either memory layout,
 // a glyph sheet whose glyphs are solid blocks with one value per glyph (so drawn text can be
-// checked pixel by pixel), tile sheets with one colour per tile, and saving/restoring every
-// global a screen reads or writes.
+// checked pixel by pixel), tile sheets with one colour per tile, and every global a screen
+// reads or writes put back afterwards.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include "gfx/graphics.h"
 #include "screens/screens.h"
 #include "world/world.h"
+#include "globals_snapshot.h"
 
 namespace screentest {
 
@@ -70,24 +71,6 @@ inline void setPixel(Image& im, int32_t x, int32_t y, uint16_t v) {
 class ScreenTest : public ::testing::Test {
 protected:
     void SetUpScreens(int32_t orientation) {
-        savedBack = BackBuffer;
-        savedBackdrop = Backdrop;
-        savedPanel = Panel;
-        savedFont = Font.sheet;
-        savedTiles = TileSheet;
-        savedMapTiles = MapTileSheet;
-        savedMap = map;
-        savedW = mapWidth;
-        savedH = mapHeight;
-        savedCells = mapCells;
-        savedBorder = borderTile;
-        std::memcpy(savedName, levelName, sizeof savedName);
-        savedGame = game;
-        savedProgress = progress;
-        std::memcpy(savedFlags, ControlFlags, sizeof savedFlags);
-        savedTapX = stylusTapX;
-        savedTapY = stylusTapY;
-        savedBackdropId = backdropId;
 
         backMem.assign(153600, 0);
         backdropMem.assign(153600, 0);
@@ -140,26 +123,7 @@ protected:
 
     void SetUp() override { SetUpScreens(0); }
 
-    void TearDown() override {
-        BackBuffer = savedBack;
-        Backdrop = savedBackdrop;
-        Panel = savedPanel;
-        Font.sheet = savedFont;
-        TileSheet = savedTiles;
-        MapTileSheet = savedMapTiles;
-        map = savedMap;
-        mapWidth = savedW;
-        mapHeight = savedH;
-        mapCells = savedCells;
-        borderTile = savedBorder;
-        std::memcpy(levelName, savedName, sizeof savedName);
-        game = savedGame;
-        progress = savedProgress;
-        std::memcpy(ControlFlags, savedFlags, sizeof savedFlags);
-        stylusTapX = savedTapX;
-        stylusTapY = savedTapY;
-        backdropId = savedBackdropId;
-    }
+    void TearDown() override { saved.restore(); }
 
     uint16_t px(int32_t x, int32_t y) const { return pixelOf(BackBuffer, x, y); }
     void fillBackdrop(const std::function<uint16_t(int32_t, int32_t)>& f) {
@@ -234,18 +198,7 @@ protected:
     OwnedImage font;
 
 private:
-    Image savedBack{}, savedBackdrop{}, savedPanel{}, savedFont{};
-    uint8_t* savedTiles = nullptr;
-    uint8_t* savedMapTiles = nullptr;
-    uint8_t* savedMap = nullptr;
-    int32_t savedW = 0, savedH = 0, savedCells = 0;
-    uint8_t savedBorder = 0;
-    char savedName[10] = {};
-    GameState savedGame{};
-    ProgressRecord savedProgress{};
-    uint8_t savedFlags[5] = {};
-    int32_t savedTapX = 0, savedTapY = 0;
-    uint32_t savedBackdropId = 0;
+    GlobalsSnapshot saved;  // made with the fixture, just before SetUp
 };
 
 }  // namespace screentest
