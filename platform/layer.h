@@ -95,6 +95,7 @@ struct LayerState {
     int painters = 0;
     bool painted = false;  // frameBuffer() was taken by the current painter
     bool quitCalled = false;
+    int64_t closeDeliveredUs = -1;  // virtual time the first close reached the window; -1: none yet
     std::deque<LayerEvent> queue;
     // Offscreen records, kept when a test asks for them.
     bool recordDebug = false;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <SDL.h>
 #include "platform/layer.h"
 #include "platform/offscreen.h"
@@ -21,25 +22,20 @@ public:
     size_t next = 0;
     int64_t untilMs = OffscreenDefaultUntilMs;
     bool closeSent = false;
-    int64_t closedAtMs = -1;
     int64_t frames = 0;
 
     void pump(std::deque<LayerEvent>& queue) override
     {
         int64_t nowMs = virtualNowUs / 1000;
-        while (next < script.size() && script[next].atMs <= nowMs) {
-            if (script[next].event.kind == EventKind::Close && closedAtMs < 0)
-                closedAtMs = nowMs;
+        while (next < script.size() && script[next].atMs <= nowMs)
             queue.push_back(script[next++].event);
-        }
         if (!closeSent && nowMs >= untilMs) {
             closeSent = true;
-            if (closedAtMs < 0)
-                closedAtMs = nowMs;
             debugLine("layer: " + std::to_string(untilMs) + " ms reached, closing the window");
             queue.push_back(LayerEvent{EventKind::Close});
         }
-        if (closedAtMs >= 0 && nowMs - closedAtMs >= CloseGraceMs) {
+        const int64_t closedAtUs = layer().closeDeliveredUs;
+        if (closedAtUs >= 0 && virtualNowUs - closedAtUs >= CloseGraceMs * 1000) {
             fprintf(stderr,
                     "tavrin: the program was still running %lld ms (virtual) after its window was closed; "
                     "ending it\n",
@@ -66,7 +62,19 @@ Backend* makeOffscreenBackend(const LayerOptions& options)
     if (options.untilMs >= 0)
         b->untilMs = options.untilMs;
     if (!options.script.empty()) {
-        std::ifstream in(options.script, std::ios::binary);
+        // Only a regular file is a script: a folder or a device would read as nothing (or
+        // never end) and the run would idle to its time limit.
+        struct stat st;
+        std::ifstream in;
+        if (stat(options.script.c_str(), &st) != 0) {
+            fprintf(stderr, "tavrin: cannot read the script '%s': %s\n", options.script.c_str(), strerror(errno));
+            exit(2);
+        }
+        if (!S_ISREG(st.st_mode)) {
+            fprintf(stderr, "tavrin: cannot read the script '%s': not a regular file\n", options.script.c_str());
+            exit(2);
+        }
+        in.open(options.script, std::ios::binary);
         if (!in) {
             fprintf(stderr, "tavrin: cannot read the script '%s': %s\n", options.script.c_str(), strerror(errno));
             exit(2);

@@ -176,6 +176,7 @@ QApplication::QApplication(int& argc, char** argv)
     L.painters = 0;
     L.painted = false;
     L.quitCalled = false;
+    L.closeDeliveredUs = -1;
     L.queue.clear();
     virtualNowUs = 0;
     termRequested = 0;
@@ -256,6 +257,12 @@ static void deliver(const LayerEvent& e)
             w->focusOutEvent(&fe);
         }
         return;
+    case EventKind::Close:
+        // The offscreen grace period runs from here: a stop delivered before the close has
+        // already moved the clock, and must not count against the program.
+        if (L.closeDeliveredUs < 0)
+            L.closeDeliveredUs = virtualNowUs;
+        break;
     default:
         break;
     }

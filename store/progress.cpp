@@ -3,6 +3,7 @@
 #include "store/progress.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,38 +51,96 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
     return true;
 }
 
+void parseProgress(const uint8_t* bytes, size_t size) {
+    // Bytes the file does not supply go back to their previous plain values.
+    scrambleProgress();
+    if (size > 0) std::memcpy(&progress, bytes, size < sizeof progress ? size : sizeof progress);
+    scrambleProgress();
+    // A file too short to hold the magic is corrupt whatever the record held before.
+    if (size < 2 || progress.recordMagic != 0x01C8) {
+        qDebug("Corrupt data");
+        std::memset(&progress, 0, sizeof progress);
+    }
+}
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links from path to the file they finally name (which need not exist).
+// Returns false, with errno set, on a loop or a link that cannot be read.
+bool resolveLinks(std::string path, std::string& target) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = path;
+            return true;
+        }
+        std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n = readlink(path.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        link.resize(size_t(n));
+        path = !link.empty() && link[0] == '/' ? link : folderOf(path) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+bool syncFolder(const std::string& folder) {
+    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    bool ok = fsync(dir) == 0;
+    close(dir);
+    return ok;
+}
+
+// A save that cannot be done: said once on standard error (a player may never read the
+// debug log) and in the debug log.
+void saveFailed(const std::string& what) {
+    qDebug("saveProgress: %s", what.c_str());
+    std::fprintf(stderr, "tavrin: cannot save progress: %s\n", what.c_str());
+}
+
+}  // namespace
+
 int32_t loadProgress() {
     // Opened read-write as the toolkit's file did, which creates a missing file (empty, so
     // the first start logs "Corrupt data"). A file that may only be read is still read: its
     // progress is not lost just because it cannot be written.
     std::string path = progressPath();
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+        // A link to nothing: read as a missing file, but nothing is created where it points.
+        parseProgress(nullptr, 0);
+        return 0;
+    }
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
-    struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return 0;
     }
-    // Bytes the file does not supply go back to their previous plain values.
-    scrambleProgress();
-    size_t got = readUpTo(fd, reinterpret_cast<uint8_t*>(&progress), sizeof progress);
-    scrambleProgress();
-    // A file too short to hold the magic is corrupt whatever the record held before.
-    if (got < 2 || progress.recordMagic != 0x01C8) {
-        qDebug("Corrupt data");
-        std::memset(&progress, 0, sizeof progress);
-    }
+    uint8_t bytes[sizeof progress];
+    size_t got = readUpTo(fd, bytes, sizeof bytes);
     close(fd);
+    parseProgress(bytes, got);
     return 0;
 }
 
 void saveProgress() {
     qDebug("t: %i", int(sizeof progress));
-    std::string path = progressPath();
-    std::string folder = (QDir::homeDirPath() + QString::fromLatin1(progressFolder)).str();
-    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        qDebug("saveProgress: cannot create %s: %s", folder.c_str(), std::strerror(errno));
+    std::string home = QDir::homeDirPath().str();
+    std::string folder = home + progressFolder;
+    if (mkdir(folder.c_str(), 0777) == 0) {
+        // The new folder is an entry of the home folder: make that entry durable too.
+        syncFolder(home);
+    } else if (errno != EEXIST) {
+        saveFailed("cannot create " + folder + ": " + std::strerror(errno));
         return;
     }
 
@@ -92,13 +151,23 @@ void saveProgress() {
     std::memcpy(record, &progress, sizeof record);
     scrambleProgress();
 
+    // A progress file that is a link stays a link: the file it names is the one replaced.
+    std::string path;
+    if (!resolveLinks(progressPath(), path)) {
+        saveFailed("cannot follow " + progressPath() + ": " + std::strerror(errno));
+        return;
+    }
+    std::string targetFolder = folderOf(path);
+
     // Whatever follows the record in the old file is kept; so are its permissions.
     std::string tail;
+    bool hadFile = false;
     mode_t fileMode = 0666;
     int old = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (old >= 0) {
         struct stat st;
         if (fstat(old, &st) == 0 && S_ISREG(st.st_mode)) {
+            hadFile = true;
             fileMode = st.st_mode & 07777;
             uint8_t skip[sizeof progress];
             if (readUpTo(old, skip, sizeof skip) == sizeof skip) {
@@ -107,7 +176,7 @@ void saveProgress() {
                 while ((r = read(old, buf, sizeof buf)) > 0 || (r < 0 && errno == EINTR))
                     if (r > 0) tail.append(buf, size_t(r));
                 if (r < 0) {
-                    qDebug("saveProgress: cannot read %s: %s", path.c_str(), std::strerror(errno));
+                    saveFailed("cannot read " + path + ": " + std::strerror(errno));
                     close(old);
                     return;
                 }
@@ -115,18 +184,22 @@ void saveProgress() {
         }
         close(old);
     }
+    if (!hadFile) {
+        mode_t mask = umask(0);
+        umask(mask);
+        fileMode = 0666 & ~mask;
+    }
 
     // Write a complete new file beside the old one and rename it over: a crash or a full
-    // disk leaves either the old file or the new one, never half of either.
-    std::string temp = path + ".new";
-    unlink(temp.c_str());  // a leftover of an interrupted save
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // disk leaves either the old file or the new one, never half of either. The temporary
+    // name is new every time, so nothing left behind by another save can stand in its way.
+    std::string temp = path + ".new-XXXXXX";
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        qDebug("saveProgress: cannot create %s: %s", temp.c_str(), std::strerror(errno));
+        saveFailed("cannot create a temporary file in " + targetFolder + ": " + std::strerror(errno));
         return;
     }
-    if (old >= 0) fchmod(fd, fileMode);
-    bool ok = writeAll(fd, record, sizeof record) &&
+    bool ok = fchmod(fd, fileMode) == 0 && writeAll(fd, record, sizeof record) &&
               writeAll(fd, reinterpret_cast<const uint8_t*>(tail.data()), tail.size()) && fsync(fd) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
@@ -135,13 +208,9 @@ void saveProgress() {
     }
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
         if (ok) savedErrno = errno;
-        qDebug("saveProgress: cannot write %s: %s", path.c_str(), std::strerror(savedErrno));
         unlink(temp.c_str());
+        saveFailed("cannot write " + path + ": " + std::strerror(savedErrno));
         return;
     }
-    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        if (fsync(dir) != 0) qDebug("saveProgress: cannot sync %s: %s", folder.c_str(), std::strerror(errno));
-        close(dir);
-    }
+    if (!syncFolder(targetFolder)) qDebug("saveProgress: cannot sync %s: %s", targetFolder.c_str(), std::strerror(errno));
 }

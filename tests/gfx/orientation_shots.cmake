@@ -18,7 +18,9 @@ file(WRITE "${WORK}/shots.script"
   "5000 close\n")
 set(shots splash.png main.png about.png)
 foreach(o 0 2 3)
-  file(MAKE_DIRECTORY "${WORK}/o${o}")
+  file(MAKE_DIRECTORY "${WORK}/o${o}/home")
+  # A home of its own: the run may save progress, never into the caller's.
+  set(ENV{HOME} "${WORK}/o${o}/home")
   execute_process(
     COMMAND "${TAVRIN}" -platform offscreen -orientation ${o} -script "${WORK}/shots.script"
     WORKING_DIRECTORY "${WORK}/o${o}"

@@ -45,14 +45,19 @@ TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
     Started run = startProgram(dir.path(), o);
     ASSERT_GT(run.pid, 0);
     std::vector<std::pair<std::string, std::optional<std::string>>> env{{"DISPLAY", x.display()}};
+    const std::string log = dir / "debug.log";
+    // Each step waits until the program has taken the one before: a slow build (sanitizers,
+    // a busy machine) must not be ended before it handled what the test sent.
     // --sync waits until the window exists.
     EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "key", "--window", "%1", "Return", "Down"},
                          env),
               0);
+    EXPECT_TRUE(waitForLines(log, "tavrinWindow::keyReleaseEvent", 2));  // Return and Down
     EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "mousemove", "--window", "%1", "100", "200",
                           "click", "1"},
                          env),
               0);
+    EXPECT_TRUE(waitForLines(log, "tavrinWidget::mouseReleaseEvent"));
     kill(run.pid, SIGTERM);
     RunResult r = waitProgram(run);
     EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <png.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -87,6 +89,39 @@ int countLines(const std::string& text, const std::string& needle)
     for (const std::string& line : splitLines(text))
         n += line.find(needle) != std::string::npos;
     return n;
+}
+
+bool waitForLines(const std::string& path, const std::string& needle, int count, int boundMs)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    int fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (fd < 0)
+        return false;
+    // Watch the folder, so a file that does not exist yet is seen when it appears.
+    inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
+    struct timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    bool found = false;
+    for (;;) {
+        if (countLines(readFile(path), needle) >= count) {
+            found = true;
+            break;
+        }
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long long elapsed = (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (elapsed >= boundMs)
+            break;
+        struct pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, int(boundMs - elapsed)) > 0) {
+            char buf[4096];
+            while (read(fd, buf, sizeof buf) > 0) {
+            }
+        }
+    }
+    close(fd);
+    return found;
 }
 
 static void applyEnv(const std::vector<std::pair<std::string, std::optional<std::string>>>& env)

@@ -77,6 +77,11 @@ private:
     std::string display_;
 };
 
+// Waits until the file at path holds at least count lines that contain needle, or until
+// boundMs of real time have passed (a generous bound, for a program on a busy machine).
+// Wakes on the file's changes (inotify), not on a timer. Returns whether the lines came.
+bool waitForLines(const std::string& path, const std::string& needle, int count = 1, int boundMs = 120000);
+
 // Number of lines of text that contain needle.
 int countLines(const std::string& text, const std::string& needle);
 std::vector<std::string> splitLines(const std::string& text);

@@ -21,6 +21,8 @@ TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts)
         {{"-orientation", "1"}, std::nullopt, "-orientation takes 0, 2 or 3"},
         {{"-until"}, std::nullopt, "option -until needs a value"},
         {{"-script", "no-such.script"}, std::nullopt, "cannot read the script 'no-such.script'"},
+        // A folder opens as a stream but holds no script: refused, not an idle run.
+        {{"-script", "."}, std::nullopt, "cannot read the script '.': not a regular file"},
         {{}, "100 key tap Up\n\n# fine so far\n50 close\n", "run.script:4: time 50 is earlier"},
         {{}, "100 pen press 300 10\n", "run.script:1: expected 'pen press X Y'"},
         {{}, "100 wave\n", "run.script:1: unknown event 'wave'"},
@@ -89,6 +91,9 @@ TEST(ProgramLayer, ClosingTheWindowEndsTheRunCleanly)
     } cases[] = {
         {"scripted close", "1500 close\n", {}},
         {"time bound", std::nullopt, {"-until", "1500"}},
+        // The stop moves the clock 100 s before the close arrives in the same pass: the
+        // grace period for ending runs from the close, so this is a clean end, not status 3.
+        {"stop just before the close", "1000 stop 100\n1000 close\n", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "tools/common/scratch_home.h"
 #include "app/window.h"
 #include "game/state.h"
 #include "gfx/graphics.h"
@@ -144,32 +145,7 @@ private:
 };
 
 // A private home directory for the progress file, removed afterwards.
-class TempHome {
-public:
-    TempHome() {
-        char tmpl[] = "/tmp/tavrin_home.XXXXXX";
-        path_ = mkdtemp(tmpl) ? tmpl : "";
-        const char* old = std::getenv("HOME");
-        hadOld_ = old != nullptr;
-        if (old) old_ = old;
-        setenv("HOME", path_.c_str(), 1);
-    }
-    ~TempHome() {
-        if (hadOld_)
-            setenv("HOME", old_.c_str(), 1);
-        else
-            unsetenv("HOME");
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string folder() const { return path_ + "/Applications"; }
-    std::string file() const { return path_ + "/Applications/tavrin.conf"; }
-
-private:
-    std::string path_, old_;
-    bool hadOld_ = false;
-};
+using TempHome = ScratchHome;
 
 // A test that runs with the offscreen application object and a cleared game state, and
 // leaves both as it found them.

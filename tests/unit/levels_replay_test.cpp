@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "game/state.h"
 #include "tools/solver/harness.h"
 #include "world/world.h"
@@ -33,18 +34,10 @@ std::string solutionPath(std::string p) {
 // global records as the other tests expect them.
 class LevelSet : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        char dir[] = "/tmp/tavrin-levels-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        home = dir;
-        const char* old = getenv("HOME");
-        oldHome = old ? old : "";
-        setenv("HOME", home.c_str(), 1);
-    }
+    static void SetUpTestSuite() { home = new ScratchHome("tavrin-levels"); }
     static void TearDownTestSuite() {
-        setenv("HOME", oldHome.c_str(), 1);
-        std::string cmd = "rm -rf '" + home + "'";
-        (void)system(cmd.c_str());
+        delete home;
+        home = nullptr;
     }
     void SetUp() override {
         savedGame = game;
@@ -69,13 +62,13 @@ protected:
         progress = savedProgress;
     }
 
-    static std::string home, oldHome;
+    static ScratchHome* home;
     std::vector<ShippedLevel> levels;
     GameState savedGame;
     ProgressRecord savedProgress;
 };
 
-std::string LevelSet::home, LevelSet::oldHome;
+ScratchHome* LevelSet::home = nullptr;
 
 TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
     ASSERT_EQ(levels.size(), 20u);

@@ -2,7 +2,10 @@
 // that keep the old file whole when they cannot finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -176,20 +179,166 @@ TEST_F(ProgressFile, SaveCreatesTheMissingFolderAndLeavesNoTemporaryFile) {
     EXPECT_EQ(names, std::vector<std::string>{"tavrin.conf"});
 }
 
-TEST_F(ProgressFile, FailedSaveLeavesTheOldFileWhole) {
-    Bytes old = longFile();
-    writeFile(home.file(), old);
-    // The temporary file cannot be made: its name is taken by a non-empty folder.
-    std::string temp = home.file() + ".new";
-    mkdir(temp.c_str(), 0755);
-    writeFile(temp + "/x", {1});
-    progress.levelReached = 40;
+// Progress files in awkward places: links, stale temporary files, things that are not files.
+// Each row loads, then saves level 7; a save either lands where the path leads (a link stays
+// a link) or is reported once on standard error and in the debug log, touching nothing.
+struct HostileCase {
+    const char* name;
+    // Lays out the case under the home's folder; returns the file a save must write (empty
+    // when the save must fail).
+    std::function<std::string(const std::string& folder)> setup;
+    uint8_t levelAfterLoad;
+    // What must still hold after the load and after the save (beyond the common checks).
+    std::function<void(const std::string& folder)> check;
+};
+
+const Bytes oldRecord = scrambled(plainExample, ProgressKey);  // level 3, score 1234
+
+Bytes withTail(Bytes b) {
+    for (uint8_t i = 0; i < 5; ++i) b.push_back(uint8_t(0xE0 + i));
+    return b;
+}
+
+const HostileCase hostileCases[] = {
+    {"LinkToAFileElsewhere",
+     [](const std::string& f) {
+         mkdir((f + "/saves").c_str(), 0755);
+         writeFile(f + "/saves/real.conf", withTail(oldRecord));
+         EXPECT_EQ(symlink((f + "/saves/real.conf").c_str(), (f + "/tavrin.conf").c_str()), 0);
+         return f + "/saves/real.conf";
+     },
+     3,
+     [](const std::string& f) {
+         struct stat st;
+         ASSERT_EQ(lstat((f + "/tavrin.conf").c_str(), &st), 0);
+         EXPECT_TRUE(S_ISLNK(st.st_mode));
+         const Bytes now = readFile(f + "/saves/real.conf");
+         ASSERT_EQ(now.size(), 14u);
+         EXPECT_EQ(Bytes(now.begin() + 9, now.end()), Bytes({0xE0, 0xE1, 0xE2, 0xE3, 0xE4}));  // the tail is kept
+     }},
+    {"RelativeLinkThroughALink",
+     [](const std::string& f) {
+         mkdir((f + "/saves").c_str(), 0755);
+         writeFile(f + "/saves/real.conf", oldRecord);
+         EXPECT_EQ(symlink("saves/hop", (f + "/tavrin.conf").c_str()), 0);
+         EXPECT_EQ(symlink("real.conf", (f + "/saves/hop").c_str()), 0);
+         return f + "/saves/real.conf";
+     },
+     3,
+     [](const std::string& f) {
+         struct stat st;
+         ASSERT_EQ(lstat((f + "/saves/hop").c_str(), &st), 0);
+         EXPECT_TRUE(S_ISLNK(st.st_mode));
+     }},
+    {"DanglingLink",
+     [](const std::string& f) {
+         EXPECT_EQ(symlink("gone.conf", (f + "/tavrin.conf").c_str()), 0);
+         return f + "/gone.conf";
+     },
+     0,
+     [](const std::string& f) {
+         struct stat st;
+         ASSERT_EQ(lstat((f + "/tavrin.conf").c_str(), &st), 0);
+         EXPECT_TRUE(S_ISLNK(st.st_mode));
+     }},
+    {"StaleTemporaryFile",
+     [](const std::string& f) {
+         writeFile(f + "/tavrin.conf", oldRecord);
+         writeFile(f + "/tavrin.conf.new", {9, 9});
+         return f + "/tavrin.conf";
+     },
+     3, [](const std::string& f) { EXPECT_EQ(readFile(f + "/tavrin.conf.new"), Bytes({9, 9})); }},
+    {"StaleTemporaryFolder",
+     [](const std::string& f) {
+         writeFile(f + "/tavrin.conf", oldRecord);
+         mkdir((f + "/tavrin.conf.new").c_str(), 0755);
+         writeFile(f + "/tavrin.conf.new/x", {1});
+         return f + "/tavrin.conf";
+     },
+     3, [](const std::string& f) { EXPECT_EQ(readFile(f + "/tavrin.conf.new/x"), Bytes{1}); }},
+    {"StaleTemporaryLink",
+     // Never written through: it points at a file of someone else's.
+     [](const std::string& f) {
+         writeFile(f + "/tavrin.conf", oldRecord);
+         writeFile(f + "/other", {5});
+         EXPECT_EQ(symlink("other", (f + "/tavrin.conf.new").c_str()), 0);
+         return f + "/tavrin.conf";
+     },
+     3, [](const std::string& f) { EXPECT_EQ(readFile(f + "/other"), Bytes{5}); }},
+    {"FolderInPlaceOfTheFile",
+     [](const std::string& f) {
+         mkdir((f + "/tavrin.conf").c_str(), 0755);
+         writeFile(f + "/tavrin.conf/keep", {7});
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_EQ(readFile(f + "/tavrin.conf/keep"), Bytes{7}); }},
+    {"LinkLoop",
+     [](const std::string& f) {
+         EXPECT_EQ(symlink("tavrin.conf", (f + "/tavrin.conf").c_str()), 0);
+         return std::string();
+     },
+     0, [](const std::string&) {}},
+};
+
+class ProgressHostile : public ProgressFile, public testing::WithParamInterface<HostileCase> {};
+
+TEST_P(ProgressHostile, SavesWhereThePathLeadsOrReportsOnce) {
+    const HostileCase& c = GetParam();
+    const std::string folder = home.folder();
+    const std::string target = c.setup(folder);
+    std::vector<std::string> before;
+    for (auto& e : std::filesystem::recursive_directory_iterator(home.path())) before.push_back(e.path());
+    std::sort(before.begin(), before.end());
+
+    loadProgress();
+    EXPECT_EQ(progress.levelReached, c.levelAfterLoad);
+    // Loading creates nothing where a link points.
+    if (std::string(c.name) == "DanglingLink") {
+        EXPECT_FALSE(std::filesystem::exists(folder + "/gone.conf"));
+    }
+    c.check(folder);
+
+    progress.levelReached = 7;
+    progress.bestScore = 1234;
     harness::DebugLog log;
+    testing::internal::CaptureStderr();
     saveProgress();
-    EXPECT_EQ(log.count("t: 9"), 1);
-    EXPECT_EQ(log.countPrefix("saveProgress: cannot create"), 1);
-    EXPECT_EQ(readFile(home.file()), old);
-    EXPECT_EQ(progress.levelReached, 40);  // the game goes on with its record
+    const std::string err = testing::internal::GetCapturedStderr();
+    const int reported = int(std::count(err.begin(), err.end(), '\n'));
+    if (target.empty()) {
+        EXPECT_EQ(reported, 1) << err;
+        EXPECT_EQ(err.rfind("tavrin: cannot save progress: ", 0), 0u) << err;
+        EXPECT_EQ(log.countPrefix("saveProgress: "), 1);
+    } else {
+        EXPECT_EQ(reported, 0) << err;
+        Bytes now = readFile(target);
+        ASSERT_GE(now.size(), 9u);
+        Bytes expected = plainExample;
+        expected[4] = 7;
+        EXPECT_EQ(Bytes(now.begin(), now.begin() + 9), scrambled(expected, ProgressKey));
+    }
+    c.check(folder);
+    EXPECT_EQ(progress.levelReached, 7);  // the game goes on with its record
+    // No temporary file is left anywhere, and nothing but the target is new.
+    std::vector<std::string> after;
+    for (auto& e : std::filesystem::recursive_directory_iterator(home.path())) after.push_back(e.path());
+    std::sort(after.begin(), after.end());
+    std::vector<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+    EXPECT_TRUE(added.empty() || added == std::vector<std::string>{target}) << testing::PrintToString(added);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ProgressHostile, testing::ValuesIn(hostileCases),
+                         [](const testing::TestParamInfo<HostileCase>& i) { return std::string(i.param.name); });
+
+TEST_F(ProgressFile, NewFolderAndFileTakeTheUmask) {
+    rmdir(home.folder().c_str());
+    mode_t old = umask(027);
+    saveProgress();
+    umask(old);
+    struct stat st;
+    ASSERT_EQ(stat(home.file().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(ProgressSave, UnwritableHomeIsSurvived) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "game/state.h"
 #include "gfx/resources.h"
 #include "world/world.h"
@@ -16,17 +17,10 @@ namespace {
 
 class WorldRules : public ::testing::Test {
 protected:
-    std::string savedHome;
-    std::filesystem::path home;
+    // Completing a main level saves the progress file under HOME: keep it in a scratch folder.
+    ScratchHome home{"tavrin-world"};
 
     void SetUp() override {
-        // Completing a main level saves the progress file under HOME: keep it in a scratch folder.
-        if (const char* h = getenv("HOME")) savedHome = h;
-        home = std::filesystem::temp_directory_path() /
-               ("tavrin-world-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(home);
-        setenv("HOME", home.c_str(), 1);
         game = GameState{};
         progress = ProgressRecord{};
         for (auto& f : ControlFlags) f = 0;
@@ -39,9 +33,6 @@ protected:
     }
     void TearDown() override {
         unloadLevel();
-        setenv("HOME", savedHome.c_str(), 1);
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
     }
     void load(const std::string& rows) {
         std::string text = "name: T\ncolour: 4\nmap:\n" + rows;
@@ -137,7 +128,7 @@ TEST_F(WorldRules, CompletingMainLevelsRaisesLevelReachedOnly) {
         EXPECT_EQ(progress.levelReached, c.reachedAfter);
         EXPECT_EQ(game.nextMode, LevelComplete);
         EXPECT_NE(out.find("SndPlay 257"), std::string::npos);
-        EXPECT_TRUE(std::filesystem::exists(home / "Applications/tavrin.conf"));
+        EXPECT_TRUE(std::filesystem::exists(home.file()));
     }
 }
 

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "app/app.h"
 #include "game/state.h"
 #include "platform/offscreen.h"
@@ -49,12 +50,6 @@ namespace {
     std::fputc('\n', stderr);
     va_end(ap);
     std::exit(1);
-}
-
-std::string tempHome;
-void removeTempHome() {
-    std::error_code ec;
-    if (!tempHome.empty()) std::filesystem::remove_all(tempHome, ec);
 }
 
 struct KeyName {
@@ -217,11 +212,8 @@ int main(int argc, char** argv) {
 
     // A home of our own: the replay starts without a progress file, and so must we (the best
     // score decides between the two game-over pictures).
-    char tmpl[] = "/tmp/playthrough-home.XXXXXX";
-    if (!mkdtemp(tmpl)) fail("cannot make a temporary home");
-    tempHome = tmpl;
-    std::atexit(removeTempHome);
-    setenv("HOME", tempHome.c_str(), 1);
+    // Static, so that it is removed on every exit() path too.
+    static ScratchHome home("playthrough-home");
 
     // The program's own start-up, on the offscreen back end.
     std::string until = std::to_string(untilMs);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
 #include "world/world.h"
 
@@ -147,7 +148,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Completing a level may save progress: keep it away from the real home directory.
-    setenv("HOME", "/tmp", 1);
+    static ScratchHome home("tavrin-replay");
     // The engine's sound calls print to standard output; keep the report apart from them.
     fflush(stdout);
     int keep = dup(1);

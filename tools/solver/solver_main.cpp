@@ -26,6 +26,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
 #include "world/world.h"
 
@@ -291,7 +292,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] [--weight W] [--prefix start.sol] <level.txt> [<out.sol>]\n");
         return 2;
     }
-    setenv("HOME", "/tmp", 1);
+    // Completing a level may save progress: keep it away from the real home directory.
+    static ScratchHome home("tavrin-solver");
     // The engine's sound calls print to standard output; keep the solution apart from them.
     fflush(stdout);
     int keep = dup(1);
