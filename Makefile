@@ -5,11 +5,15 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS ?= 2
 FUZZ_SECONDS ?= 15
 PYTHON := /usr/bin/python3
+# Every test step of `make test` runs with this empty folder as HOME and fails if anything
+# was written there: tests, tools and fuzz targets keep to scratch folders of their own.
+HOME_GUARD := $(CURDIR)/build/home-guard
+GUARDED := HOME=$(HOME_GUARD)
 # Leaks inside the system's sound, display and bus libraries are theirs, not ours.
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan fuzz check-names check-assets assets bench clean
+.PHONY: all deps build run test asan fuzz check-home check-names check-assets assets bench clean
 
 all: build
 
@@ -33,13 +37,24 @@ run: build
 	fi
 
 test: build
-	cd build && ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
+	@if [ -d $(HOME_GUARD) ]; then chmod -R u+w $(HOME_GUARD) && rm -rf $(HOME_GUARD); fi
+	@mkdir -p $(HOME_GUARD) && chmod 555 $(HOME_GUARD)
+	cd build && $(GUARDED) ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
 	@sh tools/check_sdl_names.sh
-	@$(MAKE) --no-print-directory check-assets
-	@$(MAKE) --no-print-directory asan
-	@$(MAKE) --no-print-directory fuzz
+	@$(GUARDED) $(MAKE) --no-print-directory check-assets
+	@$(GUARDED) $(MAKE) --no-print-directory asan
+	@$(GUARDED) $(MAKE) --no-print-directory fuzz
+	@$(MAKE) --no-print-directory check-home
 	@echo "make test: every step passed; the test run of build/ closed with:"
 	@grep -E "tests passed|tests failed out of" build/ctest.log | tail -n 1
+
+# The test steps ran with HOME=$(HOME_GUARD): it must still be empty.
+check-home:
+	@if [ -n "$$(find $(HOME_GUARD) -mindepth 1 2>/dev/null | head -n 1)" ]; then \
+		echo "check-home: the tests wrote into their HOME ($(HOME_GUARD)):"; \
+		find $(HOME_GUARD) -mindepth 1 | head -n 20; exit 1; \
+	fi
+	@echo "check-home: the tests, tools and fuzz targets left HOME untouched"
 
 check-names:
 	@sh tools/check_sdl_names.sh
@@ -61,21 +76,28 @@ check-assets:
 asan: deps
 	cmake -S . -B build-asan -DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	cmake --build build-asan -j$(JOBS) --target unit_tests program_tests tavrin
-	cd build-asan && ./unit_tests --gtest_brief=1
+	@# One process, in a shuffled order: a test that leans on another's leftovers shows up.
+	@# TEST_SEED=N repeats an order.
+	@seed=$${TEST_SEED:-$$(shuf -i 1-99999 -n 1)}; \
+		echo "asan: unit tests in one process, shuffled with seed $$seed (TEST_SEED=$$seed repeats the order)"; \
+		cd build-asan && ./unit_tests --gtest_brief=1 --gtest_shuffle --gtest_random_seed=$$seed
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest -L program -j$(JOBS) --output-on-failure --timeout 600
 
 # Every fuzz_* target for a short, bounded time; a seed corpus in tests/fuzz/<name>/ is
-# used when there is one.
+# used when there is one. Scratch files go to memory (/dev/shm) where there is one: on disk,
+# targets that write a file per input run tens of times slower.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTAVRIN_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build-fuzz -j$(JOBS)
-	@set -e; for f in $$(find build-fuzz -maxdepth 2 -type f -perm -u+x -name 'fuzz_*' | sort); do \
+	@set -e; scratch=$${TMPDIR:-/tmp}; [ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm; \
+	for f in $$(find build-fuzz -maxdepth 2 -type f -perm -u+x -name 'fuzz_*' | sort); do \
 		name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
 		seeds=""; [ -d tests/fuzz/$$name ] && seeds=tests/fuzz/$$name; \
 		echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
-		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 build-fuzz/corpus/$$name $$seeds 2>build-fuzz/$$name.log || \
+		TMPDIR=$$scratch $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 build-fuzz/corpus/$$name $$seeds 2>build-fuzz/$$name.log || \
 			{ tail -n 60 build-fuzz/$$name.log; echo "fuzz: $$name FAILED (log: build-fuzz/$$name.log)"; exit 1; }; \
 		grep -E "^Done [0-9]+ runs" build-fuzz/$$name.log | sed "s/^/fuzz: $$name: /"; \
+		grep -oE "DONE .*exec/s: [0-9]+" build-fuzz/$$name.log | grep -oE "exec/s: [0-9]+" | sed "s/^/fuzz: $$name: /"; \
 	done
 
 assets:

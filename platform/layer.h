@@ -64,6 +64,9 @@ struct ScriptEvent {
 // Parses script text. Returns 0 and fills out, or 1 with "file:line: what is wrong" in error.
 int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
                 std::string& error);
+// Reads and parses a script file (a regular file only). Returns 0 and fills out, or 1 with
+// the message to show in error ("cannot read the script ...", "bad script: file:line: ...").
+int readScriptFile(const std::string& path, std::vector<ScriptEvent>& out, std::string& error);
 // Key names of the script: Up Down Left Right Space Enter F33 Escape, or a number.
 int scriptKeyCode(const std::string& name);
 

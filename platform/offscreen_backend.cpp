@@ -1,10 +1,6 @@
 // The offscreen back end: no window, a virtual clock that moves only when the program
 // sleeps, and window-system events from a script. A whole run is deterministic.
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 #include <SDL.h>
 #include "platform/layer.h"
 #include "platform/offscreen.h"
@@ -62,28 +58,9 @@ Backend* makeOffscreenBackend(const LayerOptions& options)
     if (options.untilMs >= 0)
         b->untilMs = options.untilMs;
     if (!options.script.empty()) {
-        // Only a regular file is a script: a folder or a device would read as nothing (or
-        // never end) and the run would idle to its time limit.
-        struct stat st;
-        std::ifstream in;
-        if (stat(options.script.c_str(), &st) != 0) {
-            fprintf(stderr, "tavrin: cannot read the script '%s': %s\n", options.script.c_str(), strerror(errno));
-            exit(2);
-        }
-        if (!S_ISREG(st.st_mode)) {
-            fprintf(stderr, "tavrin: cannot read the script '%s': not a regular file\n", options.script.c_str());
-            exit(2);
-        }
-        in.open(options.script, std::ios::binary);
-        if (!in) {
-            fprintf(stderr, "tavrin: cannot read the script '%s': %s\n", options.script.c_str(), strerror(errno));
-            exit(2);
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
         std::string error;
-        if (parseScript(text.str(), options.script, b->script, error)) {
-            fprintf(stderr, "tavrin: bad script: %s\n", error.c_str());
+        if (readScriptFile(options.script, b->script, error)) {
+            fprintf(stderr, "tavrin: %s\n", error.c_str());
             exit(2);
         }
     }

@@ -2,7 +2,11 @@
 // A bad script is refused whole, with the line and what is wrong, before the program starts.
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
+#include <sys/stat.h>
 #include "platform/layer.h"
 #include "platform/toolkit.h"
 
@@ -136,6 +140,37 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
         if (w.size() != expected)
             return fail("unexpected '" + w[expected] + "' after the event");
         out.push_back(ev);
+    }
+    return 0;
+}
+
+int readScriptFile(const std::string& path, std::vector<ScriptEvent>& out, std::string& error)
+{
+    out.clear();
+    // Only a regular file is a script: a folder or a device would read as nothing (or never
+    // end) and the run would idle to its time limit.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        error = "cannot read the script '" + path + "': " + strerror(errno);
+        return 1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "cannot read the script '" + path + "': not a regular file";
+        return 1;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the script '" + path + "': " + strerror(errno);
+        return 1;
+    }
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        error = "cannot read the script '" + path + "': read error";
+        return 1;
+    }
+    if (parseScript(text, path, out, error)) {
+        error = "bad script: " + error;
+        return 1;
     }
     return 0;
 }

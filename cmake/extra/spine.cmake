@@ -13,3 +13,4 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/sounds/
   FILES_MATCHING PATTERN "*.wvx")
 
 tavrin_fuzz_target(fuzz_progress ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress.cpp)
+tavrin_fuzz_target(fuzz_progress_save ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress_save.cpp)
