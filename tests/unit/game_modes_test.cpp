@@ -6,14 +6,17 @@
 
 #include "app_harness.h"
 #include "store/progress.h"
+#include "world/world.h"
 
 namespace {
 
 class ModeMachine : public harness::AppTest {
 protected:
     void TearDown() override {
-        // Free whatever pictures the mode a test ended in still holds.
+        // Free whatever pictures the mode a test ended in still holds, and the level a
+        // StartLevel request loaded (its map and tile sheets).
         if (game.modeReady) leaveMode();
+        unloadLevel();
         AppTest::TearDown();
     }
     static void ticks(int n) {
