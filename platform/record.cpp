@@ -194,6 +194,8 @@ std::string hex(uint64_t v)
 
 }  // namespace
 
+uint32_t recordingCrc32(const uint8_t* data, size_t size) { return crc32(data, size); }
+
 uint64_t frameHash(const uint8_t* fb, size_t size) { return hashBytes(0x7461767269ull, fb, size); }
 
 uint64_t contentFingerprint()
@@ -1022,13 +1024,18 @@ void sessionEvents(std::deque<LayerEvent>& queue)
         s.frames++;
         diverged(s, std::string("the program takes events where the recording has ") + describeOp(op->op));
     }
+    if (op->count == 0)
+        return;
+    // The whole delivery is named: events that came together act together.
+    s.lastEvent.clear();
     for (uint32_t i = 0; i < op->count; i++) {
         LayerEvent e = s.rec.events[op->value + i];
         if (e.kind == EventKind::Shot)
             e.path = shotName(e.path);
-        s.lastEvent = describeEvent(e) + " at " + std::to_string(virtualNowUs / 1000) + " ms";
+        s.lastEvent += (i ? ", " : "") + describeEvent(e);
         queue.push_back(std::move(e));
     }
+    s.lastEvent += " at " + std::to_string(virtualNowUs / 1000) + " ms";
 }
 
 void sessionFrame(const uint8_t* fb, size_t size)

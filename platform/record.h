@@ -18,6 +18,8 @@ enum { ReplayDivergedStatus = 4 };
 // What the game embeds (level file and pictures): a recording made with other content is
 // refused.
 uint64_t contentFingerprint();
+// CRC-32 (the zlib polynomial) of the header and of each chunk.
+uint32_t recordingCrc32(const uint8_t* data, size_t size);
 // The check value of one presented frame (the framebuffer in display memory order).
 uint64_t frameHash(const uint8_t* fb, size_t size);
 
