@@ -19,6 +19,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
+#include <pthread.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -294,6 +295,7 @@ static bool readPass(Reader& r, Recording& out)
         switch (RecordOp(code)) {
         case RecordOp::Pump:
         case RecordOp::SameFrame:
+        case RecordOp::Continue:
             break;
         case RecordOp::NewFrame:
             pass.newFrames++;
@@ -599,11 +601,13 @@ public:
             checks_.push_back(uint8_t(hash & 15));
         chain_ = mix64(chain_ + hash);
     }
-    void sleep(uint32_t step, int64_t clockUs)
+    void sleep(uint32_t step, int64_t clockUs, bool continued)
     {
         std::string v;
         putVar(v, step);
         op(RecordOp::Sleep, v);
+        if (continued)
+            op(RecordOp::Continue);
         endPass();
         if (clockUs - chunkStartUs_ >= FlushEveryUs || sequence_.size() >= FlushAfterPasses ||
             bytes_ >= MaxChunkBytes / 2) {
@@ -826,6 +830,7 @@ const char* describeOp(RecordOp op)
     case RecordOp::SameFrame:
     case RecordOp::NewFrame: return "a frame";
     case RecordOp::Sleep: return "a sleep";
+    case RecordOp::Continue: return "a continue signal";
     }
     return "?";
 }
@@ -920,6 +925,15 @@ void sessionBegin(LayerOptions& options)
     } else
         return;
     s.realStartUs = monotonicUs();
+    if (s.desktop) {
+        // A real continue signal would reach the program at any instruction; recording, it
+        // is held back to the next sleep; replaying, the recorded ones are the only ones.
+        // Threads started from now on (sound, display) inherit the mask.
+        sigset_t cont;
+        sigemptyset(&cont);
+        sigaddset(&cont, SIGCONT);
+        pthread_sigmask(SIG_BLOCK, &cont, nullptr);
+    }
     static bool registered = false;
     if (!registered) {
         registered = true;
@@ -951,6 +965,21 @@ void sessionEnd()
     fflush(stdout);
 }
 
+void sessionRaiseContinue()
+{
+    sigset_t cont, old, pending;
+    sigemptyset(&cont);
+    sigaddset(&cont, SIGCONT);
+    // One held back already (sent to the process) is the one; raising another (sent to the
+    // thread) would run the handler twice.
+    if (sigpending(&pending) != 0 || !sigismember(&pending, SIGCONT))
+        raise(SIGCONT);
+    // Held back on a desktop session: let it through now, here.
+    pthread_sigmask(SIG_UNBLOCK, &cont, &old);
+    if (sigismember(&old, SIGCONT))
+        pthread_sigmask(SIG_BLOCK, &cont, nullptr);
+}
+
 bool sessionActive() { return session().mode != Mode::None && !session().ended; }
 bool sessionReplaying() { return session().mode == Mode::Replay && !session().ended; }
 
@@ -971,7 +1000,13 @@ void sessionSleep(unsigned us)
         } else
             virtualNowUs += us;
         int64_t step = virtualNowUs - before;
-        s.writer.sleep(uint32_t(std::min<int64_t>(step, 0xFFFFFFFF)), virtualNowUs);
+        // A continue signal is held back until here, so that the program meets it at a
+        // point the replay can find again: right after this sleep.
+        sigset_t pending;
+        bool continued = s.desktop && sigpending(&pending) == 0 && sigismember(&pending, SIGCONT);
+        s.writer.sleep(uint32_t(std::min<int64_t>(step, 0xFFFFFFFF)), virtualNowUs, continued);
+        if (continued)
+            sessionRaiseContinue();  // the program's handler runs now
         return;
     }
     if (!s.checking) {
@@ -986,6 +1021,12 @@ void sessionSleep(unsigned us)
     }
     virtualNowUs += op->value;
     pace(s);
+    Cursor before = s.cur;
+    const RecordedOp* next = nextOp(s);
+    if (next && next->op == RecordOp::Continue)
+        sessionRaiseContinue();
+    else
+        s.cur = before;
 }
 
 void sessionEvents(std::deque<LayerEvent>& queue)

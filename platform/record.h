@@ -26,7 +26,8 @@ uint64_t frameHash(const uint8_t* fb, size_t size);
 // ---- the file, decoded ----
 
 // One step of the program as the layer sees it.
-enum class RecordOp : uint8_t { Pump = 0, Events = 1, SameFrame = 2, NewFrame = 3, Sleep = 4 };
+// Continue: the process was continued (SIGCONT) during the sleep before it.
+enum class RecordOp : uint8_t { Pump = 0, Events = 1, SameFrame = 2, NewFrame = 3, Sleep = 4, Continue = 5 };
 struct RecordedOp {
     RecordOp op;
     uint32_t value;  // Events: first event; Sleep: the clock step in microseconds
@@ -83,5 +84,8 @@ int64_t sessionClockUs();
 void sessionSleep(unsigned us);
 // The events of one processEvents call: recorded, or replaced by the recorded ones.
 void sessionEvents(std::deque<LayerEvent>& queue);
+// Raises SIGCONT so that the program's handler runs now (a desktop session holds the signal
+// back otherwise, see sessionSleep).
+void sessionRaiseContinue();
 // A frame was presented.
 void sessionFrame(const uint8_t* fb, size_t size);

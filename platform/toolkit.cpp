@@ -241,7 +241,7 @@ static void deliver(const LayerEvent& e)
         // The process was stopped (a suspended device) and is continued now.
         virtualNowUs += e.stopMs * 1000;
         debugLine("layer: stopped for " + std::to_string(e.stopMs / 1000) + " s, continuing");
-        raise(SIGCONT);
+        sessionRaiseContinue();
         return;
     case EventKind::FocusIn:
         // As the launcher would: bring the window back, then give it the focus.

@@ -45,6 +45,14 @@ std::vector<std::string> soundLines(const std::string& out)
     return lines;
 }
 
+int occurrences(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        n++;
+    return n;
+}
+
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording)
@@ -295,6 +303,9 @@ TEST(Replay, ADesktopSessionWithRealKeysAndClicksReplaysOffscreen)
     EXPECT_EQ(xdo({"key", "--window", "%1", "--delay", "250", "Down", "Down", "Right", "Right", "Up"}), 0);
     EXPECT_EQ(xdo({"mousemove", "--window", "%1", "120", "300", "click", "1"}), 0);
     EXPECT_EQ(xdo({"key", "--window", "%1", "--delay", "600", "Down", "space", "Left"}), 0);
+    // Stopped and continued, as by a shell's job control: the continue signal is recorded too.
+    kill(run.pid, SIGSTOP);
+    kill(run.pid, SIGCONT);
     kill(run.pid, SIGTERM);
     RunResult recorded = waitProgram(run);
     ASSERT_TRUE(recorded.exited(0)) << recorded.err;
@@ -306,6 +317,8 @@ TEST(Replay, ADesktopSessionWithRealKeysAndClicksReplaysOffscreen)
     EXPECT_EQ(countLines(replayed.out, "frames matched"), 1) << replayed.out;
     EXPECT_EQ(soundLines(replayed.out), soundLines(recorded.out));
     EXPECT_GE(soundLines(recorded.out).size(), 5u);
+    EXPECT_EQ(occurrences(replayed.err, "SIGCONT received"), occurrences(recorded.err, "SIGCONT received"));
+    EXPECT_GE(occurrences(recorded.err, "SIGCONT received"), 1);
     EXPECT_EQ(readFile(second.path() + "/home/Applications/tavrin.conf"),
               readFile(first.path() + "/home/Applications/tavrin.conf"));
     EXPECT_TRUE(fileExists(second.path() + "/home/Applications/tavrin.conf"));
