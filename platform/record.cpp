@@ -201,12 +201,15 @@ uint64_t frameHash(const uint8_t* fb, size_t size) { return hashBytes(0x74617672
 
 uint64_t contentFingerprint()
 {
-    uint64_t h = 0x636F6E74656E74ull;
-    for (const EmbeddedFile* f = embeddedFiles; f->name; f++) {
-        h = hashBytes(h, reinterpret_cast<const uint8_t*>(f->name), strlen(f->name));
-        h = hashBytes(h, f->data, f->size);
-    }
-    return h;
+    static const uint64_t fingerprint = [] {
+        uint64_t h = 0x636F6E74656E74ull;
+        for (const EmbeddedFile* f = embeddedFiles; f->name; f++) {
+            h = hashBytes(h, reinterpret_cast<const uint8_t*>(f->name), strlen(f->name));
+            h = hashBytes(h, f->data, f->size);
+        }
+        return h;
+    }();
+    return fingerprint;
 }
 
 // ---- reading ----
