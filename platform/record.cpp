@@ -594,15 +594,20 @@ public:
     {
         current_ += char(code);
         current_ += extra;
-        if (++currentOps_ >= MaxOpsPerPass)
+        // A program that never sleeps still gets its passes and chunks cut.
+        if (++currentOps_ >= MaxOpsPerPass) {
             endPass();
+            if (sequence_.size() >= FlushAfterPasses)
+                flush();
+        }
     }
     void frame(bool same, uint64_t hash)
     {
-        op(same ? RecordOp::SameFrame : RecordOp::NewFrame);
+        // The check values first: the op may end the chunk they belong to.
         if (!same)
             checks_.push_back(uint8_t(hash & 15));
         chain_ = mix64(chain_ + hash);
+        op(same ? RecordOp::SameFrame : RecordOp::NewFrame);
     }
     void sleep(uint32_t step, int64_t clockUs, bool continued)
     {

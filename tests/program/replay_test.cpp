@@ -35,12 +35,12 @@ const std::string shortSession =
     "9000 shot paused.png\n"
     "10000 close\n";
 
-// What the sound effects printed, in order.
+// What the sound effects printed, in order (their calls and the mixer's messages).
 std::vector<std::string> soundLines(const std::string& out)
 {
     std::vector<std::string> lines;
     for (const std::string& l : splitLines(out))
-        if (l.rfind("Snd", 0) == 0 || l.rfind("Mix_", 0) == 0)
+        if (l.rfind("Snd", 0) == 0 || l.rfind("Mix", 0) == 0)
             lines.push_back(l);
     return lines;
 }
