@@ -1,11 +1,18 @@
 // The recording reader on hand-made files: how passes, copies and check values are read, and
 // every structural fault refused with what is wrong and where. The options that start a
-// session are here too.
+// session, and a session in-process, are here too.
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 #include "platform/layer.h"
 #include "platform/record.h"
+#include "platform/system.h"
+#include "platform/toolkit.h"
 
 namespace {
 
@@ -177,4 +184,93 @@ TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused)
     ASSERT_EQ(parseLayerOptions(argc, argv, o, error), 0);
     EXPECT_EQ(o.replay, "a.rec");
     EXPECT_GT(o.untilMs, int64_t(OffscreenDefaultUntilMs) * 1000);
+}
+
+namespace {
+
+std::string scratchDir()
+{
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-record-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+// The layer's application object on the offscreen back end with a session option.
+struct Session {
+    std::vector<std::string> words;
+    std::vector<char*> ptrs;
+    int argc;
+    std::unique_ptr<QPEApplication> app;
+    QMainWindow window;
+    Session(const char* option, const std::string& file) : words{"t", "-platform", "offscreen", option, file}
+    {
+        for (std::string& w : words)
+            ptrs.push_back(w.data());
+        ptrs.push_back(nullptr);
+        argc = int(words.size());
+        app = std::make_unique<QPEApplication>(argc, ptrs.data());
+        app->showMainWidget(&window);
+    }
+    // Busy without a sleep: event deliveries, and a frame (a different one) every so often.
+    void busy(int calls, int frameEvery)
+    {
+        for (int i = 0; i < calls; i++) {
+            app->processEvents();
+            if (i % frameEvery == 0) {
+                QDirectPainter p(&window);
+                p.frameBuffer()[i % 4096] ^= 0x5A;
+            }
+        }
+        sysUsleep(4000);
+    }
+};
+
+}  // namespace
+
+// A program that never sleeps still has its passes cut (1024 steps) and its chunks written
+// (4000 passes); every chunk keeps the check values of its own frames, and the replay of the
+// same calls matches while other calls part from it.
+TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays)
+{
+    const std::string dir = scratchDir();
+    ASSERT_FALSE(dir.empty());
+    const std::string rec = dir + "/busy.rec";
+    const int calls = 4200000;
+    {
+        Session s("-record", rec);
+        s.busy(calls, 997);
+    }
+    std::ifstream in(rec, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Recording parsed;
+    std::string error;
+    ASSERT_EQ(parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(),
+                             parsed, error),
+              0)
+        << error;
+    EXPECT_TRUE(parsed.finished);
+    EXPECT_GE(parsed.chunks.size(), 2u);
+    size_t checks = 0;
+    for (const RecordedChunk& c : parsed.chunks)
+        checks += c.checks.size();
+    EXPECT_EQ(checks, size_t(calls / 997 + 1));
+
+    testing::internal::CaptureStdout();
+    {
+        Session s("-replay", rec);
+        s.busy(calls, 997);
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("replay: " + std::to_string(checks) + " frames matched"), std::string::npos) << out;
+
+    EXPECT_EXIT(
+        {
+            Session s("-replay", rec);
+            s.busy(calls, 991);
+        },
+        testing::ExitedWithCode(ReplayDivergedStatus), "replay: frame 2 differs from the recording");
+    unlink(rec.c_str());
+    rmdir(dir.c_str());
 }
