@@ -161,6 +161,23 @@ TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots)
     EXPECT_EQ(soundLines(replayed.out), soundLines(recorded.out));
 }
 
+// The display's orientation is part of the recording: a session recorded turned replays
+// turned, whatever the replay's command line says.
+TEST(Replay, TheRecordedOrientationIsTheReplaysOwn)
+{
+    TempDir first, second;
+    const std::string rec = first / "turned.rec";
+    RunOptions o;
+    o.script = "1200 key tap Space\n2000 shot menu.png\n2500 close\n";
+    o.args = {"-orientation", "3", "-record", rec};
+    ASSERT_TRUE(runProgram(first.path(), o).exited(0));
+    RunResult r = replay(second, rec, {"-orientation", "0"});
+    EXPECT_TRUE(r.exited(0)) << r.err;
+    EXPECT_EQ(countLines(r.out, "frames matched"), 1);
+    EXPECT_EQ(countLines(r.out, "orientation: 3"), 1);
+    EXPECT_TRUE(readFile(second / "menu.png") == readFile(first / "menu.png"));
+}
+
 // The Down of the main menu turned into an Up: the replay follows it and parts from the
 // recording at the frame that shows the other menu entry.
 TEST(Replay, OneChangedEventIsReportedAtTheFrameWhereTheReplayDiffers)
