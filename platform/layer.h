@@ -36,6 +36,8 @@ struct LayerOptions {
     std::string script;
     int64_t untilMs = -1;  // -1: the back end's default
     std::string debugLog;  // empty: quiet; "-": standard error
+    std::string record;    // -record: write the session to this file
+    std::string replay;    // -replay: play this recorded session again
     bool help = false;
 };
 enum { OffscreenDefaultUntilMs = 600000 };

@@ -18,6 +18,9 @@ const char* layerHelpText()
            "                               start, default 600000; desktop: real ms, default never)\n"
            "  -debuglog FILE               write the toolkit debug log to FILE ('-' = standard error);\n"
            "                               without it the log is quiet\n"
+           "  -record FILE                 record the session (clock, events, frame checks) to FILE\n"
+           "  -replay FILE                 play a recorded session again: offscreen, check every frame\n"
+           "                               (status 4 at the first that differs); desktop, watch it\n"
            "  -help                        print this text and exit\n";
 }
 
@@ -54,7 +57,8 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
             argv[argc] = nullptr;
             return 1;
         }
-        static const char* const withValue[] = {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog"};
+        static const char* const withValue[] = {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog",
+                                                   "-record", "-replay"};
         bool known = false;
         for (const char* w : withValue)
             known = known || opt == w;
@@ -107,12 +111,29 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
                 return 2;
             }
             out.debugLog = value;
+        } else if (opt == "-record" || opt == "-replay") {
+            if (!*value) {
+                error = opt + " needs a file name";
+                return 2;
+            }
+            (opt == "-record" ? out.record : out.replay) = value;
         }
     }
     if (!out.script.empty() && out.platform != Platform::Offscreen) {
         error = "-script works only with -platform offscreen";
         return 2;
     }
+    if (!out.replay.empty() && !out.script.empty()) {
+        error = "-replay and -script do not go together: the recording holds the events";
+        return 2;
+    }
+    if (!out.replay.empty() && !out.record.empty()) {
+        error = "-replay and -record do not go together: replay the recording itself";
+        return 2;
+    }
+    // A replay ends when the recorded session ends, not at the offscreen default time.
+    if (!out.replay.empty() && out.untilMs < 0)
+        out.untilMs = INT64_C(1) << 40;
     argc = kept;
     argv[argc] = nullptr;
     return 0;

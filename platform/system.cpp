@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 #include "platform/layer.h"
+#include "platform/record.h"
 #include "platform/system.h"
 
 // The service command is run before the application object exists, so the back end is not
@@ -47,6 +48,12 @@ static bool offscreenNow()
 
 int sysGettimeofday(struct timeval* tv)
 {
+    if (sessionActive()) {
+        int64_t us = sessionClockUs();
+        tv->tv_sec = time_t(us / 1000000);
+        tv->tv_usec = suseconds_t(us % 1000000);
+        return 0;
+    }
     if (!offscreenBackend())
         return gettimeofday(tv, nullptr);
     tv->tv_sec = time_t(VirtualEpochSeconds + virtualNowUs / 1000000);
@@ -56,6 +63,10 @@ int sysGettimeofday(struct timeval* tv)
 
 int sysUsleep(unsigned us)
 {
+    if (sessionActive()) {
+        sessionSleep(us);
+        return 0;
+    }
     if (!offscreenBackend())
         return usleep(us);
     virtualNowUs += us;
@@ -64,7 +75,9 @@ int sysUsleep(unsigned us)
 
 int sysOpen(const char* path, int flags)
 {
-    if (offscreenBackend() && path && !strcmp(path, "/dev/rtc")) {
+    // A recorded session sleeps on the layer's own clock, which the real-time clock's
+    // interrupts would bypass.
+    if ((offscreenBackend() || sessionActive()) && path && !strcmp(path, "/dev/rtc")) {
         errno = ENOENT;
         return -1;
     }

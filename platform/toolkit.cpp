@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include "platform/layer.h"
+#include "platform/record.h"
 #include "platform/toolkit.h"
 
 LayerState& layer()
@@ -187,6 +188,7 @@ QApplication::QApplication(int& argc, char** argv)
     early.swap(earlyLines);
     for (const std::string& line : early)
         debugLine(line);
+    sessionBegin(L.options);
 
     // From the moment a window can exist, SIGTERM closes it instead of killing the program.
     struct sigaction sa;
@@ -208,6 +210,7 @@ QApplication::~QApplication()
 {
     LayerState& L = layer();
     sigaction(SIGTERM, &oldTermAction, nullptr);
+    sessionEnd();
     delete L.backend;
     L.backend = nullptr;
     L.mainWidget = nullptr;
@@ -239,7 +242,7 @@ static void deliver(const LayerEvent& e)
         // The process was stopped (a suspended device) and is continued now.
         virtualNowUs += e.stopMs * 1000;
         debugLine("layer: stopped for " + std::to_string(e.stopMs / 1000) + " s, continuing");
-        raise(SIGCONT);
+        sessionRaiseContinue();
         return;
     case EventKind::FocusIn:
         // As the launcher would: bring the window back, then give it the focus.
@@ -318,6 +321,8 @@ void QApplication::processEvents()
         debugLine("layer: SIGTERM, closing the window");
         L.queue.push_back(LayerEvent{EventKind::Close});
     }
+    if (sessionActive())
+        sessionEvents(L.queue);
     // Handlers may queue nothing themselves, but a handler may delete the window: look the
     // main widget up again for every event.
     while (!L.queue.empty()) {
@@ -368,6 +373,8 @@ QDirectPainter::~QDirectPainter()
     // The frame reaches the screen when the last painter lets go of a framebuffer it took.
     if (--L.painters == 0 && L.painted) {
         L.painted = false;
+        if (L.appExists && sessionActive())
+            sessionFrame(L.framebuffer, sizeof L.framebuffer);
         if (L.appExists && L.backend)
             L.backend->present(L.framebuffer, L.options.orientation);
     }

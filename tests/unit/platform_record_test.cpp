@@ -1,0 +1,276 @@
+// The recording reader on hand-made files: how passes, copies and check values are read, and
+// every structural fault refused with what is wrong and where. The options that start a
+// session, and a session in-process, are here too.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+#include "platform/layer.h"
+#include "platform/record.h"
+#include "platform/system.h"
+#include "platform/toolkit.h"
+
+namespace {
+
+const uint64_t Fingerprint = 0x1122334455667788ull;
+
+void put(std::string& s, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        s += char((v >> (8 * i)) & 0xFF);
+}
+
+std::string header(unsigned version = RecordingVersion, int orientation = 0)
+{
+    std::string h("TVRNREC\n", 8);
+    put(h, version, 2);
+    h += char(orientation);
+    h += char(1);
+    put(h, Fingerprint, 8);
+    put(h, 1500000000ull * 1000000, 8);
+    put(h, recordingCrc32(reinterpret_cast<const uint8_t*>(h.data()), h.size()), 4);
+    return h;
+}
+
+std::string chunk(const std::string& payload)
+{
+    std::string c;
+    put(c, payload.size(), 4);
+    c += payload;
+    put(c, recordingCrc32(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()), 4);
+    return c;
+}
+
+// Pass descriptions (each: its bytes), the list (bytes), the checks (count, packed bytes),
+// the chain of frame checks.
+std::string data(const std::vector<std::string>& passes, const std::string& list, unsigned checks = 0,
+                  const std::string& packed = "")
+{
+    std::string p = "D";
+    p += char(passes.size());
+    for (const std::string& pass : passes) {
+        p += char(pass.size());
+        p += pass;
+    }
+    p += list;
+    p += char(checks);
+    p += packed;
+    put(p, 0, 4);
+    return p;
+}
+
+int parse(const std::string& bytes, Recording& rec, std::string& error)
+{
+    return parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Fingerprint, rec, error);
+}
+
+// Sleep of 4000 us as a varint: A0 1F.
+const std::string Sleep4000("\x04\xA0\x1F", 3);
+const std::string PumpPumpFrame("\x00\x00\x03", 3);
+
+}  // namespace
+
+TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten)
+{
+    // Pass 0: two event deliveries (a key press of Right, auto-repeated), a new frame, a
+    // sleep; pass 1: a sleep. Listed: 0, 1, then five passes copied from two back (0 1 0 1 0).
+    std::string pass0 = std::string("\x01\x01\x81\x94\x20\x00\x03", 7) + Sleep4000;
+    std::string list = std::string("\x03\x00\x02", 3) + std::string("\x0B\x02", 2);
+    std::string file = header() + chunk(data({pass0, Sleep4000}, list, 4, "\x21\x43")) + chunk("E");
+    Recording rec;
+    std::string error;
+    ASSERT_EQ(parse(file, rec, error), 0) << error;
+    EXPECT_TRUE(rec.finished);
+    EXPECT_TRUE(rec.offscreen);
+    EXPECT_EQ(rec.clockStartUs, 1500000000ll * 1000000);
+    ASSERT_EQ(rec.passes.size(), 2u);
+    EXPECT_EQ(rec.passes[0].newFrames, 1u);
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].kind, EventKind::KeyPress);
+    EXPECT_EQ(rec.events[0].key, 0x1014);
+    EXPECT_TRUE(rec.events[0].autoRepeat);
+    ASSERT_EQ(rec.chunks.size(), 1u);
+    ASSERT_EQ(rec.chunks[0].items.size(), 3u);
+    EXPECT_EQ(rec.chunks[0].items[2].copies, 5u);
+    EXPECT_EQ(rec.chunks[0].items[2].distance, 2u);
+    EXPECT_EQ(rec.chunks[0].checks, (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(rec.ops[rec.passes[1].firstOp].value, 4000u);
+}
+
+TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong)
+{
+    const std::string ok = data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x05");
+    struct Case {
+        const char* name;
+        std::string file;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"copy before the first pass", header() + chunk(data({Sleep4000}, std::string("\x01\x03\x01", 3))),
+         "copies passes that are not there"},
+        {"copy from too far back", header() + chunk(data({Sleep4000}, std::string("\x02\x00\x03\x03", 4))),
+         "copies passes that are not there"},
+        {"pass not described", header() + chunk(data({Sleep4000}, std::string("\x01\x02", 2))),
+         "names a pass that is not there"},
+        {"too few check values", header() + chunk(data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2))),
+         "frame check values do not match its frames"},
+        {"stray check value", header() + chunk(data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x35")),
+         "a stray check value"},
+        {"unknown step", header() + chunk(data({std::string("\x07", 1)}, std::string("\x01\x00", 2))),
+         "an unknown step"},
+        {"unknown event", header() + chunk(data({std::string("\x01\x01\x0C", 3)}, std::string("\x01\x00", 2))),
+         "an unknown event"},
+        {"empty event list", header() + chunk(data({std::string("\x01\x00", 2)}, std::string("\x01\x00", 2))),
+         "an empty event list"},
+        {"unknown chunk", header() + chunk("X"), "chunk 0 at byte 32 is of an unknown kind"},
+        {"bytes left over", header() + chunk(ok + "!"), "bytes left over"},
+        {"end mark with more", header() + chunk(ok) + chunk("EE"), "chunk 1 at byte"},
+        {"orientation 1", header(RecordingVersion, 1), "orientation 1 in the header"},
+        {"short header", header().substr(0, 20), "ends inside its header, at byte 20"},
+        {"chunk length cut", header() + std::string("\x05\x00", 2), "ends inside chunk 0 at byte 32 (its length)"},
+    };
+    for (const Case& c : cases) {
+        Recording rec;
+        std::string error;
+        EXPECT_EQ(parse(c.file, rec, error), 1) << c.name;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
+        EXPECT_TRUE(rec.chunks.empty() && rec.ops.empty()) << c.name;
+    }
+    // The same chunk, well formed, is read; without an end mark the recording is one that was
+    // cut off.
+    Recording rec;
+    std::string error;
+    ASSERT_EQ(parse(header() + chunk(ok), rec, error), 0) << error;
+    EXPECT_FALSE(rec.finished);
+}
+
+TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int result;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {{"t", "-platform", "offscreen", "-replay", "a.rec", "-script", "s"}, 2, "-replay and -script"},
+        {{"t", "-record", "a.rec", "-replay", "b.rec"}, 2, "-replay and -record"},
+        {{"t", "-record"}, 2, "needs a value"},
+        {{"t", "-replay", ""}, 2, "-replay needs a file name"},
+        {{"t", "-record", "a.rec", "-platform", "offscreen", "-script", "s"}, 0, ""},
+        {{"t", "-replay", "a.rec"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words = c.args;
+        std::vector<char*> argv;
+        for (std::string& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        int argc = int(words.size());
+        LayerOptions o;
+        std::string error;
+        EXPECT_EQ(parseLayerOptions(argc, argv.data(), o, error), c.result) << c.args[1] << ": " << error;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+    // A replay runs to the end of its recording, not to the offscreen default time.
+    std::string w[] = {"t", "-platform", "offscreen", "-replay", "a.rec"};
+    char* argv[] = {w[0].data(), w[1].data(), w[2].data(), w[3].data(), w[4].data(), nullptr};
+    int argc = 5;
+    LayerOptions o;
+    std::string error;
+    ASSERT_EQ(parseLayerOptions(argc, argv, o, error), 0);
+    EXPECT_EQ(o.replay, "a.rec");
+    EXPECT_GT(o.untilMs, int64_t(OffscreenDefaultUntilMs) * 1000);
+}
+
+namespace {
+
+std::string scratchDir()
+{
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-record-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+// The layer's application object on the offscreen back end with a session option.
+struct Session {
+    std::vector<std::string> words;
+    std::vector<char*> ptrs;
+    int argc;
+    std::unique_ptr<QPEApplication> app;
+    QMainWindow window;
+    Session(const char* option, const std::string& file) : words{"t", "-platform", "offscreen", option, file}
+    {
+        for (std::string& w : words)
+            ptrs.push_back(w.data());
+        ptrs.push_back(nullptr);
+        argc = int(words.size());
+        app = std::make_unique<QPEApplication>(argc, ptrs.data());
+        app->showMainWidget(&window);
+    }
+    // Busy without a sleep: event deliveries, and a frame (a different one) every so often.
+    void busy(int calls, int frameEvery)
+    {
+        for (int i = 0; i < calls; i++) {
+            app->processEvents();
+            if (i % frameEvery == 0) {
+                QDirectPainter p(&window);
+                p.frameBuffer()[i % 4096] ^= 0x5A;
+            }
+        }
+        sysUsleep(4000);
+    }
+};
+
+}  // namespace
+
+// A program that never sleeps still has its passes cut (1024 steps) and its chunks written
+// (4000 passes); every chunk keeps the check values of its own frames, and the replay of the
+// same calls matches while other calls part from it.
+TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays)
+{
+    const std::string dir = scratchDir();
+    ASSERT_FALSE(dir.empty());
+    const std::string rec = dir + "/busy.rec";
+    const int calls = 4200000;
+    {
+        Session s("-record", rec);
+        s.busy(calls, 997);
+    }
+    std::ifstream in(rec, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Recording parsed;
+    std::string error;
+    ASSERT_EQ(parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(),
+                             parsed, error),
+              0)
+        << error;
+    EXPECT_TRUE(parsed.finished);
+    EXPECT_GE(parsed.chunks.size(), 2u);
+    size_t checks = 0;
+    for (const RecordedChunk& c : parsed.chunks)
+        checks += c.checks.size();
+    EXPECT_EQ(checks, size_t(calls / 997 + 1));
+
+    testing::internal::CaptureStdout();
+    {
+        Session s("-replay", rec);
+        s.busy(calls, 997);
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("replay: " + std::to_string(checks) + " frames matched"), std::string::npos) << out;
+
+    EXPECT_EXIT(
+        {
+            Session s("-replay", rec);
+            s.busy(calls, 991);
+        },
+        testing::ExitedWithCode(ReplayDivergedStatus), "replay: frame 2 differs from the recording");
+    unlink(rec.c_str());
+    rmdir(dir.c_str());
+}
