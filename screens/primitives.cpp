@@ -126,10 +126,37 @@ inline bool disjoint(const Image& a, const Image& b) {
 }
 
 #if defined(__SSE2__)
+// Turns the 8 x 8 block of a row-major picture at s (rows sy bytes apart) into its eight
+// columns, each running from the block's first row to its last (or, with upwards, from the
+// last to the first: loading the rows in reverse order turns the columns end to end for free).
+inline void turnBlock(const uint8_t* s, int64_t sy, bool upwards, __m128i t[8]) {
+    __m128i v[8];
+    for (int32_t i = 0; i < 8; ++i)
+        v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + (upwards ? 7 - i : i) * sy));
+    const __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
+    const __m128i a2 = _mm_unpacklo_epi16(v[2], v[3]), a3 = _mm_unpackhi_epi16(v[2], v[3]);
+    const __m128i a4 = _mm_unpacklo_epi16(v[4], v[5]), a5 = _mm_unpackhi_epi16(v[4], v[5]);
+    const __m128i a6 = _mm_unpacklo_epi16(v[6], v[7]), a7 = _mm_unpackhi_epi16(v[6], v[7]);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    t[0] = _mm_unpacklo_epi64(b0, b4);
+    t[1] = _mm_unpackhi_epi64(b0, b4);
+    t[2] = _mm_unpacklo_epi64(b1, b5);
+    t[3] = _mm_unpackhi_epi64(b1, b5);
+    t[4] = _mm_unpacklo_epi64(b2, b6);
+    t[5] = _mm_unpackhi_epi64(b2, b6);
+    t[6] = _mm_unpacklo_epi64(b3, b7);
+    t[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
 // A row-major picture drawn into a column-major one (a tile into the turned display): blocks
 // of 8 x 8 pixels are turned in registers, so both sides are read and written in runs. Only
-// for pictures that share no memory, where the order of the copies cannot matter; the pixels
-// copied are exactly those the row walk copies.
+// for pictures that share no memory, where the order of the writes cannot matter; the pixels
+// reached and their new values are exactly those of the row walk. Blend says whether a
+// pixel is copied (false) or ORed in (true).
+template <bool Blend>
 void blitTransposed(Image* dst, int32_t x, int32_t y, const Image* src, int32_t c0, int32_t c1, int32_t r0, int32_t r1) {
     const uint8_t* sBase = src->pixels + src->origin;
     // Offsets, not pointers, until an address is known to lie inside the picture.
@@ -142,37 +169,51 @@ void blitTransposed(Image* dst, int32_t x, int32_t y, const Image* src, int32_t 
             const int32_t cn = std::min(8, c1 - c);
             if (rn < 8 || cn < 8) {
                 for (int32_t i = 0; i < rn; ++i)
-                    for (int32_t j = 0; j < cn; ++j)
-                        std::memcpy(dst->pixels + (dOrigin + (c + j) * dx + (r + i) * dy), sBase + (c + j) * 2 + (r + i) * sy, 2);
+                    for (int32_t j = 0; j < cn; ++j) {
+                        uint8_t* d = dst->pixels + (dOrigin + (c + j) * dx + (r + i) * dy);
+                        const uint8_t* sp = sBase + (c + j) * 2 + (r + i) * sy;
+                        if (Blend) {
+                            const uint16_t v = static_cast<uint16_t>(readPixel(d) | readPixel(sp));
+                            writePixel(d, v);
+                        } else {
+                            std::memcpy(d, sp, 2);
+                        }
+                    }
                 continue;
             }
-            __m128i v[8];
-            for (int32_t i = 0; i < 8; ++i)
-                v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sBase + c * 2 + (r + i) * sy));
-            const __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
-            const __m128i a2 = _mm_unpacklo_epi16(v[2], v[3]), a3 = _mm_unpackhi_epi16(v[2], v[3]);
-            const __m128i a4 = _mm_unpacklo_epi16(v[4], v[5]), a5 = _mm_unpackhi_epi16(v[4], v[5]);
-            const __m128i a6 = _mm_unpacklo_epi16(v[6], v[7]), a7 = _mm_unpackhi_epi16(v[6], v[7]);
-            const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
-            const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
-            const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
-            const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-            // Column j of the block: the pixels of rows r..r+7.
-            __m128i t[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4), _mm_unpacklo_epi64(b1, b5),
-                            _mm_unpackhi_epi64(b1, b5), _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
-                            _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
+            __m128i t[8];
+            // Where the display's memory runs up the screen, the lowest address of a column
+            // holds the block's last row.
+            turnBlock(sBase + c * 2 + r * sy, sy, dy < 0, t);
+            const int64_t first = dy > 0 ? r * dy : (r + 7) * dy;
             for (int32_t j = 0; j < 8; ++j) {
-                const int64_t col = dOrigin + (c + j) * dx;
-                if (dy > 0) {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst->pixels + (col + r * dy)), t[j]);
+                __m128i* d = reinterpret_cast<__m128i*>(dst->pixels + (dOrigin + (c + j) * dx + first));
+                if (Blend) {
+                    _mm_storeu_si128(d, _mm_or_si128(_mm_loadu_si128(d), t[j]));
                 } else {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst->pixels + (col + (r + 7) * dy)), reverse8(t[j]));
+                    _mm_storeu_si128(d, t[j]);
                 }
             }
         }
     }
 }
 #endif
+
+// A short copy (a clipped tile row): word moves, without the start-up cost of a string
+// instruction that a library copy of unknown length may choose.
+inline void copyShort(uint8_t* d, const uint8_t* s, size_t bytes) {
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, s + i, 8);
+        std::memcpy(d + i, &v, 8);
+    }
+    for (; i < bytes; i += 2) {
+        uint16_t v;
+        std::memcpy(&v, s + i, 2);
+        std::memcpy(d + i, &v, 2);
+    }
+}
 
 inline uint16_t load16(const uint8_t* p) {
     uint16_t v;
@@ -183,9 +224,41 @@ inline void store16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 
 // Walks the source row by row over its clipped part; every visible destination pixel becomes
 // op(destination pixel, source pixel).
+// Both pictures column-major and apart (a keyed picture drawn into the turned display): every
+// pixel is combined on its own, so walking down the columns, in memory order on both sides,
+// gives the same picture as the row walk.
+template <typename Op>
+bool blitColumns(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
+    const bool columnMajor = (src->stepX > 4 || src->stepX < -4) && (dst->stepX > 4 || dst->stepX < -4) &&
+                             (src->stepY == 2 || src->stepY == -2) && (dst->stepY == 2 || dst->stepY == -2);
+    int32_t c0, c1, r0, r1;
+    if (!columnMajor || !disjoint(*dst, *src) || !clipRun(x, src->width, dst->width, &c0, &c1) ||
+        !clipRun(y, src->height, dst->height, &r0, &r1))
+        return false;
+    const int32_t n = r1 - r0;
+    if (n <= 0) return true;
+    // Each column's run from its lowest destination address: row r0, or row r1 - 1 where the
+    // destination's memory runs up; the source runs the same way or the other.
+    const int32_t low = dst->stepY > 0 ? r0 : r1 - 1;
+    const bool same = src->stepY == dst->stepY;
+    for (int32_t c = c0; c < c1; ++c) {
+        uint8_t* d = dst->pixels + (static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x + c) * dst->stepX +
+                                    static_cast<int64_t>(y + low) * dst->stepY);
+        const uint8_t* s = src->pixels + (static_cast<int64_t>(src->origin) + static_cast<int64_t>(c) * src->stepX +
+                                          static_cast<int64_t>(low) * src->stepY);
+        if (same) {
+            for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, op(load16(d + 2 * i), load16(s + 2 * i)));
+        } else {
+            for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, op(load16(d + 2 * i), load16(s - 2 * i)));
+        }
+    }
+    return true;
+}
+
 template <typename Op>
 void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
     if (dst->pixels == nullptr || src->pixels == nullptr) return;
+    if (blitColumns(dst, x, y, src, op)) return;
     const int64_t sBase = src->origin;
     const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
                           static_cast<int64_t>(y) * dst->stepY;
@@ -229,7 +302,7 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
         disjoint(*dst, *src)) {
         int32_t c0, c1, r0, r1;
         if (clipRun(x, src->width, dst->width, &c0, &c1) && clipRun(y, src->height, dst->height, &r0, &r1)) {
-            blitTransposed(dst, x, y, src, c0, c1, r0, r1);
+            blitTransposed<false>(dst, x, y, src, c0, c1, r0, r1);
             return;
         }
     }
@@ -263,7 +336,29 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
     }
 }
 
+namespace {
+
+// True (and the clipped ranges set) when src may go through the turned-block path into dst:
+// a row-major source, a column-major destination, no memory shared, clipping without the
+// per-pixel fallback of a negative size.
+bool turnedBlitFits(const Image* dst, int32_t x, int32_t y, const Image* src, int32_t* c0, int32_t* c1, int32_t* r0,
+                    int32_t* r1) {
+    return src->stepX == 2 && (dst->stepY == 2 || dst->stepY == -2) && (dst->stepX > 4 || dst->stepX < -4) &&
+           disjoint(*dst, *src) && clipRun(x, src->width, dst->width, c0, c1) &&
+           clipRun(y, src->height, dst->height, r0, r1);
+}
+
+}  // namespace
+
 void blitKeyed(Image* dst, int32_t x, int32_t y, const Image* src, uint32_t rule) {
+#if defined(__SSE2__)
+    int32_t c0, c1, r0, r1;
+    if (rule == BlendOr && dst->pixels != nullptr && src->pixels != nullptr &&
+        turnedBlitFits(dst, x, y, src, &c0, &c1, &r0, &r1)) {
+        blitTransposed<true>(dst, x, y, src, c0, c1, r0, r1);
+        return;
+    }
+#endif
     if (rule == BlendOr) {
         blitRows(dst, x, y, src, [](uint16_t d, uint16_t s) { return static_cast<uint16_t>(d | s); });
     } else {
@@ -282,11 +377,112 @@ void blitGlyph(Image* dst, int32_t x, int32_t y, const Image* glyph, uint32_t co
     }
 }
 
+namespace {
+
+// Within one play-view frame the tile sheet cannot change, so on the turned display each tile
+// in use is turned once (columns in the display's memory order) and then drawn column by
+// column like any run.
+bool tileBatch;
+uint64_t turnedReady;
+int32_t turnedStepY;
+uint16_t turnedTiles[64][32 * 32];
+
+// The tile turned for a display whose columns run with stepY (2 or -2): column c holds rows
+// 0..31, or 31..0 where memory runs up.
+const uint16_t* turnedTile(uint32_t t, int32_t stepY) {
+    if (turnedStepY != stepY) {
+        turnedReady = 0;
+        turnedStepY = stepY;
+    }
+    uint16_t* out = turnedTiles[t];
+    if (turnedReady >> t & 1) return out;
+    const uint8_t* s = TileSheet + t * 2048;
+    const bool upwards = stepY < 0;
+    for (int32_t bi = 0; bi < 4; ++bi)
+        for (int32_t bj = 0; bj < 4; ++bj) {
+#if defined(__SSE2__)
+            __m128i v[8];
+            turnBlock(s + bj * 16 + bi * 8 * 64, 64, upwards, v);
+            for (int32_t j = 0; j < 8; ++j)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (bj * 8 + j) * 32 + (upwards ? 24 - 8 * bi : 8 * bi)),
+                                 v[j]);
+#else
+            for (int32_t i = 0; i < 8; ++i)
+                for (int32_t j = 0; j < 8; ++j) {
+                    const int32_t row = bi * 8 + i;
+                    std::memcpy(out + (bj * 8 + j) * 32 + (upwards ? 31 - row : row), s + row * 64 + (bj * 8 + j) * 2, 2);
+                }
+#endif
+        }
+    turnedReady |= uint64_t{1} << t;
+    return out;
+}
+
+}  // namespace
+
+void beginTileBatch() {
+    tileBatch = true;
+    turnedReady = 0;
+}
+
+void endTileBatch() {
+    tileBatch = false;
+    turnedReady = 0;
+}
+
 void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
     // Tiles never reach the panel rows 240..319.
     Image dst = BackBuffer;
     dst.height = 240;
     Image src{TileSheet, (tile & 63) * 2048, 32, 32, 2, 64};
+    if (tileBatch && dst.pixels != nullptr && src.pixels != nullptr && (dst.stepY == 2 || dst.stepY == -2) &&
+        (dst.stepX > 4 || dst.stepX < -4) && disjoint(dst, src)) {
+        int32_t c0, c1, r0, r1;
+        if (clipRun(x, 32, dst.width, &c0, &c1) && clipRun(y, 32, dst.height, &r0, &r1)) {
+            const int32_t n = r1 - r0;
+            if (n <= 0 || c1 <= c0) return;
+            const uint16_t* t = turnedTile(tile & 63, dst.stepY);
+            const bool upwards = dst.stepY < 0;
+            // The lowest address of each column run, and where that pixel sits in the turned tile.
+            const int32_t low = upwards ? r1 - 1 : r0;
+            const int32_t k = upwards ? 32 - r1 : r0;
+            const int64_t rowOffset = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(y + low) * dst.stepY;
+            for (int32_t c = c0; c < c1; ++c) {
+                uint8_t* d = dst.pixels + (rowOffset + static_cast<int64_t>(x + c) * dst.stepX);
+                const uint8_t* s = reinterpret_cast<const uint8_t*>(t + c * 32 + k);
+                if (overlay != 0) {
+                    for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
+                } else if (n == 32) {
+                    std::memcpy(d, s, 64);
+                } else {
+                    copyShort(d, s, static_cast<size_t>(n) * 2);
+                }
+            }
+            return;
+        }
+    }
+    // The play view draws some 85 tiles a frame: on an upright display (rows in memory) each
+    // tile row is one short run, moved inline, and only the edge tiles are clipped.
+    if (dst.pixels != nullptr && src.pixels != nullptr && dst.stepX == 2 && disjoint(dst, src)) {
+        int32_t c0, c1, r0, r1;
+        if (clipRun(x, 32, dst.width, &c0, &c1) && clipRun(y, 32, dst.height, &r0, &r1)) {
+            const int32_t n = c1 - c0;
+            if (n <= 0) return;
+            const uint8_t* s = src.pixels + src.origin + r0 * 64 + c0 * 2;
+            const int64_t dBase = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(x + c0) * 2;
+            for (int32_t r = r0; r < r1; ++r, s += 64) {
+                uint8_t* d = dst.pixels + (dBase + static_cast<int64_t>(y + r) * dst.stepY);
+                if (overlay != 0) {
+                    for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
+                } else if (n == 32) {
+                    std::memcpy(d, s, 64);
+                } else {
+                    copyShort(d, s, static_cast<size_t>(n) * 2);
+                }
+            }
+            return;
+        }
+    }
     if (overlay == 0) {
         blitOpaque(&dst, x, y, &src);
     } else {
@@ -366,4 +562,91 @@ void copyBackdrop() {
 void drawPictureScreen() {
     copyBackdrop();
     touchAnywhere();
+}
+
+int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c0, int32_t c1) {
+    Image& d = BackBuffer;
+    const bool rows = d.stepX == 2;
+    const bool columns = (d.stepY == 2 || d.stepY == -2) && (d.stepX > 4 || d.stepX < -4);
+    if (d.pixels == nullptr || MapTileSheet == nullptr || (!rows && !columns) || d.width != 240 || d.height != 320)
+        return 1;
+    const Image sheet{MapTileSheet, 0, 8, 64 * 8, 2, 16};
+    if (!disjoint(d, sheet)) return 1;
+    constexpr int32_t MaxRows = 48, MaxColumns = 40;
+    if (r1 - r0 + 1 > MaxRows || c1 - c0 + 1 > MaxColumns) return 1;
+    if (r1 < r0 || c1 < c0) return 0;
+
+    // The squares in view, as getCell gives them (the border tile all round the map).
+    uint8_t cells[MaxRows][MaxColumns];
+    uint64_t used = 0;
+    for (int32_t r = r0; r <= r1; ++r)
+        for (int32_t c = c0; c <= c1; ++c) {
+            uint8_t t = borderTile;
+            if (static_cast<uint32_t>(c) < static_cast<uint32_t>(mapWidth) &&
+                static_cast<uint32_t>(r) < static_cast<uint32_t>(mapHeight))
+                t = map[c + r * mapWidth];
+            t &= 63;
+            cells[r - r0][c - c0] = t;
+            used |= uint64_t{1} << t;
+        }
+
+    const int64_t origin = d.origin;
+    if (rows) {
+        // One pass down the screen: each pixel row takes one 16-byte row of every tile in it.
+        for (int32_t r = r0; r <= r1; ++r)
+            for (int32_t i = 0; i < 8; ++i) {
+                const int32_t yy = oy + 8 * r + i;
+                if (yy < 0 || yy >= 320) continue;
+                uint8_t* line = d.pixels + (origin + static_cast<int64_t>(yy) * d.stepY);
+                for (int32_t c = c0; c <= c1; ++c) {
+                    const int32_t xx = ox + 8 * c;
+                    const uint8_t* s = MapTileSheet + cells[r - r0][c - c0] * 128 + i * 16;
+                    if (xx >= 0 && xx <= 232) {
+                        std::memcpy(line + 2 * xx, s, 16);
+                    } else {
+                        for (int32_t j = 0; j < 8; ++j)
+                            if (inside(xx + j, 240)) std::memcpy(line + 2 * (xx + j), s + 2 * j, 2);
+                    }
+                }
+            }
+        return 0;
+    }
+
+    // The turned display: screen columns lie in memory. The tiles in view are turned once,
+    // each column of a tile then being one 16-byte run in the display's order.
+    static uint16_t turned[64][8][8];
+    const bool upwards = d.stepY < 0;
+    for (uint32_t t = 0; t < 64; ++t) {
+        if (!(used >> t & 1)) continue;
+#if defined(__SSE2__)
+        __m128i v[8];
+        turnBlock(MapTileSheet + t * 128, 16, upwards, v);
+        for (int32_t j = 0; j < 8; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(turned[t][j]), v[j]);
+#else
+        for (int32_t i = 0; i < 8; ++i)
+            for (int32_t j = 0; j < 8; ++j)
+                std::memcpy(&turned[t][j][upwards ? 7 - i : i], MapTileSheet + t * 128 + i * 16 + j * 2, 2);
+#endif
+    }
+    for (int32_t c = c0; c <= c1; ++c)
+        for (int32_t j = 0; j < 8; ++j) {
+            const int32_t xx = ox + 8 * c + j;
+            if (xx < 0 || xx >= 240) continue;
+            const int64_t column = origin + static_cast<int64_t>(xx) * d.stepX;
+            for (int32_t r = r0; r <= r1; ++r) {
+                const int32_t yy = oy + 8 * r;
+                const uint16_t* s = turned[cells[r - r0][c - c0]][j];
+                if (yy >= 0 && yy <= 312) {
+                    // The run's lowest address holds row yy, or row yy + 7 where memory runs up.
+                    const int64_t low = column + static_cast<int64_t>(upwards ? yy + 7 : yy) * d.stepY;
+                    std::memcpy(d.pixels + low, s, 16);
+                } else {
+                    for (int32_t i = 0; i < 8; ++i)
+                        if (inside(yy + i, 320))
+                            std::memcpy(d.pixels + (column + static_cast<int64_t>(yy + i) * d.stepY),
+                                        s + (upwards ? 7 - i : i), 2);
+                }
+            }
+        }
+    return 0;
 }
