@@ -197,10 +197,16 @@ TextSprite* findSprite(const FontRecord* f, const char* s, uint32_t colour, uint
 inline void orRun(uint8_t* d, const uint16_t* s, int32_t n) {
     int32_t i = 0;
 #if defined(__SSE2__)
-    for (; i + 8 <= n; i += 8) {
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * i));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), _mm_or_si128(a, b));
+    auto or8 = [d, s](int32_t at) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * at));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * at), _mm_or_si128(a, b));
+    };
+    for (; i + 8 <= n; i += 8) or8(i);
+    // ORing a pixel twice changes nothing: the last eight end the run without a pixel loop.
+    if (i < n && n >= 8) {
+        or8(n - 8);
+        return;
     }
 #endif
     for (; i < n; ++i) {

@@ -38,7 +38,6 @@ void drawMapSquaresDirect(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_
 }
 
 void drawMapView() {
-    if (BackBuffer.pixels != nullptr) std::memset(BackBuffer.pixels, 0, 153600);
 
     // Keep the view centre inside the map, one square beyond each edge at most; a map narrower
     // or shorter than the screen is centred. Written back so that holding a key at an edge does
@@ -68,7 +67,11 @@ void drawMapView() {
     if (lastIndex(319, oy) < r1) r1 = lastIndex(319, oy);
     if (firstIndex(-7, ox) > c0) c0 = firstIndex(-7, ox);
     if (lastIndex(239, ox) < c1) c1 = lastIndex(239, ox);
-    if (drawMapSquares(ox, oy, r0, r1, c0, c1) != 0) drawMapSquaresDirect(ox, oy, r0, r1, c0, c1);
+    // The black screen and the squares in one pass where the layout allows it.
+    if (drawMapSquares(ox, oy, r0, r1, c0, c1) != 0) {
+        if (BackBuffer.pixels != nullptr) std::memset(BackBuffer.pixels, 0, 153600);
+        drawMapSquaresDirect(ox, oy, r0, r1, c0, c1);
+    }
 
     char title[16];
     snprintf(title, sizeof title, "%.10s", levelName);

@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TAVRIN_WIDE_COPIES 1
+#endif
 
 #include "game/state.h"
 #include "gfx/graphics.h"
@@ -215,6 +219,33 @@ inline void copyShort(uint8_t* d, const uint8_t* s, size_t bytes) {
     }
 }
 
+// Count runs of 64 bytes (whole tile rows or columns), dStep and sStep bytes apart. The
+// processors that have them move each run with two 32-byte registers.
+void copyRuns64Narrow(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t count) {
+    for (int32_t i = 0; i < count; ++i, d += dStep, s += sStep) std::memcpy(d, s, 64);
+}
+#if defined(TAVRIN_WIDE_COPIES)
+__attribute__((target("avx2"))) void copyRuns64Wide(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep,
+                                                    int32_t count) {
+    for (int32_t i = 0; i < count; ++i, d += dStep, s += sStep) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), a);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32), b);
+    }
+}
+const bool wideCopies = __builtin_cpu_supports("avx2");
+#endif
+inline void copyRuns64(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t count) {
+#if defined(TAVRIN_WIDE_COPIES)
+    if (wideCopies) {
+        copyRuns64Wide(d, dStep, s, sStep, count);
+        return;
+    }
+#endif
+    copyRuns64Narrow(d, dStep, s, sStep, count);
+}
+
 inline uint16_t load16(const uint8_t* p) {
     uint16_t v;
     std::memcpy(&v, p, 2);
@@ -319,6 +350,27 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
 
     int32_t i0 = 0, i1 = 0;
     const bool runs = clipRun(innerPos, innerCount, innerLimit, &i0, &i1);
+    // Whole lines that follow one another in both memories (a full-width picture at x 0 drawn
+    // into a picture of the same layout): one block for all of them.
+    int32_t o0, o1;
+    if (runs && i0 == 0 && i1 == innerCount && sInner == 2 && dInner == 2 && sOuter == dOuter &&
+        sOuter == 2 * innerCount && clipRun(outerPos, outer, outerLimit, &o0, &o1) && disjoint(*dst, *src)) {
+        if (o1 > o0) {
+            std::memcpy(dst->pixels + (dBase + static_cast<int64_t>(o0) * dOuter),
+                        src->pixels + (sBase + static_cast<int64_t>(o0) * sOuter),
+                        static_cast<size_t>(o1 - o0) * static_cast<size_t>(sOuter));
+        }
+        return;
+    }
+    // Pictures apart, runs forwards on both sides: each line is a plain copy.
+    if (runs && sInner == 2 && dInner == 2 && clipRun(outerPos, outer, outerLimit, &o0, &o1) && disjoint(*dst, *src)) {
+        const size_t bytes = static_cast<size_t>(i1 - i0) * 2;
+        if (bytes == 0) return;
+        for (int32_t o = o0; o < o1; ++o)
+            std::memcpy(dst->pixels + (dBase + static_cast<int64_t>(o) * dOuter + 2 * i0),
+                        src->pixels + (sBase + static_cast<int64_t>(o) * sOuter + 2 * i0), bytes);
+        return;
+    }
     for (int32_t o = 0; o < outer; ++o) {
         if (!inside(outerPos + o, outerLimit)) continue;
         const int64_t so = sBase + static_cast<int64_t>(o) * sOuter;
@@ -447,6 +499,11 @@ void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
             const int32_t low = upwards ? r1 - 1 : r0;
             const int32_t k = upwards ? 32 - r1 : r0;
             const int64_t rowOffset = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(y + low) * dst.stepY;
+            if (overlay == 0 && n == 32) {
+                copyRuns64(dst.pixels + (rowOffset + static_cast<int64_t>(x + c0) * dst.stepX), dst.stepX,
+                           reinterpret_cast<const uint8_t*>(t + c0 * 32), 64, c1 - c0);
+                return;
+            }
             for (int32_t c = c0; c < c1; ++c) {
                 uint8_t* d = dst.pixels + (rowOffset + static_cast<int64_t>(x + c) * dst.stepX);
                 const uint8_t* s = reinterpret_cast<const uint8_t*>(t + c * 32 + k);
@@ -470,6 +527,10 @@ void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
             if (n <= 0) return;
             const uint8_t* s = src.pixels + src.origin + r0 * 64 + c0 * 2;
             const int64_t dBase = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(x + c0) * 2;
+            if (overlay == 0 && n == 32) {
+                copyRuns64(dst.pixels + (dBase + static_cast<int64_t>(y + r0) * dst.stepY), dst.stepY, s, 64, r1 - r0);
+                return;
+            }
             for (int32_t r = r0; r < r1; ++r, s += 64) {
                 uint8_t* d = dst.pixels + (dBase + static_cast<int64_t>(y + r) * dst.stepY);
                 if (overlay != 0) {
@@ -565,7 +626,7 @@ void drawPictureScreen() {
 }
 
 int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c0, int32_t c1) {
-    Image& d = BackBuffer;
+    const Image d = BackBuffer;
     const bool rows = d.stepX == 2;
     const bool columns = (d.stepY == 2 || d.stepY == -2) && (d.stepX > 4 || d.stepX < -4);
     if (d.pixels == nullptr || MapTileSheet == nullptr || (!rows && !columns) || d.width != 240 || d.height != 320)
@@ -574,7 +635,10 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
     if (!disjoint(d, sheet)) return 1;
     constexpr int32_t MaxRows = 48, MaxColumns = 40;
     if (r1 - r0 + 1 > MaxRows || c1 - c0 + 1 > MaxColumns) return 1;
-    if (r1 < r0 || c1 < c0) return 0;
+    if (r1 < r0 || c1 < c0) {
+        std::memset(d.pixels, 0, ScreenBytes);
+        return 0;
+    }
 
     // The squares in view, as getCell gives them (the border tile all round the map).
     uint8_t cells[MaxRows][MaxColumns];
@@ -590,32 +654,53 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
             used |= uint64_t{1} << t;
         }
 
-    const int64_t origin = d.origin;
+    // The squares cover one rectangle of the screen; everything else is black.
+    const int32_t x0 = std::max(0, ox + 8 * c0), x1 = std::min(240, ox + 8 * c1 + 8);
+    const int32_t y0 = std::max(0, oy + 8 * r0), y1 = std::min(320, oy + 8 * r1 + 8);
+    uint8_t* const pixels = d.pixels;
+    const int64_t origin = d.origin, stepX = d.stepX, stepY = d.stepY;
+    // Clears pixels [from, to) of a line that runs with the pixel step `step` (2 or -2).
+    auto clear = [](uint8_t* first, int64_t step, int32_t from, int32_t to) {
+        if (to <= from) return;
+        uint8_t* low = step > 0 ? first + 2 * from : first - 2 * (to - 1);
+        std::memset(low, 0, static_cast<size_t>(to - from) * 2);
+    };
+
+    // Tile columns wholly on the screen, and those cut by its left or right edge.
+    int32_t ca = c0, cb = c1;
+    while (ca <= cb && ox + 8 * ca < 0) ++ca;
+    while (cb >= ca && ox + 8 * cb > 232) --cb;
     if (rows) {
         // One pass down the screen: each pixel row takes one 16-byte row of every tile in it.
-        for (int32_t r = r0; r <= r1; ++r)
-            for (int32_t i = 0; i < 8; ++i) {
-                const int32_t yy = oy + 8 * r + i;
-                if (yy < 0 || yy >= 320) continue;
-                uint8_t* line = d.pixels + (origin + static_cast<int64_t>(yy) * d.stepY);
-                for (int32_t c = c0; c <= c1; ++c) {
-                    const int32_t xx = ox + 8 * c;
-                    const uint8_t* s = MapTileSheet + cells[r - r0][c - c0] * 128 + i * 16;
-                    if (xx >= 0 && xx <= 232) {
-                        std::memcpy(line + 2 * xx, s, 16);
-                    } else {
-                        for (int32_t j = 0; j < 8; ++j)
-                            if (inside(xx + j, 240)) std::memcpy(line + 2 * (xx + j), s + 2 * j, 2);
-                    }
-                }
+        for (int32_t yy = 0; yy < 320; ++yy) {
+            uint8_t* line = pixels + (origin + yy * stepY);
+            if (yy < y0 || yy >= y1) {
+                std::memset(line, 0, 480);
+                continue;
             }
+            clear(line, 2, 0, x0);
+            clear(line, 2, x1, 240);
+            const int32_t r = (yy - oy) >> 3, i = (yy - oy) & 7;
+            const uint8_t* cellRow = cells[r - r0] - c0;
+            const uint8_t* rowInSheet = MapTileSheet + i * 16;
+            auto cut = [&](int32_t c) {
+                const int32_t xx = ox + 8 * c;
+                const uint8_t* s = rowInSheet + cellRow[c] * 128;
+                for (int32_t j = 0; j < 8; ++j)
+                    if (inside(xx + j, 240)) std::memcpy(line + 2 * (xx + j), s + 2 * j, 2);
+            };
+            for (int32_t c = c0; c < ca; ++c) cut(c);
+            uint8_t* p = line + 2 * (ox + 8 * ca);
+            for (int32_t c = ca; c <= cb; ++c, p += 16) std::memcpy(p, rowInSheet + cellRow[c] * 128, 16);
+            for (int32_t c = std::max(cb + 1, ca); c <= c1; ++c) cut(c);
+        }
         return 0;
     }
 
     // The turned display: screen columns lie in memory. The tiles in view are turned once,
     // each column of a tile then being one 16-byte run in the display's order.
     static uint16_t turned[64][8][8];
-    const bool upwards = d.stepY < 0;
+    const bool upwards = stepY < 0;
     for (uint32_t t = 0; t < 64; ++t) {
         if (!(used >> t & 1)) continue;
 #if defined(__SSE2__)
@@ -628,25 +713,31 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
                 std::memcpy(&turned[t][j][upwards ? 7 - i : i], MapTileSheet + t * 128 + i * 16 + j * 2, 2);
 #endif
     }
-    for (int32_t c = c0; c <= c1; ++c)
-        for (int32_t j = 0; j < 8; ++j) {
-            const int32_t xx = ox + 8 * c + j;
-            if (xx < 0 || xx >= 240) continue;
-            const int64_t column = origin + static_cast<int64_t>(xx) * d.stepX;
-            for (int32_t r = r0; r <= r1; ++r) {
-                const int32_t yy = oy + 8 * r;
-                const uint16_t* s = turned[cells[r - r0][c - c0]][j];
-                if (yy >= 0 && yy <= 312) {
-                    // The run's lowest address holds row yy, or row yy + 7 where memory runs up.
-                    const int64_t low = column + static_cast<int64_t>(upwards ? yy + 7 : yy) * d.stepY;
-                    std::memcpy(d.pixels + low, s, 16);
-                } else {
-                    for (int32_t i = 0; i < 8; ++i)
-                        if (inside(yy + i, 320))
-                            std::memcpy(d.pixels + (column + static_cast<int64_t>(yy + i) * d.stepY),
-                                        s + (upwards ? 7 - i : i), 2);
-                }
-            }
+    // Tile rows wholly on the screen, and those cut by its top or bottom edge.
+    int32_t ra = r0, rb = r1;
+    while (ra <= rb && oy + 8 * ra < 0) ++ra;
+    while (rb >= ra && oy + 8 * rb > 312) --rb;
+    for (int32_t xx = 0; xx < 240; ++xx) {
+        uint8_t* column = pixels + (origin + xx * stepX);
+        if (xx < x0 || xx >= x1) {
+            clear(column, stepY, 0, 320);
+            continue;
         }
+        clear(column, stepY, 0, y0);
+        clear(column, stepY, y1, 320);
+        const int32_t c = (xx - ox) >> 3, j = (xx - ox) & 7;
+        auto one = [&](int32_t r) {
+            const int32_t yy = oy + 8 * r;
+            const uint16_t* s = turned[cells[r - r0][c - c0]][j];
+            for (int32_t i = 0; i < 8; ++i)
+                if (inside(yy + i, 320)) std::memcpy(column + (yy + i) * stepY, s + (upwards ? 7 - i : i), 2);
+        };
+        for (int32_t r = r0; r < ra; ++r) one(r);
+        // The run's lowest address holds row yy, or row yy + 7 where memory runs up.
+        uint8_t* p = column + (oy + 8 * ra + (upwards ? 7 : 0)) * stepY;
+        const int64_t tileStep = 8 * stepY;
+        for (int32_t r = ra; r <= rb; ++r, p += tileStep) std::memcpy(p, turned[cells[r - r0][c - c0]][j], 16);
+        for (int32_t r = std::max(rb + 1, ra); r <= r1; ++r) one(r);
+    }
     return 0;
 }

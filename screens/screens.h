@@ -85,7 +85,8 @@ void drawMapView();
 void drawMapTile(int32_t x, int32_t y, uint32_t tile);
 // drawMapTile for every square of rows r0..r1 and columns c0..c1 that touches the screen.
 void drawMapSquaresDirect(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c0, int32_t c1);
-// The squares of rows r0..r1 and columns c0..c1 drawn as drawMapTile would draw them, the
-// map's (0, 0) at screen (ox, oy), in one pass over the BackBuffer's memory. Returns 1 (and
-// draws nothing) when the BackBuffer's layout or the sheet rule that pass out.
+// The whole BackBuffer black, then the squares of rows r0..r1 and columns c0..c1 drawn as
+// drawMapTile would draw them, the map's (0, 0) at screen (ox, oy): in one pass over the
+// BackBuffer's memory. Returns 1 (and draws nothing) when the BackBuffer's layout or the
+// sheet rule that pass out.
 int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c0, int32_t c1);
