@@ -197,15 +197,18 @@ TextSprite* findSprite(const FontRecord* f, const char* s, uint32_t colour, uint
 inline void orRun(uint8_t* d, const uint16_t* s, int32_t n) {
     int32_t i = 0;
 #if defined(__SSE2__)
-    auto or8 = [d, s](int32_t at) {
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * at));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * at), _mm_or_si128(a, b));
-    };
-    for (; i + 8 <= n; i += 8) or8(i);
-    // ORing a pixel twice changes nothing: the last eight end the run without a pixel loop.
-    if (i < n && n >= 8) {
-        or8(n - 8);
+    if (n >= 8) {
+        // The last eight pixels end the run without a pixel loop. They are read before the
+        // run is written: where they overlap the run's last whole eight, both stores carry
+        // the same values (old | ink), and the read does not wait on a store just made.
+        const __m128i tail = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * (n - 8))),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n - 8)));
+        for (; i + 8 <= n; i += 8) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), _mm_or_si128(a, b));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * (n - 8)), tail);
         return;
     }
 #endif

@@ -62,6 +62,27 @@ inline uint64_t reversed(uint64_t v) {
     return ((v >> 16) & 0x0000FFFF0000FFFFull) | ((v & 0x0000FFFF0000FFFFull) << 16);
 }
 
+#if defined(TAVRIN_WIDE_COPIES)
+// Processors with 32-byte registers move wide runs with them (checked once, at start-up).
+const bool wideCopies = __builtin_cpu_supports("avx2");
+
+// Turns the run of n pixels at sLow end to end into dLow, 16 pixels at a time; returns how
+// many of the first source pixels it moved (to the top of the destination).
+__attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint8_t* sLow, int32_t n) {
+    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10,
+                                           11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    // Source pixels [16j, 16j + 16) go to [n - 16 - 16j, n - 16j); the last j first, so that
+    // the destination is written upwards through memory.
+    const int32_t count = n / 16;
+    for (int32_t j = count - 1; j >= 0; --j) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sLow + 32 * j));
+        v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, order), 0x4E);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dLow + 2 * (n - 16 - 16 * j)), v);
+    }
+    return count * 16;
+}
+#endif
+
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
 // the other. Where both walk memory forwards, or in opposite directions, without overlapping,
 // whole runs move at once; the result is the same as the pixel-by-pixel walk.
@@ -80,6 +101,9 @@ void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t
             }
             // A picture decoded with y running down, drawn into a display whose memory runs up.
             int32_t i = 0;
+#if defined(TAVRIN_WIDE_COPIES)
+            if (wideCopies) i = reverseRunWide(dLow, sLow, n);
+#endif
 #if defined(__SSE2__)
             for (; i + 8 <= n; i += 8) {
                 const __m128i v = reverse8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sLow + 2 * i)));
@@ -234,7 +258,6 @@ __attribute__((target("avx2"))) void copyRuns64Wide(uint8_t* d, int64_t dStep, c
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32), b);
     }
 }
-const bool wideCopies = __builtin_cpu_supports("avx2");
 #endif
 inline void copyRuns64(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t count) {
 #if defined(TAVRIN_WIDE_COPIES)
