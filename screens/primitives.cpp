@@ -64,7 +64,12 @@ inline uint64_t reversed(uint64_t v) {
 
 #if defined(TAVRIN_WIDE_COPIES)
 // Processors with 32-byte registers move wide runs with them (checked once, at start-up).
-const bool wideCopies = __builtin_cpu_supports("avx2");
+// (Set while static objects are made: the processor is asked explicitly, not through the
+// runtime's own start-up, which may not have run yet.)
+const bool wideCopies = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
 
 // Turns the run of n pixels at sLow end to end into dLow, 16 pixels at a time; returns how
 // many of the first source pixels it moved (to the top of the destination).
