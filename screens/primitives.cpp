@@ -498,6 +498,22 @@ const uint16_t* turnedTile(uint32_t t, int32_t stepY) {
     return out;
 }
 
+// The clipped part of a tile: `lines` runs of n pixels, dStep and sStep bytes apart, copied
+// or (overlay) ORed in.
+void tileRuns(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t lines, int32_t n, uint32_t overlay) {
+    if (overlay == 0 && n == 32) {
+        copyRuns64(d, dStep, s, sStep, lines);
+        return;
+    }
+    for (int32_t l = 0; l < lines; ++l, d += dStep, s += sStep) {
+        if (overlay != 0) {
+            for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
+        } else {
+            copyShort(d, s, static_cast<size_t>(n) * 2);
+        }
+    }
+}
+
 }  // namespace
 
 void beginTileBatch() {
@@ -527,22 +543,8 @@ void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
             const int32_t low = upwards ? r1 - 1 : r0;
             const int32_t k = upwards ? 32 - r1 : r0;
             const int64_t rowOffset = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(y + low) * dst.stepY;
-            if (overlay == 0 && n == 32) {
-                copyRuns64(dst.pixels + (rowOffset + static_cast<int64_t>(x + c0) * dst.stepX), dst.stepX,
-                           reinterpret_cast<const uint8_t*>(t + c0 * 32), 64, c1 - c0);
-                return;
-            }
-            for (int32_t c = c0; c < c1; ++c) {
-                uint8_t* d = dst.pixels + (rowOffset + static_cast<int64_t>(x + c) * dst.stepX);
-                const uint8_t* s = reinterpret_cast<const uint8_t*>(t + c * 32 + k);
-                if (overlay != 0) {
-                    for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
-                } else if (n == 32) {
-                    std::memcpy(d, s, 64);
-                } else {
-                    copyShort(d, s, static_cast<size_t>(n) * 2);
-                }
-            }
+            tileRuns(dst.pixels + (rowOffset + static_cast<int64_t>(x + c0) * dst.stepX), dst.stepX,
+                     reinterpret_cast<const uint8_t*>(t + c0 * 32 + k), 64, c1 - c0, n, overlay);
             return;
         }
     }
@@ -555,20 +557,8 @@ void drawTile(int32_t x, int32_t y, uint32_t tile, uint32_t overlay) {
             if (n <= 0) return;
             const uint8_t* s = src.pixels + src.origin + r0 * 64 + c0 * 2;
             const int64_t dBase = static_cast<int64_t>(dst.origin) + static_cast<int64_t>(x + c0) * 2;
-            if (overlay == 0 && n == 32) {
-                copyRuns64(dst.pixels + (dBase + static_cast<int64_t>(y + r0) * dst.stepY), dst.stepY, s, 64, r1 - r0);
-                return;
-            }
-            for (int32_t r = r0; r < r1; ++r, s += 64) {
-                uint8_t* d = dst.pixels + (dBase + static_cast<int64_t>(y + r) * dst.stepY);
-                if (overlay != 0) {
-                    for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
-                } else if (n == 32) {
-                    std::memcpy(d, s, 64);
-                } else {
-                    copyShort(d, s, static_cast<size_t>(n) * 2);
-                }
-            }
+            tileRuns(dst.pixels + (dBase + static_cast<int64_t>(y + r0) * dst.stepY), dst.stepY, s, 64, r1 - r0, n,
+                     overlay);
             return;
         }
     }
