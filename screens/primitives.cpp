@@ -308,7 +308,15 @@ bool blitColumns(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
         if (same) {
             for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, op(load16(d + 2 * i), load16(s + 2 * i)));
         } else {
-            for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, op(load16(d + 2 * i), load16(s - 2 * i)));
+            // The source runs the other way: turn a stretch of it end to end first, so that
+            // both sides are walked forwards.
+            uint8_t turned[512];
+            for (int32_t i = 0; i < n; i += 256) {
+                const int32_t m = std::min(256, n - i);
+                copyRun(turned, 2, s - 2 * i, -2, m);
+                for (int32_t j = 0; j < m; ++j)
+                    store16(d + 2 * (i + j), op(load16(d + 2 * (i + j)), load16(turned + 2 * j)));
+            }
         }
     }
     return true;
@@ -460,23 +468,32 @@ void blitGlyph(Image* dst, int32_t x, int32_t y, const Image* glyph, uint32_t co
 namespace {
 
 // Within one play-view frame the tile sheet cannot change, so on the turned display each tile
-// in use is turned once (columns in the display's memory order) and then drawn column by
-// column like any run.
+// in use is turned at most once (columns in the display's memory order) and then drawn column
+// by column like any run. A turned tile is also kept for later frames, together with the
+// tile it was turned from: comparing the two costs far less than turning again, and a sheet
+// rebuilt or changed in place is noticed.
 bool tileBatch;
-uint64_t turnedReady;
+uint64_t turnedReady;  // checked in this batch
+uint64_t turnedKept;   // turned, for turnedStepY, from turnedFrom
 int32_t turnedStepY;
 uint16_t turnedTiles[64][32 * 32];
+uint8_t turnedFrom[64][2048];
 
 // The tile turned for a display whose columns run with stepY (2 or -2): column c holds rows
 // 0..31, or 31..0 where memory runs up.
 const uint16_t* turnedTile(uint32_t t, int32_t stepY) {
     if (turnedStepY != stepY) {
         turnedReady = 0;
+        turnedKept = 0;
         turnedStepY = stepY;
     }
     uint16_t* out = turnedTiles[t];
     if (turnedReady >> t & 1) return out;
     const uint8_t* s = TileSheet + t * 2048;
+    turnedReady |= uint64_t{1} << t;
+    if ((turnedKept >> t & 1) && std::memcmp(turnedFrom[t], s, 2048) == 0) return out;
+    std::memcpy(turnedFrom[t], s, 2048);
+    turnedKept |= uint64_t{1} << t;
     const bool upwards = stepY < 0;
     for (int32_t bi = 0; bi < 4; ++bi)
         for (int32_t bj = 0; bj < 4; ++bj) {
@@ -494,7 +511,6 @@ const uint16_t* turnedTile(uint32_t t, int32_t stepY) {
                 }
 #endif
         }
-    turnedReady |= uint64_t{1} << t;
     return out;
 }
 
