@@ -438,6 +438,41 @@ bool turnedBlitFits(const Image* dst, int32_t x, int32_t y, const Image* src, in
 
 }  // namespace
 
+#if defined(__SSE2__)
+namespace {
+
+// BlendOr of a column-major picture whose columns run the other way from the display's (a
+// decoded picture on the turned display, such as the map view's bar): eight pixels at a
+// time, turned end to end in a register.
+bool orColumnsTurned(Image* dst, int32_t x, int32_t y, const Image* src) {
+    int32_t c0, c1, r0, r1;
+    if (!(src->stepX > 4 || src->stepX < -4) || !(dst->stepX > 4 || dst->stepX < -4) ||
+        !(src->stepY == 2 || src->stepY == -2) || src->stepY != -dst->stepY || !disjoint(*dst, *src) ||
+        !clipRun(x, src->width, dst->width, &c0, &c1) || !clipRun(y, src->height, dst->height, &r0, &r1))
+        return false;
+    const int32_t n = r1 - r0;
+    if (n <= 0) return true;
+    const int32_t low = dst->stepY > 0 ? r0 : r1 - 1;
+    for (int32_t c = c0; c < c1; ++c) {
+        uint8_t* d = dst->pixels + (static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x + c) * dst->stepX +
+                                    static_cast<int64_t>(y + low) * dst->stepY);
+        // Destination pixel i (upwards through memory) takes source pixel s - 2i.
+        const uint8_t* s = src->pixels + (static_cast<int64_t>(src->origin) + static_cast<int64_t>(c) * src->stepX +
+                                          static_cast<int64_t>(low) * src->stepY);
+        int32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            const __m128i v = reverse8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s - 2 * (i + 7))));
+            __m128i* dp = reinterpret_cast<__m128i*>(d + 2 * i);
+            _mm_storeu_si128(dp, _mm_or_si128(_mm_loadu_si128(dp), v));
+        }
+        for (; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s - 2 * i)));
+    }
+    return true;
+}
+
+}  // namespace
+#endif
+
 void blitKeyed(Image* dst, int32_t x, int32_t y, const Image* src, uint32_t rule) {
 #if defined(__SSE2__)
     int32_t c0, c1, r0, r1;
@@ -446,6 +481,7 @@ void blitKeyed(Image* dst, int32_t x, int32_t y, const Image* src, uint32_t rule
         blitTransposed<true>(dst, x, y, src, c0, c1, r0, r1);
         return;
     }
+    if (rule == BlendOr && dst->pixels != nullptr && src->pixels != nullptr && orColumnsTurned(dst, x, y, src)) return;
 #endif
     if (rule == BlendOr) {
         blitRows(dst, x, y, src, [](uint16_t d, uint16_t s) { return static_cast<uint16_t>(d | s); });
@@ -699,6 +735,21 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
         uint8_t* low = step > 0 ? first + 2 * from : first - 2 * (to - 1);
         std::memset(low, 0, static_cast<size_t>(to - from) * 2);
     };
+    // Clears whole lines [from, to) of `length` pixels, lines lineStep bytes apart: one block
+    // where they lie back to back, as they do in the BackBuffer.
+    auto clearLines = [&](int64_t lineStep, int32_t length, int32_t from, int32_t to) {
+        if (to <= from) return;
+        const int64_t bytes = 2 * static_cast<int64_t>(length);
+        if (lineStep == bytes || lineStep == -bytes) {
+            const int64_t a = origin + from * lineStep, b = origin + (to - 1) * lineStep;
+            // The lowest address of the block is the start of its lowest line.
+            const int64_t lowLine = a < b ? a : b;
+            const int64_t lineStart = (rows ? stepX : stepY) > 0 ? lowLine : lowLine - (bytes - 2);
+            std::memset(pixels + lineStart, 0, static_cast<size_t>(bytes * (to - from)));
+            return;
+        }
+        for (int32_t l = from; l < to; ++l) clear(pixels + (origin + l * lineStep), rows ? stepX : stepY, 0, length);
+    };
 
     // Tile columns wholly on the screen, and those cut by its left or right edge.
     int32_t ca = c0, cb = c1;
@@ -706,12 +757,10 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
     while (cb >= ca && ox + 8 * cb > 232) --cb;
     if (rows) {
         // One pass down the screen: each pixel row takes one 16-byte row of every tile in it.
-        for (int32_t yy = 0; yy < 320; ++yy) {
+        clearLines(stepY, 240, 0, y0);
+        clearLines(stepY, 240, y1, 320);
+        for (int32_t yy = y0; yy < y1; ++yy) {
             uint8_t* line = pixels + (origin + yy * stepY);
-            if (yy < y0 || yy >= y1) {
-                std::memset(line, 0, 480);
-                continue;
-            }
             clear(line, 2, 0, x0);
             clear(line, 2, x1, 240);
             const int32_t r = (yy - oy) >> 3, i = (yy - oy) & 7;
@@ -751,12 +800,10 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
     int32_t ra = r0, rb = r1;
     while (ra <= rb && oy + 8 * ra < 0) ++ra;
     while (rb >= ra && oy + 8 * rb > 312) --rb;
-    for (int32_t xx = 0; xx < 240; ++xx) {
+    clearLines(stepX, 320, 0, x0);
+    clearLines(stepX, 320, x1, 240);
+    for (int32_t xx = x0; xx < x1; ++xx) {
         uint8_t* column = pixels + (origin + xx * stepX);
-        if (xx < x0 || xx >= x1) {
-            clear(column, stepY, 0, 320);
-            continue;
-        }
         clear(column, stepY, 0, y0);
         clear(column, stepY, y1, 320);
         const int32_t c = (xx - ox) >> 3, j = (xx - ox) & 7;
