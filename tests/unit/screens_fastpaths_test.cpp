@@ -227,4 +227,40 @@ TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
     }
 }
 
+// During a fade the screen is drawn into a picture narrowed by the lines the fade blacks: the
+// frame must be the one drawn whole and then faded.
+TEST_P(FastPaths, FadeFramesMatchTheWholeFrameFaded) {
+    ASSERT_EQ(FontInit(), 0);
+    setMap(40, 30, [](int32_t x, int32_t y) { return static_cast<uint8_t>((x * 5 + y * 11) % 64); });
+    fillScreen(Backdrop, 31);
+    OwnedImage panel;
+    panel.make(240, 80, [](int32_t x, int32_t y) { return pattern(x, y, 32); });
+    Panel = panel.img;
+    game.playerX = 12;
+    game.playerY = 9;
+    game.playerSprite = TilePlayer;
+    game.levelTicks = 100;
+    setLevelName("FADING");
+    struct Screen {
+        uint8_t mode;
+        void (*draw)();
+    };
+    const Screen screens[] = {{Play, drawPlayView}, {MapView, drawMapView}, {Credits, drawCredits},
+                              {Died, drawDied}, {LevelComplete, drawLevelComplete}};
+    for (const Screen& sc : screens)
+        for (int32_t fade : {0, 8, 100, 128, 200, 248, 255}) {
+            game.mode = sc.mode;
+            game.modeTicks = 1500;
+            game.fadeLevel = fade;
+            fillScreen(BackBuffer, 33);
+            sc.draw();
+            applyFade();
+            const std::vector<uint8_t> want = frame();
+            fillScreen(BackBuffer, 33);
+            drawScreen();
+            EXPECT_EQ(frame(), want) << "mode " << int(sc.mode) << " fade " << fade;
+        }
+    Panel = Image{};
+}
+
 }  // namespace
