@@ -40,19 +40,13 @@ namespace {
 // anyway: nothing else in the frame changes, and no time goes into pixels about to vanish.
 Image narrowedForFade() {
     const Image whole = BackBuffer;
-    if (game.fadeLevel >= 256 || BackBuffer.pixels == nullptr || BackBuffer.width != 240 || BackBuffer.height != 320)
-        return whole;
+    if (game.fadeLevel >= 256) return whole;
     int64_t n = 76800 - ((static_cast<int64_t>(game.fadeLevel) * 76800) >> 8);
     if (n <= 0) return whole;
     if (n > 76800) n = 76800;
     // Only the display's own layouts, whose 153600 bytes hold the picture and nothing else.
-    const bool rows = BackBuffer.stepX == 2 && (BackBuffer.stepY == 480 || BackBuffer.stepY == -480);
-    const bool columns = (BackBuffer.stepX == 640 || BackBuffer.stepX == -640) &&
-                         (BackBuffer.stepY == 2 || BackBuffer.stepY == -2);
-    Image laidOut = BackBuffer;
-    placeOrigin(&laidOut);
-    if (!(rows || columns) || laidOut.origin != BackBuffer.origin) return whole;
-    if (rows) {
+    if (!isScreenLayout(&BackBuffer)) return whole;
+    if (BackBuffer.stepX == 2) {
         BackBuffer.height = 320 - static_cast<int32_t>(n / 480);
     } else {
         BackBuffer.width = 240 - static_cast<int32_t>(n / 640);

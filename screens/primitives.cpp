@@ -690,6 +690,15 @@ void copyBackdrop() {
     std::memcpy(BackBuffer.pixels, Backdrop.pixels, ScreenBytes);
 }
 
+int32_t isScreenLayout(const Image* im) {
+    if (im->pixels == nullptr || im->width != 240 || im->height != 320) return 0;
+    const bool rows = im->stepX == 2 && (im->stepY == 480 || im->stepY == -480);
+    const bool columns = (im->stepX == 640 || im->stepX == -640) && (im->stepY == 2 || im->stepY == -2);
+    Image laidOut = *im;
+    placeOrigin(&laidOut);
+    return (rows || columns) && laidOut.origin == im->origin ? 1 : 0;
+}
+
 void drawPictureScreen() {
     copyBackdrop();
     touchAnywhere();

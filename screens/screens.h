@@ -30,6 +30,9 @@ void applyFade();
 void drawPictureScreen();
 // Copies the whole Backdrop into the BackBuffer in one block.
 void copyBackdrop();
+// 1 when the picture has one of the display's own layouts: 240 x 320, its 153600 bytes
+// holding the picture line after line (rows, or columns on a turned display), nothing else.
+int32_t isScreenLayout(const Image* im);
 
 // Play view.
 extern int32_t cameraX, cameraY;
