@@ -86,6 +86,20 @@ __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint
     }
     return count * 16;
 }
+
+// Dims 16 pixels at a time of the run of n at p: (pixel >> shift) AND mask. Returns how many
+// of the first pixels it did.
+__attribute__((target("avx2"))) int32_t darkenRunWide(uint8_t* p, int32_t n, uint32_t shift, uint16_t mask) {
+    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+    const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2 * i));
+        v = _mm256_and_si256(_mm256_srl_epi16(v, count), keep);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 2 * i), v);
+    }
+    return i;
+}
 #endif
 
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
@@ -646,6 +660,9 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
         if (innerStep == 2 || innerStep == -2) {
             uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
             int32_t i = 0;
+#if defined(TAVRIN_WIDE_COPIES)
+            if (wideCopies) i = darkenRunWide(low, inner, shift, m);
+#endif
 #if defined(__SSE2__)
             const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
             const __m128i keep = _mm_set1_epi16(static_cast<short>(m));
