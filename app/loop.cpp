@@ -1,6 +1,7 @@
 // The program: start-up, the fixed-step loop (10 ms ticks, bounded catch-up, one frame per
 // pass that ran ticks) and the shutdown that tells the palmtop environment we are closing.
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/time.h>
 
@@ -48,6 +49,8 @@ int32_t loopPass() {
         refreshScreen();
         framesDrawn += 1;
     }
+    // The sound lines of this pass, in one write.
+    std::fflush(stdout);
     if (!rtcSleep(4000)) {
         qDebug("Can't rtc sleep!");
         sysUsleep(4000);
@@ -56,6 +59,7 @@ int32_t loopPass() {
 }
 
 void tavrinShutdown() {
+    std::fflush(stdout);  // every sound line before the closing message
     saveProgress();
     stopWorld();
     releaseDisplay();

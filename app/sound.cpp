@@ -55,8 +55,10 @@ void SndInit() {
 }
 
 void SndPlay(int number, uint8_t loops) {
+    // Not flushed here: a busy falling pass plays thousands of effects, and a system call for
+    // each would cost more than the pass. The loop flushes once per pass, and every way out
+    // of the program goes through exit(), which flushes the rest.
     std::printf("SndPlay %i\n", number);
-    std::fflush(stdout);
     // A missing sample stays null and the mixer refuses it: that effect is silent.
     lastSoundChannel = -1;
     if (number >= 250 && number <= 257 && samples[number - 250])

@@ -49,3 +49,6 @@ int32_t glyphAdvance(const FontRecord* f, uint32_t code);
 int32_t textWidth(const FontRecord* f, const char* s);
 int32_t drawText(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
                  uint32_t alignment);
+// drawText glyph by glyph, never from the kept lines: the reference the kept lines match.
+int32_t drawTextDirect(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
+                       uint32_t alignment);

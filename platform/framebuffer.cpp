@@ -71,6 +71,9 @@ static bool encodePng(FILE* f, const uint8_t* rgb, std::string& error)
     png_init_io(png, f);
     png_set_IHDR(png, info, ScreenWidth, ScreenHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Screenshots are for tests and reviews, written often: fast compression, no filtering.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_write_info(png, info);
     for (int y = 0; y < ScreenHeight; y++)
         png_write_row(png, const_cast<png_bytep>(rgb + y * ScreenWidth * 3));

@@ -122,8 +122,13 @@ void drawCredits() {
     if (last > CreditLineCount) last = CreditLineCount;
     // Every line has left the window: end the credits as a fire press would.
     if (first >= CreditLineCount) ControlFlags[ControlFire] |= FlagPressed;
-    // Lines above the window are still drawn; the window clips them away.
-    for (int32_t i = 0; i < last; ++i) drawCreditLine(i);
+    // Lines that have left the window above would be clipped away pixel by pixel: skip them
+    // before any pixel work. A line at window row y shows while y + glyphHeight > 0.
+    int32_t from = 0;
+    if (Font.glyphHeight > 0) {
+        while (from < last && CreditLineHeight * from - (creditsScroll - 240) + Font.glyphHeight <= 0) ++from;
+    }
+    for (int32_t i = from; i < last; ++i) drawCreditLine(i);
     touchAnywhere();
 }
 

@@ -27,8 +27,17 @@ void drawMapTile(int32_t x, int32_t y, uint32_t tile) {
     blitOpaque(&BackBuffer, x, y, &src);
 }
 
+void drawMapSquaresDirect(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c0, int32_t c1) {
+    for (int32_t r = r0; r <= r1; ++r) {
+        int32_t y = oy + 8 * r;
+        for (int32_t c = c0; c <= c1; ++c) {
+            int32_t x = ox + 8 * c;
+            if (x >= -7 && x <= 239 && y >= -7 && y <= 319) drawMapTile(x, y, getCell(c, r));
+        }
+    }
+}
+
 void drawMapView() {
-    if (BackBuffer.pixels != nullptr) std::memset(BackBuffer.pixels, 0, 153600);
 
     // Keep the view centre inside the map, one square beyond each edge at most; a map narrower
     // or shorter than the screen is centred. Written back so that holding a key at an edge does
@@ -58,12 +67,10 @@ void drawMapView() {
     if (lastIndex(319, oy) < r1) r1 = lastIndex(319, oy);
     if (firstIndex(-7, ox) > c0) c0 = firstIndex(-7, ox);
     if (lastIndex(239, ox) < c1) c1 = lastIndex(239, ox);
-    for (int32_t r = r0; r <= r1; ++r) {
-        int32_t y = oy + 8 * r;
-        for (int32_t c = c0; c <= c1; ++c) {
-            int32_t x = ox + 8 * c;
-            if (x >= -7 && x <= 239 && y >= -7 && y <= 319) drawMapTile(x, y, getCell(c, r));
-        }
+    // The black screen and the squares in one pass where the layout allows it.
+    if (drawMapSquares(ox, oy, r0, r1, c0, c1) != 0) {
+        if (BackBuffer.pixels != nullptr) std::memset(BackBuffer.pixels, 0, 153600);
+        drawMapSquaresDirect(ox, oy, r0, r1, c0, c1);
     }
 
     char title[16];

@@ -59,6 +59,7 @@ void drawPlayView() {
 
     // The map window: 8 or 9 rows and columns of tiles cover rows 0..239; squares outside the
     // map (negative ones too, by the unsigned tests) show the border tile.
+    beginTileBatch();
     int32_t row = cameraY >> 5;
     for (int32_t sy = -(cameraY & 31); sy < 240; sy += 32, ++row) {
         bool rowInside = static_cast<uint32_t>(row) < static_cast<uint32_t>(mapHeight);
@@ -74,6 +75,7 @@ void drawPlayView() {
 
     drawTile(104, 104, game.playerSprite, 0);
     drawMonsters();
+    endTileBatch();
 
     // The panel cannot change during play: draw it through every fade frame (which blackens parts
     // of it) and once more after the fade, then leave it alone.

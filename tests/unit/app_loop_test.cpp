@@ -2,7 +2,11 @@
 // resynchronisation, the sleep between passes, SIGCONT and the end of the loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
 #include <linux/rtc.h>
 
 #include "app_harness.h"
@@ -59,6 +63,29 @@ INSTANTIATE_TEST_SUITE_P(
                     PassCase{"HalfASecondResyncs", false, 500, 1, 10},
                     PassCase{"FirstPassResyncs", true, 0, 1, 10}),
     [](const testing::TestParamInfo<PassCase>& i) { return std::string(i.param.name); });
+
+// SndPlay leaves its lines to the loop: by the end of the pass they are all in the output, in
+// order, however standard output is buffered.
+TEST_F(Loop, EveryPassHandsOnItsSoundLines) {
+    char path[] = "/tmp/tavrin_sound_lines.XXXXXX";
+    const int file = mkstemp(path);
+    ASSERT_GE(file, 0);
+    std::fflush(stdout);
+    const int saved = dup(1);
+    dup2(file, 1);
+    SndPlay(256, 0);
+    SndPlay(251, 0);
+    SndPlay(253, 0);
+    nextTickTime = nowMs() + 1000;  // a pass with nothing due still hands the lines on
+    loopPass();
+    std::string written(256, '\0');
+    written.resize(static_cast<size_t>(std::max<ssize_t>(0, pread(file, written.data(), written.size(), 0))));
+    dup2(saved, 1);
+    close(saved);
+    close(file);
+    unlink(path);
+    EXPECT_EQ(written, "SndPlay 256\nSndPlay 251\nSndPlay 253\n");
+}
 
 TEST_F(Loop, FirstPassSwitchesToTheSplash) {
     startWorld();

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "tools/common/scratch_home.h"
 #include "game/state.h"
 #include "gfx/resources.h"
@@ -206,6 +208,56 @@ uint16_t tinted(uint16_t pixel, uint32_t colour) {
     uint8_t b[2] = {static_cast<uint8_t>(pixel), static_cast<uint8_t>(pixel >> 8)};
     tintTile(b, 2, colour);
     return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+
+// The falling pass skips rows without a rock or an egg and reads rows straight from the map;
+// square by square through getCell it must do exactly the same: same squares, same kills and
+// hatchings, same death, same sounds in the same order, pass after pass.
+TEST_F(WorldRules, FallingPassMatchesSquareBySquare) {
+    const char pieces[] = "O_____.#*/\\{}0EKo";  // rocks, room, earth, walls, diamonds, round corners, rings, eggs, keys
+    std::mt19937 random(13);
+    for (int round = 0; round < 12; ++round) {
+        std::string rows;
+        const int w = 5 + static_cast<int>(random() % 40), h = 4 + static_cast<int>(random() % 40);
+        for (int y = 0; y < h; ++y) {
+            std::string row;
+            for (int x = 0; x < w; ++x) row += pieces[random() % (sizeof pieces - 1)];
+            rows += row + "\n";
+        }
+        rows[0] = '@';
+        std::string text = "name: T\ncolour: 4\nmap:\n" + rows;
+        if (loadLevelSource(text.data(), static_cast<int32_t>(text.size())) != 0) continue;
+        game.targetX = static_cast<uint8_t>(random() % w);
+        game.targetY = static_cast<uint8_t>(random() % h);
+        const std::vector<uint8_t> start(map, map + mapCells);
+        const GameState startState = game;
+
+        std::vector<uint8_t> quickMap, plainMap;
+        std::string quickSounds, plainSounds;
+        GameState quickState{}, plainState{};
+        for (int way = 0; way < 2; ++way) {
+            std::memcpy(map, start.data(), start.size());
+            game = startState;
+            testing::internal::CaptureStdout();
+            for (int pass = 0; pass < 8; ++pass) {
+                if (way == 0) {
+                    fallScan();
+                } else {
+                    for (int32_t y = mapHeight - 1; y >= 0; --y)
+                        for (int32_t x = mapWidth - 1; x >= 0; --x) {
+                            const uint8_t t = getCell(x, y);
+                            if ((t == TileRock || t == TileEgg) && tryFall(x, y, t)) SndPlay(256, 0);
+                        }
+                }
+            }
+            (way == 0 ? quickSounds : plainSounds) = testing::internal::GetCapturedStdout();
+            (way == 0 ? quickMap : plainMap).assign(map, map + mapCells);
+            (way == 0 ? quickState : plainState) = game;
+        }
+        EXPECT_EQ(quickMap, plainMap) << text;
+        EXPECT_EQ(quickSounds, plainSounds) << text;
+        EXPECT_EQ(std::memcmp(&quickState, &plainState, sizeof quickState), 0) << text;
+    }
 }
 
 TEST(TintTile, Values) {

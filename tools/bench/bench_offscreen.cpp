@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <vector>
 #include "platform/offscreen.h"
+#include "tools/bench/bench_timing.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
 
@@ -20,25 +21,6 @@ extern char** environ;
 using Clock = std::chrono::steady_clock;
 
 static double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-static double memcpyFrameSeconds()
-{
-    std::vector<uint8_t> a(153600, 1), b(153600);
-    const int n = 4000;
-    double best = 1e9;
-    for (int round = 0; round < 3; round++) {
-        auto t0 = Clock::now();
-        for (int i = 0; i < n; i++) {
-            a[size_t(i) % a.size()] = uint8_t(i);
-            memcpy(b.data(), a.data(), a.size());
-        }
-        auto t1 = Clock::now();
-        best = std::min(best, seconds(t0, t1) / n);
-    }
-    if (b[0] == 0xee)
-        puts("");
-    return best;
-}
 
 // The real program, idle on its first screens, until the layer closes its window.
 static double programRun(int64_t untilMs, int& status)
@@ -105,23 +87,33 @@ static double layerRun(int64_t virtualMs)
     return seconds(t0, Clock::now());
 }
 
-int main()
+int main(int argc, char** argv)
 {
-    double copy = memcpyFrameSeconds();
-    printf("memcpy of 153600 bytes: %.2f us\n", copy * 1e6);
+    // --tsv: the two per-frame figures, without goals.
+    const bool tsv = bench::tsvWanted(argc, argv);
+    double copy = bench::frameCopyNanos() / 1e9;
+    if (!tsv)
+        printf("memcpy of 153600 bytes: %.2f us\n", copy * 1e6);
 
     const int64_t untilMs = 60000;
     double best = 1e9;
     int status = 0;
     for (int round = 0; round < 3; round++)
         best = std::min(best, programRun(untilMs, status));
-    printf("whole program, idle, %lld virtual s: %.3f s real (exit status %d)\n", (long long)(untilMs / 1000), best,
+    if (!tsv)
+        printf("whole program, idle, %lld virtual s: %.3f s real (exit status %d)\n", (long long)(untilMs / 1000), best,
            status);
-    printf("  %.1f virtual s per real s; one virtual second costs %.0f frame memcpys\n", untilMs / 1000.0 / best,
+    if (!tsv)
+        printf("  %.1f virtual s per real s; one virtual second costs %.0f frame memcpys\n", untilMs / 1000.0 / best,
            best / (untilMs / 1000.0) / copy);
 
     const int64_t layerMs = 600000;
     double layer = layerRun(layerMs);
+    if (tsv) {
+        bench::tsvRow("offscreen program, one virtual second", -1, best / (untilMs / 1000.0) / copy, 0);
+        bench::tsvRow("offscreen layer, one frame", -1, layer / (layerMs / 10.0) / copy, 0);
+        return status == 0 ? 0 : 1;
+    }
     printf("layer alone, %lld virtual s (100 frames per virtual s): %.3f s real\n", (long long)(layerMs / 1000), layer);
     printf("  %.1f virtual s per real s; one frame through the layer costs %.2f frame memcpys\n",
            layerMs / 1000.0 / layer, layer / (layerMs / 10.0) / copy);

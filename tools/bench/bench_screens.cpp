@@ -1,8 +1,9 @@
-// Frame cost of the play view (four monsters in sight) and of the map view on the largest
-// level, as multiples of one 153600-byte memcpy measured in the same run.
-#include <algorithm>
-#include <chrono>
+// Frame cost of the play view (four monsters in sight) and of the map view on the tallest
+// level, drawn and copied to a memory framebuffer, as multiples of one 153600-byte memcpy
+// measured in the same run. `--tsv` prints one line per figure (name, orientation, ratio,
+// goal); an orientation (0, 2 or 3) as argument limits the run to it.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -17,9 +18,25 @@ namespace {
 using bench::keep;
 using bench::nanosPerCall;
 
-}  // namespace
+bool tsv = false;
+std::vector<uint8_t> framebuffer(153600);
 
-static int runOrientation(int32_t orientation) {
+// One frame as the loop makes it: the screen drawn, then copied to the display.
+void frame() {
+    drawScreen();
+    copyToFramebuffer(framebuffer.data(), displayRowBytes() == 640 ? 640 : 480, displayRowBytes());
+    keep(framebuffer.data());
+}
+
+void report(const char* name, int32_t orientation, double ratio, double goal, double copy) {
+    if (tsv) {
+        bench::tsvRow(name, orientation, ratio, goal);
+    } else {
+        std::printf("  %-36s %6.2f memcpys (%5.1f us), goal <= %.1f\n", name, ratio, ratio * copy / 1000, goal);
+    }
+}
+
+int runOrientation(int32_t orientation) {
     if (layoutDisplay(orientation, orientation == 3 ? 640 : 480) != 0) {
         std::fprintf(stderr, "no memory for the display\n");
         return 1;
@@ -33,23 +50,26 @@ static int runOrientation(int32_t orientation) {
         return 1;
     }
 
-    // The largest level by squares, practice levels included.
-    int32_t largest = 0, largestCells = -1;
+    // The tallest level, practice levels included: the map view shows most squares there.
+    int32_t tallest = 0, tallestRows = -1;
     for (int32_t i = -4; i <= game.lastLevel; ++i) {
         uint8_t header[32] = {};
         if (readLevelHeader(header, i + 4) != 0) continue;
-        int32_t cells = (header[12] & 127) * (header[13] & 127);
-        if (cells > largestCells) {
-            largestCells = cells;
-            largest = i;
+        int32_t rows = header[13] & 127;
+        if (rows > tallestRows) {
+            tallestRows = rows;
+            tallest = i;
         }
     }
-    game.level = static_cast<int8_t>(largest);
+    game.level = static_cast<int8_t>(tallest);
     game.levelLimit = game.lastLevel;
     loadCurrentLevel();
-    std::printf("largest level: index %d (%.10s), %d x %d squares\n", largest, levelName, mapWidth, mapHeight);
+    if (!tsv) {
+        std::printf("orientation %d; tallest level: index %d (%.10s), %d x %d squares\n", orientation, tallest,
+                    levelName, mapWidth, mapHeight);
+    }
 
-    double copy = bench::frameCopyNanos();
+    const double copy = bench::frameCopyNanos();
 
     // Play view in its steady state: the player in the middle of the map, four monsters in
     // sight, two of them half way through a move, the panel already shown.
@@ -72,45 +92,44 @@ static int runOrientation(int32_t orientation) {
         m.life = 100;
     }
     panelShown = 0;
-    drawPlayView();
-    double play = nanosPerCall([] { drawPlayView(); keep(BackBuffer.pixels); }, 500);
-    double playBanner = nanosPerCall([] { game.levelTicks = 100; drawPlayView(); keep(BackBuffer.pixels); }, 500);
-    double banner = nanosPerCall([] { drawLevelBanner(); keep(BackBuffer.pixels); }, 500);
-    double playFade = nanosPerCall([] { game.fadeLevel = 128; drawScreen(); keep(BackBuffer.pixels); }, 500);
+    frame();
+    const double play = nanosPerCall(frame, 30);
+    game.levelTicks = 100;  // the banner open, with the name
+    const double playBanner = nanosPerCall(frame, 30);
+    game.levelTicks = 1000;
+    game.fadeLevel = 128;  // half way through a fade: the panel is drawn every frame
+    const double playFade = nanosPerCall(frame, 30);
     game.fadeLevel = 256;
 
-    // Map view on the same level, title and bar in place.
+    // Map view of the same level, title and bar in place, the view in the middle.
     game.mode = MapView;
     loadMapView();
     game.modeTicks = 100;
     game.mapViewX = mapWidth * 4;
     game.mapViewY = mapHeight * 4;
-    double mapView = nanosPerCall([] { drawMapView(); keep(BackBuffer.pixels); }, 500);
+    const double mapView = nanosPerCall(frame, 30);
     freeMapView();
 
-    std::printf("orientation %d\n", orientation);
-    std::printf("memcpy of 153600 bytes: %.1f us\n", copy / 1000);
-    std::printf("play view frame (4 monsters, panel shown):  %.2f memcpys (%.1f us)\n", play / copy, play / 1000);
-    std::printf("play view frame with the level banner:      %.2f memcpys (%.1f us)\n", playBanner / copy,
-                playBanner / 1000);
-    std::printf("  of which the banner alone:                %.2f memcpys (%.1f us)\n", banner / copy, banner / 1000);
-    std::printf("play view frame in a fade (panel, fade):    %.2f memcpys (%.1f us)\n", playFade / copy,
-                playFade / 1000);
-    std::printf("map view frame (largest level):             %.2f memcpys (%.1f us)\n", mapView / copy,
-                mapView / 1000);
+    report("play view, 4 monsters, panel shown", orientation, play / copy, 3.0, copy);
+    report("play view with banner", orientation, playBanner / copy, 3.5, copy);
+    report("play view in a fade", orientation, playFade / copy, 3.5, copy);
+    report("map view, tallest level", orientation, mapView / copy, 3.0, copy);
 
     stopWorld();
     releaseDisplay();
     return 0;
 }
 
-// No argument: the upright display (orientation 0, row-major) and the turned one (3,
-// column-major). An argument picks one of 0, 2, 3.
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc > 1) return runOrientation(std::atoi(argv[1]));
-    for (int32_t o : {0, 3}) {
+    tsv = bench::tsvWanted(argc, argv);
+    std::vector<int32_t> orientations;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-') orientations.push_back(std::atoi(argv[i]));
+    if (orientations.empty()) orientations = {0, 2, 3};
+    for (int32_t o : orientations) {
         if (runOrientation(o) != 0) return 1;
-        std::printf("\n");
     }
     return 0;
 }

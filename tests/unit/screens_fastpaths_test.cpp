@@ -1,0 +1,266 @@
+// The quick ways of drawing a frame against the plain ones they replace, picture for picture,
+// in every layout of the BackBuffer (orientations 0, 2 and 3): kept text lines, tiles drawn
+// in a batch, the map view in one pass, the game-completed background drawn around the
+// picture that covers it, the credits that skip lines gone from the window, and the falling
+// pass that skips rows without rocks or eggs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "screens_fixture.h"
+
+namespace {
+
+using namespace screentest;
+
+// Orientation 2 is row-major with the rows bottom-up; the fixture makes 0 and 3.
+void useOrientation(std::vector<uint8_t>& backMem, std::vector<uint8_t>& backdropMem, int32_t orientation) {
+    if (orientation == 2) {
+        BackBuffer = Image{backMem.data(), 153120, 240, 320, 2, -480};
+        Backdrop = BackBuffer;
+        Backdrop.pixels = backdropMem.data();
+    }
+}
+
+// Pixels that tell every position apart, so that a pixel put in the wrong place shows.
+uint16_t pattern(int32_t x, int32_t y, uint32_t seed) {
+    return static_cast<uint16_t>((x * 977 + y * 131 + seed * 7919) | 0x0101);
+}
+
+class FastPaths : public ScreenTest, public testing::WithParamInterface<int32_t> {
+protected:
+    void SetUp() override {
+        SetUpScreens(GetParam() == 3 ? 3 : 0);
+        useOrientation(backMem, backdropMem, GetParam());
+        // Tiles with a pattern inside each tile: a turned or shifted copy differs.
+        for (uint32_t n = 0; n < 64; ++n)
+            for (int32_t y = 0; y < 32; ++y)
+                for (int32_t x = 0; x < 32; ++x) {
+                    uint16_t v = pattern(x, y, n);
+                    std::memcpy(&tiles[n * 2048 + (y * 32 + x) * 2], &v, 2);
+                }
+        for (uint32_t n = 0; n < 64; ++n)
+            for (int32_t y = 0; y < 8; ++y)
+                for (int32_t x = 0; x < 8; ++x) {
+                    uint16_t v = pattern(x, y, n + 100);
+                    std::memcpy(&mapTiles[n * 128 + (y * 8 + x) * 2], &v, 2);
+                }
+    }
+    void fillScreen(Image& im, uint32_t seed) {
+        for (int32_t y = 0; y < im.height; ++y)
+            for (int32_t x = 0; x < im.width; ++x) setPixel(im, x, y, pattern(x, y, seed));
+    }
+    std::vector<uint8_t> frame() const { return backMem; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Orientations, FastPaths, testing::Values(0, 2, 3),
+                         [](const testing::TestParamInfo<int32_t>& i) { return "orientation" + std::to_string(i.param); });
+
+// Kept lines of the embedded font against glyph-by-glyph drawing: first use and reuse, every
+// colour rule, clipping on every side, and a window cropped out of the screen.
+TEST_P(FastPaths, KeptTextLinesMatchGlyphByGlyph) {
+    ASSERT_EQ(FontInit(), 0);
+    struct Case {
+        const char* text;
+        int32_t x, y;
+        uint32_t colour, align;
+        bool window;
+    };
+    const Case cases[] = {
+        {"Hi-score: 4350", 236, 264, ColourWhite, AlignRight, false},
+        {"LEVEL COMPLETE", 120, 40, ColourYellow, AlignCentre, false},
+        {"time taken:", 135, 80, ColourGrey, AlignRight, false},
+        {"ver. 1.101", 236, 296, ColourGreen, AlignRight, false},
+        {"clipped on the left", -30, 100, ColourWhite, AlignLeft, false},
+        {"clipped on the right side", 200, 150, ColourGrey, AlignLeft, false},
+        {"above the top", 120, -12, ColourWhite, AlignCentre, false},
+        {"below the bottom", 120, 310, ColourYellow, AlignCentre, false},
+        {"wholly outside", 120, 400, ColourWhite, AlignCentre, false},
+        {"a credit line leaving", 120, -5, ColourGrey, AlignCentre, true},
+        {"a credit line entering", 120, 230, ColourWhite, AlignCentre, true},
+        {"lower case & {marks} ~", 10, 10, 0x1234, AlignLeft, false},
+    };
+    for (const Case& c : cases)
+        for (int use = 0; use < 2; ++use) {
+            SCOPED_TRACE(std::string(c.text) + (use ? " (kept)" : " (first)"));
+            fillScreen(BackBuffer, 7);
+            Image target = BackBuffer;
+            if (c.window) cropImage(&target, 0, 40, 240, 240);
+            drawTextDirect(&target, nullptr, c.x, c.y, c.text, c.colour, c.align);
+            const std::vector<uint8_t> want = frame();
+            fillScreen(BackBuffer, 7);
+            drawText(&target, nullptr, c.x, c.y, c.text, c.colour, c.align);
+            ASSERT_EQ(frame(), want);
+        }
+}
+
+// The play view's tiles, drawn in a batch (turned tiles on the turned display) and one by
+// one, opaque and ORed, whole and cut by every edge of the map window.
+TEST_P(FastPaths, TileBatchMatchesTileByTile) {
+    const int32_t offsets[] = {-31, -13, 0, 7, 104, 208, 215, 239, 240};
+    // The second round changes the sheet in place, as a rebuilt level may: tiles turned in an
+    // earlier batch must not be drawn from.
+    for (uint32_t round = 0; round < 2; ++round)
+    for (uint32_t overlay = 0; overlay < 2; ++overlay) {
+        if (round == 1) {
+            for (uint32_t n = 0; n < 64; ++n)
+                for (int32_t i = 0; i < 1024; ++i) {
+                    uint16_t v = pattern(i % 32, i / 32, n + 200 + overlay);
+                    std::memcpy(&tiles[n * 2048 + i * 2], &v, 2);
+                }
+        }
+        fillScreen(BackBuffer, 3);
+        for (int32_t y : offsets)
+            for (int32_t x : offsets) {
+                // The plain primitives, as the play view drew its tiles before batches.
+                Image dst = BackBuffer;
+                dst.height = 240;
+                Image src{TileSheet, static_cast<uint32_t>((x + y) & 63) * 2048, 32, 32, 2, 64};
+                if (overlay == 0) blitOpaque(&dst, x, y, &src);
+                else blitKeyed(&dst, x, y, &src, BlendOr);
+            }
+        const std::vector<uint8_t> want = frame();
+        fillScreen(BackBuffer, 3);
+        beginTileBatch();
+        for (int32_t y : offsets)
+            for (int32_t x : offsets) drawTile(x, y, static_cast<uint32_t>(x + y), overlay);
+        endTileBatch();
+        EXPECT_EQ(frame(), want) << "round " << round << " overlay " << overlay;
+    }
+}
+
+// The map view's squares in one pass against one drawMapTile per square, for maps wider and
+// narrower than the screen, with the view at the edges and in between.
+TEST_P(FastPaths, MapViewInOnePassMatchesSquareBySquare) {
+    struct View {
+        int32_t w, h, viewX, viewY;
+    };
+    const View views[] = {{13, 116, 52, 464}, {13, 116, 0, 0}, {13, 116, 999, 9999}, {64, 64, 0, 0},
+                          {64, 64, 300, 301}, {64, 64, 9999, 9999}, {20, 10, 5, 5}, {127, 127, 517, 333}};
+    loadMapView();  // no picture needed: a failed decode leaves the bar out of both frames
+    for (const View& v : views) {
+        SCOPED_TRACE(std::to_string(v.w) + "x" + std::to_string(v.h) + " at " + std::to_string(v.viewX) + "," +
+                     std::to_string(v.viewY));
+        setMap(v.w, v.h, [](int32_t x, int32_t y) { return static_cast<uint8_t>((x * 7 + y * 3) % 70); });
+        game.mapViewX = v.viewX;
+        game.mapViewY = v.viewY;
+        game.modeTicks = 100;
+        fillScreen(BackBuffer, 9);
+        drawMapView();
+        const std::vector<uint8_t> quick = frame();
+        // The same frame the plain way: black, then every square in view, then title and bar.
+        const int32_t ox = 120 - game.mapViewX, oy = 160 - game.mapViewY;
+        fillScreen(BackBuffer, 9);
+        std::memset(BackBuffer.pixels, 0, 153600);
+        drawMapSquaresDirect(ox, oy, -1, v.h, -1, v.w);
+        drawText(&BackBuffer, nullptr, 120, 0, "", ColourWhite, AlignCentre);
+        blitKeyed(&BackBuffer, 4, 290, &MapBar, BlendOr);
+        EXPECT_EQ(quick, frame());
+    }
+    freeMapView();
+}
+
+// The game-completed background drawn around the picture that covers it, against the whole
+// background drawn first, at the moments where the covering picture changes.
+TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
+    OwnedImage back, pic1, pic2, pic3;
+    back.make(240, 800, [](int32_t x, int32_t y) { return pattern(x, y, 11); });
+    pic1.make(150, 155, [](int32_t x, int32_t y) { return (x + y) % 5 == 0 ? uint16_t{0} : pattern(x, y, 12); });
+    pic2.make(162, 87, [](int32_t x, int32_t y) { return pattern(x, y, 13); });
+    pic3.make(218, 292, [](int32_t x, int32_t y) { return pattern(x, y, 14); });
+    GameCompleteBack = back.img;
+    GameCompletePic1 = pic1.img;
+    GameCompletePic2 = pic2.img;
+    GameCompletePic3 = pic3.img;
+    for (int32_t t : {0, 300, 459, 460, 500, 519, 520, 800, 919, 920, 5000}) {
+        game.modeTicks = t;
+        fillScreen(BackBuffer, 15);
+        drawGameComplete();
+        const std::vector<uint8_t> quick = frame();
+        const int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
+        fillScreen(BackBuffer, 15);
+        blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
+        if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
+        if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
+        if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
+        if (t >= 800) {
+            const int32_t u = t > 920 ? 240 : (t - 800) * 2;
+            darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
+            if (u >= 240) drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+        }
+        EXPECT_EQ(quick, frame()) << "tick " << t;
+    }
+    // Without the covering picture the whole background is drawn.
+    GameCompletePic3 = Image{};
+    game.modeTicks = 600;
+    fillScreen(BackBuffer, 15);
+    drawGameComplete();
+    const std::vector<uint8_t> quick = frame();
+    fillScreen(BackBuffer, 15);
+    blitOpaque(&BackBuffer, 0, -480, &GameCompleteBack);
+    EXPECT_EQ(quick, frame());
+    GameCompleteBack = GameCompletePic1 = GameCompletePic2 = Image{};
+}
+
+// The credits with the embedded font: skipping the lines that have left the window and
+// keeping the lines drawn gives the frame of every line drawn glyph by glyph.
+TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
+    ASSERT_EQ(FontInit(), 0);
+    for (int32_t ticks : {0, 72, 1000, 4000, 4003, 6000, 9000, 18744}) {
+        game.modeTicks = ticks;
+        fillScreen(BackBuffer, 21);
+        drawCredits();
+        const std::vector<uint8_t> quick = frame();
+        std::memset(BackBuffer.pixels, 0, 153600);
+        const int32_t scroll = ticks >> 2;
+        Image window = BackBuffer;
+        cropImage(&window, 0, 40, 240, 240);
+        for (int32_t i = 0; i < CreditLineCount && CreditLineHeight * i <= scroll; ++i) {
+            const uint32_t colour = (CreditLines[i].flags & 1) ? ColourWhite : ColourGrey;
+            drawTextDirect(&window, nullptr, 120, CreditLineHeight * i - (scroll - 240), CreditLines[i].text, colour,
+                           AlignCentre);
+        }
+        EXPECT_EQ(quick, frame()) << "modeTicks " << ticks;
+    }
+}
+
+// During a fade the screen is drawn into a picture narrowed by the lines the fade blacks: the
+// frame must be the one drawn whole and then faded.
+TEST_P(FastPaths, FadeFramesMatchTheWholeFrameFaded) {
+    ASSERT_EQ(FontInit(), 0);
+    setMap(40, 30, [](int32_t x, int32_t y) { return static_cast<uint8_t>((x * 5 + y * 11) % 64); });
+    fillScreen(Backdrop, 31);
+    OwnedImage panel;
+    panel.make(240, 80, [](int32_t x, int32_t y) { return pattern(x, y, 32); });
+    Panel = panel.img;
+    game.playerX = 12;
+    game.playerY = 9;
+    game.playerSprite = TilePlayer;
+    game.levelTicks = 100;
+    setLevelName("FADING");
+    struct Screen {
+        uint8_t mode;
+        void (*draw)();
+    };
+    const Screen screens[] = {{Play, drawPlayView}, {MapView, drawMapView}, {Credits, drawCredits},
+                              {Died, drawDied}, {LevelComplete, drawLevelComplete}};
+    for (const Screen& sc : screens)
+        for (int32_t fade : {0, 8, 100, 128, 200, 248, 255}) {
+            game.mode = sc.mode;
+            game.modeTicks = 1500;
+            game.fadeLevel = fade;
+            fillScreen(BackBuffer, 33);
+            sc.draw();
+            applyFade();
+            const std::vector<uint8_t> want = frame();
+            fillScreen(BackBuffer, 33);
+            drawScreen();
+            EXPECT_EQ(frame(), want) << "mode " << int(sc.mode) << " fade " << fade;
+        }
+    Panel = Image{};
+}
+
+}  // namespace
