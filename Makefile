@@ -9,20 +9,27 @@ PYTHON := /usr/bin/python3
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan fuzz check-names check-assets assets bench clean
+.PHONY: all deps configure build game run package install-test test asan fuzz check-names check-assets assets bench clean
 
 all: build
 
 deps:
 	@sh tools/deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+
+# Everything: the game, the installed game, the tools, the benchmarks and the tests.
+build: configure
 	cmake --build build -j$(JOBS)
+
+# The game alone, with what its build needs (the level compiler and the catalogue).
+game: configure
+	cmake --build build -j$(JOBS) --target tavrin
 
 # With a display: the game in its window. Without one: the offscreen demo script, which
 # saves what the screen showed to build/demo/.
-run: build
+run: game
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		build/tavrin; \
 	else \
@@ -40,6 +47,16 @@ test: build
 	@$(MAKE) --no-print-directory fuzz
 	@echo "make test: every step passed; the test run of build/ closed with:"
 	@grep -E "tests passed|tests failed out of" build/ctest.log | tail -n 1
+
+# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb.
+package: configure
+	cmake --build build -j$(JOBS) --target tavrin_installed
+	cd build && cpack -G DEB
+
+# The install and package tests alone (make test runs them with the rest of CTest).
+install-test: configure
+	cmake --build build -j$(JOBS) --target tavrin_installed
+	cd build && ctest -L install --output-on-failure
 
 check-names:
 	@sh tools/check_sdl_names.sh
