@@ -48,14 +48,13 @@ test: build
 	@echo "make test: every step passed; the test run of build/ closed with:"
 	@grep -E "tests passed|tests failed out of" build/ctest.log | tail -n 1
 
-# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb.
-package: configure
-	cmake --build build -j$(JOBS) --target tavrin_installed
+# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb. CPack
+# builds everything before it installs, so the build comes first, with its usual jobs.
+package: build
 	cd build && cpack -G DEB
 
 # The install and package tests alone (make test runs them with the rest of CTest).
-install-test: configure
-	cmake --build build -j$(JOBS) --target tavrin_installed
+install-test: build
 	cd build && ctest -L install --output-on-failure
 
 check-names:

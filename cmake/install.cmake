@@ -61,6 +61,7 @@ if(BUILD_TESTING)
     add_test(NAME ${kind}_tree
       COMMAND sh "${CMAKE_SOURCE_DIR}/tests/install/install_test.sh" ${kind}
               "${CMAKE_BINARY_DIR}" "${CMAKE_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/${kind}_tree")
-    set_tests_properties(${kind}_tree PROPERTIES LABELS install TIMEOUT 600)
+    set_tests_properties(${kind}_tree PROPERTIES LABELS install TIMEOUT 600
+      RESOURCE_LOCK install_manifest)
   endforeach()
 endif()

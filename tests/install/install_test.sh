@@ -15,6 +15,15 @@ fail() { echo "FAIL: $*"; failed=1; }
 rm -rf "$work"
 mkdir -p "$work"
 
+# cmake --install and cpack write install_manifest.txt into the build folder: put back the one
+# that a developer's own install left there (the two tests hold a lock on it).
+manifest=$build/install_manifest.txt
+[ ! -f "$manifest" ] || cp "$manifest" "$work/manifest.saved"
+restore_manifest() {
+    if [ -f "$work/manifest.saved" ]; then cp "$work/manifest.saved" "$manifest"; else rm -f "$manifest"; fi
+}
+trap restore_manifest EXIT
+
 # check_tree ROOT: the files of an installed tree under ROOT (a prefix), validated.
 check_tree() {
     root=$1
