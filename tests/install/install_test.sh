@@ -24,11 +24,12 @@ restore_manifest() {
 }
 trap restore_manifest EXIT
 
-# check_tree ROOT: the files of an installed tree under ROOT (a prefix), validated.
+# check_tree ROOT MANPAGE LICENCE: the files of an installed tree under ROOT (a prefix),
+# validated. The package has the manual page compressed and the licence named as Debian does.
 check_tree() {
-    root=$1
+    root=$1 page=$root/$2
     for f in share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-             share/man/man6/tavrin.6 share/doc/tavrin/README.md share/doc/tavrin/LICENSE \
+             "$2" share/doc/tavrin/README.md "$3" \
              share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/64x64/apps/$id.png \
              share/icons/hicolor/128x128/apps/$id.png share/icons/hicolor/256x256/apps/$id.png; do
         [ -s "$root/$f" ] || fail "$root/$f is not installed"
@@ -43,10 +44,10 @@ check_tree() {
         fail "appstreamcli validate failed: $out"
     # Errors, warnings and infos are lines "E: ", "W: ", "I: "; pedantic hints are not asked for.
     if echo "$out" | grep -qE '^[EWI]: '; then fail "appstreamcli validate: $out"; fi
-    out=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$root/share/man/man6/tavrin.6" 2>&1 >/dev/null) ||
+    out=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null) ||
         fail "man failed: $out"
     [ -z "$out" ] || fail "man --warnings: $out"
-    out=$(groff -ww -man -z "$root/share/man/man6/tavrin.6" 2>&1) || fail "groff failed: $out"
+    out=$(zcat -f "$page" | groff -ww -man -z 2>&1) || fail "groff failed: $out"
     [ -z "$out" ] || fail "groff -ww: $out"
 
     # The desktop entry starts an installed binary (looked up as on a PATH of the tree's
@@ -97,7 +98,7 @@ case $kind in
 install)
     # A staged install, as a distribution builds it.
     DESTDIR=$work/destdir cmake --install "$build" --prefix /usr >"$work/install.log"
-    check_tree "$work/destdir/usr"
+    check_tree "$work/destdir/usr" share/man/man6/tavrin.6 share/doc/tavrin/LICENSE
     play "$work/destdir/usr" destdir
     # Installed under one prefix and moved: the binary still finds its own samples.
     cmake --install "$build" --prefix "$work/first" >>"$work/install.log"
@@ -118,7 +119,7 @@ package)
         echo "$depends" | grep -q "$lib" || fail "the package does not depend on $lib: $depends"
     done
     dpkg -x "$deb" "$work/root"
-    check_tree "$work/root/usr"
+    check_tree "$work/root/usr" share/man/man6/tavrin.6.gz share/doc/tavrin/copyright
     play "$work/root/usr" package
     ;;
 *)
