@@ -60,8 +60,14 @@ check_tree() {
     esac
     icon=$(sed -n 's/^Icon=//p' "$root/share/applications/$id.desktop")
     for size in 48 64 128 256; do
-        [ -f "$root/share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
+        png=$root/share/icons/hicolor/${size}x$size/apps/$icon.png
+        if [ -f "$png" ]; then
+            # The picture's own size, from the PNG header, is the size its folder names.
+            dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
+            [ "$dims" = "${size}x$size" ] || fail "$png is $dims, not ${size}x$size"
+        else
             fail "Icon=$icon has no ${size}x$size picture"
+        fi
     done
 }
 
