@@ -9,7 +9,7 @@ PYTHON := /usr/bin/python3
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps configure build game run package install-test test asan fuzz check-names check-assets assets bench clean
+.PHONY: all deps build run test asan fuzz check-names check-assets assets bench clean
 
 all: build
 
@@ -47,15 +47,6 @@ test: build
 	@$(MAKE) --no-print-directory fuzz
 	@echo "make test: every step passed; the test run of build/ closed with:"
 	@grep -E "tests passed|tests failed out of" build/ctest.log | tail -n 1
-
-# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb. CPack
-# builds everything before it installs, so the build comes first, with its usual jobs.
-package: build
-	cd build && cpack -G DEB
-
-# The install and package tests alone (make test runs them with the rest of CTest).
-install-test: build
-	cd build && ctest -L install --output-on-failure
 
 check-names:
 	@sh tools/check_sdl_names.sh
@@ -101,6 +92,17 @@ assets:
 bench: build
 	@set -e; for b in $$(find build -maxdepth 2 -type f -perm -u+x -name 'bench_*' | sort); do \
 		echo "== $$b"; $$b; done
+
+.PHONY: configure game package install-test
+
+# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb. CPack
+# builds everything before it installs, so the build comes first, with its usual jobs.
+package: build
+	cd build && cpack -G DEB
+
+# The install and package tests alone (make test runs them with the rest of CTest).
+install-test: build
+	cd build && ctest -L install --output-on-failure
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -14,6 +14,9 @@ fail() { echo "FAIL: $*"; failed=1; }
 
 rm -rf "$work"
 mkdir -p "$work"
+# The packaging and checking tools get a home of their own too: nothing is written outside $work.
+export HOME="$work/tools-home" XDG_CACHE_HOME="$work/tools-home/.cache"
+mkdir -p "$HOME"
 
 # cmake --install and cpack write install_manifest.txt into the build folder: put back the one
 # that a developer's own install left there (the two tests hold a lock on it).

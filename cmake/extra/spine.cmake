@@ -1,2 +1,2 @@
-# The progress file: its fuzz target.
+# The application shell, game state and progress file: the fuzz target.
 tavrin_fuzz_target(fuzz_progress ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress.cpp)
