@@ -6,13 +6,15 @@
 # on it.
 #
 # The game shares its state through global records that most folders read (game/state.h), and
-# the mode machine, the world and the screens call each other, so the folders above platform/
-# are not a strict stack. What the table does rule out is a folder reaching where it has no
+# the mode machine, the world and the screens call each other, so the folders are not a
+# strict stack. What the table does rule out is a folder reaching where it has no
 # business: screens/ and world/ never touch the toolkit, store/ knows only the progress record,
-# nothing of the game reaches into SDL.
+# nothing of the game reaches into SDL. The toolkit layer reads one thing of the game: the
+# table of embedded files (gfx/resources.h), whose fingerprint marks a session recording as
+# made with this build's levels and pictures.
 #
 #   folder    may use
-set(tavrin_uses_platform "")                                     # the toolkit layer: SDL, libpng
+set(tavrin_uses_platform gfx)                                    # SDL, libpng; the embedded files
 set(tavrin_uses_sound "")                                        # app/sound.cpp: SDL_mixer
 set(tavrin_uses_store game platform)                             # the progress record, QFile, qDebug
 set(tavrin_uses_gfx app game platform screens)                   # the clock, the painter, blits
