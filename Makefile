@@ -20,13 +20,20 @@ all: build
 deps:
 	@sh tools/deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+
+# Everything: the game, the installed game, the tools, the benchmarks and the tests.
+build: configure
 	cmake --build build -j$(JOBS)
+
+# The game alone, with what its build needs (the level compiler and the catalogue).
+game: configure
+	cmake --build build -j$(JOBS) --target tavrin
 
 # With a display: the game in its window. Without one: the offscreen demo script, which
 # saves what the screen showed to build/demo/.
-run: build
+run: game
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		build/tavrin; \
 	else \
@@ -107,6 +114,17 @@ assets:
 bench: build
 	@set -e; for b in $$(find build -maxdepth 2 -type f -perm -u+x -name 'bench_*' | sort); do \
 		echo "== $$b"; $$b; done
+
+.PHONY: configure game package install-test
+
+# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb. CPack
+# builds everything before it installs, so the build comes first, with its usual jobs.
+package: build
+	cd build && cpack -G DEB
+
+# The install and package tests alone (make test runs them with the rest of CTest).
+install-test: build
+	cd build && ctest -L install --output-on-failure
 
 clean:
 	rm -rf build build-asan build-fuzz

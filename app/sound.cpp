@@ -9,11 +9,8 @@
 
 #include "app/app.h"
 
-#ifdef TAVRIN_INSTALLED_SOUND_DIR
-const char* soundDirectory = TAVRIN_INSTALLED_SOUND_DIR;
-#else
+// The installed game points it at its installed copy before start-up (installed_main.cpp).
 const char* soundDirectory = TAVRIN_SOUND_DIR;
-#endif
 
 namespace {
 struct Effect {

@@ -1,6 +1,6 @@
 # The embedded catalogue: every asset file of assets/catalogue/ plus the level file, turned
 # at build time into read-only data of the executable (tools/catalogue/generate.cmake).
-# Sets TAVRIN_CATALOGUE_SOURCES (generated sources for tavrin_core) and
+# Sets TAVRIN_CATALOGUE_SOURCES (generated sources for the gfx library) and
 # TAVRIN_CATALOGUE_INCLUDE_DIR (where the generated catalogue.h lies).
 
 set(TAVRIN_CATALOGUE_DIR "${CMAKE_BINARY_DIR}/gfx_catalogue")

@@ -1,5 +1,10 @@
-# Graphics core: the generated catalogue header, the benchmark and the JPEG fuzz target.
-target_include_directories(tavrin_core PRIVATE "${TAVRIN_CATALOGUE_INCLUDE_DIR}")
+# Graphics core: the benchmark, the JPEG fuzz target and the orientation test.
+
+# The JPEG tests encode pictures of their own and the offscreen tests read screenshots back;
+# the game's libraries keep libjpeg and libpng private.
+if(TARGET unit_tests)
+  target_link_libraries(unit_tests PRIVATE JPEG::JPEG PNG::PNG)
+endif()
 
 # The store's tests compare the catalogue with the files it was made from.
 if(TARGET unit_tests AND tavrin_catalogue_level)

@@ -2,7 +2,7 @@
 #
 # levelc links the game's own scrambler (world/cipher.cpp) and level source parser, so the
 # file it writes is read back by the very code that wrote it. It is built from a few world
-# sources directly, not from tavrin_core, which itself embeds the level file.
+# sources directly, not from the game's libraries, which embed the level file.
 add_executable(levelc
   tools/levels/levelc.cpp
   tools/levels/render.cpp
