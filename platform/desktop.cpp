@@ -3,6 +3,7 @@
 // SDL's events become the toolkit's key, pen, focus and close events.
 #include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
 #include <SDL.h>
 #include "platform/layer.h"
 #include "platform/toolkit.h"
@@ -209,8 +210,15 @@ public:
             }
         }
         SDL_UnlockTexture(texture);
+        bool first = !haveFrame;
         haveFrame = true;
         show();
+        if (first) {
+            struct rusage ru;
+            getrusage(RUSAGE_SELF, &ru);
+            double ms = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000 + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1000;
+            debugLine("layer: first frame shown, CPU since exec " + std::to_string(ms) + " ms");
+        }
     }
 };
 
