@@ -88,6 +88,27 @@ void XSession::resize(unsigned long window, int width, int height)
     sync();
 }
 
+int XSession::iconSize(unsigned long window, int& height)
+{
+    Display* d = dpy(display_);
+    Atom icon = XInternAtom(d, "_NET_WM_ICON", False), type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    int width = 0;
+    height = 0;
+    if (XGetWindowProperty(d, window, icon, 0, 2, False, AnyPropertyType, &type, &format, &items, &after, &data) ==
+            Success &&
+        data && format == 32 && items == 2) {
+        const long* v = reinterpret_cast<const long*>(data);  // format 32 comes as longs
+        width = int(v[0]);
+        height = int(v[1]);
+    }
+    if (data)
+        XFree(data);
+    return width;
+}
+
 Picture XSession::grab(unsigned long window)
 {
     Picture p;

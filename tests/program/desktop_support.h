@@ -20,6 +20,8 @@ public:
     bool size(unsigned long window, int& width, int& height);
     // Moves the window to the screen's top left corner and gives it this size.
     void resize(unsigned long window, int width, int height);
+    // The width and height of the window's icon (_NET_WM_ICON), or 0 without one.
+    int iconSize(unsigned long window, int& height);
     // What the window shows, as 8-bit RGB.
     Picture grab(unsigned long window);
     // A plain window of the test's own, to take the focus from the game.

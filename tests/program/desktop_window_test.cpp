@@ -122,7 +122,10 @@ TEST(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCen
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     DesktopGame g(x, dir);
-    ASSERT_NE(g.window, 0u);
+    ASSERT_NE(g.window, 0u);  // found by its title, "Tavrin"
+    int iconHeight = 0;
+    EXPECT_EQ(g.x().iconSize(g.window, iconHeight), 64);
+    EXPECT_EQ(iconHeight, 64);
     EXPECT_TRUE(showsPicture(g, menu, 1, 0, 0)) << lastMismatch;
     const struct {
         int w, h, zoom, px, py;
