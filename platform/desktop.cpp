@@ -129,6 +129,7 @@ public:
     bool closeSent = false;
     uint64_t startTicks = 0;
     bool suspended = false;
+    uint64_t lastPumpMs = 0;
 
     ~DesktopBackend() override
     {
@@ -645,6 +646,11 @@ public:
     {
         bool closed = false;
         uint64_t now = SDL_GetTicks64();
+        // The program asks twice for every tick, microseconds apart; every question costs a
+        // handful of system calls, so the window system is asked at most every 2 ms.
+        if (now - lastPumpMs < 2)
+            return;
+        lastPumpMs = now;
         SDL_Event ev;
         while (SDL_PollEvent(&ev))
             handle(ev, queue, closed, now);
