@@ -519,7 +519,9 @@ public:
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
-            if (!suspended)
+            // Keys held when the focus went come up (SDL lets go of them): the game must
+            // not walk on with a key nobody holds.
+            if (!suspended || ev.type == SDL_KEYUP)
                 keyboard(queue, ev.key, now);
             break;
         case SDL_MOUSEBUTTONDOWN:
@@ -786,20 +788,20 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     }
     SDL_SetWindowSize(b->window, w, h);
     SDL_SetWindowPosition(b->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
-    if (b->settings.width == 0) {
-        b->settings.width = w;
-        b->settings.height = h;
-    }
+    // The window as it is now; only what the player does to it is saved (a size forced by
+    // -zoom does not replace the one remembered).
+    b->settings.width = w;
+    b->settings.height = h;
+    b->settings.fullscreen = false;
     SDL_ShowWindow(b->window);
     // A window manager has put its frame around the window by now.
     int top = 0, left = 0, bottom = 0, right = 0;
     b->windowManager = SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 &&
                        top + left + bottom + right > 0;
     bool full = options.fullscreen || (options.zoom == 0 && remembered.fullscreen);
-    if (full) {
+    if (full)
         b->setFullscreen(true);
-        b->settingsChanged = damaged;  // not the player's doing
-    }
+    b->settingsChanged = damaged;  // nothing is the player's doing yet
     b->untilMs = options.untilMs;
     b->startTicks = SDL_GetTicks64();
     b->repaint();

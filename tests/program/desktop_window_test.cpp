@@ -304,6 +304,7 @@ TEST(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 1, 240x320,")) << g.log();
         EXPECT_TRUE(g.stop().exited(0));
     }
+    EXPECT_EQ(countLines(readFile(file), "window 500 700"), 1);  // a forced size is not remembered
     {
         DesktopGame g(x, dir, {"-fullscreen"});
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 1024x768 fullscreen")) << g.log();
