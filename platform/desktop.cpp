@@ -103,10 +103,9 @@ public:
     std::vector<uint8_t> shown;
     int shownOrientation = 0;
     bool haveFrame = false;
-    std::vector<uint8_t> rowBuffer;
 
     bool fullscreen = false;
-    WindowSettings settings;  // as loaded; saved again when the player changed the window
+    WindowSettings settings;  // the window as it is; saved when the player changed it
     std::string settingsPath;
     bool settingsChanged = false;
 
@@ -513,9 +512,7 @@ public:
     {
         switch (ev.type) {
         case SDL_QUIT:
-            if (!closed)
-                queue.push_back(LayerEvent{EventKind::Close});
-            closed = true;
+            closeOnce(queue, closed);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -583,9 +580,7 @@ public:
                 break;
             switch (ev.window.event) {
             case SDL_WINDOWEVENT_CLOSE:
-                if (!closed)
-                    queue.push_back(LayerEvent{EventKind::Close});
-                closed = true;
+                closeOnce(queue, closed);
                 break;
             case SDL_WINDOWEVENT_FOCUS_LOST:
             case SDL_WINDOWEVENT_MINIMIZED:
@@ -637,6 +632,7 @@ public:
             SDL_Event ev;
             if (SDL_WaitEventTimeout(&ev, 250))
                 handle(ev, queue, closed, SDL_GetTicks64());
+            closeWhenDue(queue, closed);
         }
         suspended = false;
         debugLine("layer: continued after " + std::to_string(SDL_GetTicks64() - from) + " ms");
@@ -664,9 +660,23 @@ public:
             padKeys.tick(SDL_GetTicks64(), events);
             padEvents(queue, events);
         }
+        closeWhenDue(queue, closed);
+    }
+
+    // The window system's close and SIGTERM often come together: one close event is enough.
+    static void closeOnce(std::deque<LayerEvent>& queue, bool& closed)
+    {
+        if (!closed)
+            queue.push_back(LayerEvent{EventKind::Close});
+        closed = true;
+    }
+
+    // -until: the window is closed at that real time.
+    void closeWhenDue(std::deque<LayerEvent>& queue, bool& closed)
+    {
         if (untilMs >= 0 && !closeSent && int64_t(SDL_GetTicks64() - startTicks) >= untilMs) {
             closeSent = true;
-            queue.push_back(LayerEvent{EventKind::Close});
+            closeOnce(queue, closed);
         }
     }
 };

@@ -68,7 +68,17 @@ private:
     Started run_;
 };
 
-bool usable(const VirtualDisplay& x) { return !x.display().empty() && haveXdotool(); }
+// Every test has its own X server and scratch folder, and is skipped without Xvfb or xdotool.
+class ProgramDesktopWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (x.display().empty() || !haveXdotool())
+            GTEST_SKIP() << "no Xvfb or xdotool";
+    }
+    VirtualDisplay x;
+    TempDir dir;
+};
 
 // The main menu as the offscreen back end draws it: the desktop window must show the same.
 Picture mainMenuReference(const TempDir& dir)
@@ -113,12 +123,8 @@ bool showsPicture(DesktopGame& g, const Picture& expected, int zoom, int px, int
 
 }  // namespace
 
-TEST(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred)
+TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred)
 {
-    VirtualDisplay x;
-    if (!usable(x))
-        GTEST_SKIP() << "no Xvfb or xdotool";
-    TempDir dir;
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     DesktopGame g(x, dir);
@@ -149,12 +155,8 @@ TEST(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCen
     EXPECT_TRUE(r.exited(0)) << r.err;
 }
 
-TEST(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
+TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
 {
-    VirtualDisplay x;
-    if (!usable(x))
-        GTEST_SKIP() << "no Xvfb or xdotool";
-    TempDir dir;
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     const int fx = (ScreenW - 480) / 2, fy = (ScreenH - 640) / 2;  // fullscreen: zoom 2
@@ -197,12 +199,8 @@ TEST(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::mousePressEvent"), presses);
 }
 
-TEST(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
+TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
 {
-    VirtualDisplay x;
-    if (!usable(x))
-        GTEST_SKIP() << "no Xvfb or xdotool";
-    TempDir dir;
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     int toggles = 0;
@@ -231,12 +229,8 @@ TEST(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::keyPressEvent 4145"), 0);  // F11 is the window's
 }
 
-TEST(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt)
+TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt)
 {
-    VirtualDisplay x;
-    if (!usable(x))
-        GTEST_SKIP() << "no Xvfb or xdotool";
-    TempDir dir;
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     g.x().focus(g.window);
@@ -268,12 +262,8 @@ TEST(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt)
     EXPECT_EQ(signals, 3) << r.err;
 }
 
-TEST(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored)
+TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored)
 {
-    VirtualDisplay x;
-    if (!usable(x))
-        GTEST_SKIP() << "no Xvfb or xdotool";
-    TempDir dir;
     const std::string file = dir / "config/tavrin/window.conf";
     {
         DesktopGame g(x, dir, {});
