@@ -4,7 +4,7 @@
 set -e
 
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev
-libgtest-dev clang libclang-rt-14-dev python3-pil fonts-dejavu-core xvfb xdotool"
+libgtest-dev clang libclang-rt-14-dev python3-pil fonts-dejavu-core xvfb xdotool libx11-dev"
 
 missing=""
 for p in $PACKAGES; do
