@@ -155,6 +155,20 @@ TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndC
     EXPECT_TRUE(r.exited(0)) << r.err;
 }
 
+TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright)
+{
+    Picture menu = mainMenuReference(dir);
+    ASSERT_TRUE(menu.ok());
+    for (const char* orientation : {"2", "3"}) {
+        SCOPED_TRACE(orientation);
+        TempDir run;
+        DesktopGame g(x, run, {"-zoom", "2", "-orientation", orientation});
+        ASSERT_NE(g.window, 0u);
+        EXPECT_TRUE(showsPicture(g, menu, 2, 0, 0)) << lastMismatch;
+        EXPECT_TRUE(g.stop().exited(0));
+    }
+}
+
 TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
 {
     DesktopGame g(x, dir);
