@@ -744,9 +744,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    // Our own pass puts the picture in the window surface: SDL must not put a GL texture
-    // behind it, and the finger must not also come as a mouse.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The finger must not also come as a mouse.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     // Without any display variable SDL can only fail; keep the client libraries' own
     // complaints out of the way of ours.
@@ -763,6 +761,11 @@ Backend* makeDesktopBackend(const LayerOptions& options)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         noDisplay("no display (SDL chose its offscreen video driver)");
     }
+    // Our own pass puts the picture in the window surface: on X11, which shows a surface
+    // by itself (shared memory), SDL must not put a GL texture behind it. Drivers without
+    // a surface of their own keep SDL's texture.
+    if (!strcmp(driver, "x11"))
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     auto* b = new DesktopBackend();
     b->shown.assign(FramebufferBytes, 0);
