@@ -786,6 +786,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     setIcon(b->window);
     int display = std::max(0, SDL_GetWindowDisplayIndex(b->window));
     int w, h;
+    bool chosen = false;  // the size is ours to choose (no -zoom, nothing remembered)
     SDL_Rect usable{0, 0, 0, 0};
     SDL_GetDisplayUsableBounds(display, &usable);
     if (options.zoom > 0) {
@@ -798,6 +799,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
         int z = defaultZoom(b->window, display);
         w = ScreenWidth * z;
         h = ScreenHeight * z;
+        chosen = true;
     }
     SDL_SetWindowSize(b->window, w, h);
     SDL_SetWindowPosition(b->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
@@ -811,6 +813,17 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     int top = 0, left = 0, bottom = 0, right = 0;
     b->windowManager = SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 &&
                        top + left + bottom + right > 0;
+    // With the real frame known, a chosen size is chosen again: the largest that fits.
+    if (chosen && b->windowManager) {
+        int z = defaultZoom(b->window, display);
+        if (ScreenWidth * z != w) {
+            w = b->settings.width = ScreenWidth * z;
+            h = b->settings.height = ScreenHeight * z;
+            SDL_SetWindowSize(b->window, w, h);
+            SDL_SetWindowPosition(b->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        }
+    }
     bool full = options.fullscreen || (options.zoom == 0 && remembered.fullscreen);
     if (full)
         b->setFullscreen(true);
