@@ -899,3 +899,20 @@ void desktopDetachVirtualPad()
     virtualPad = nullptr;
     virtualPadIndex = -1;
 }
+
+void desktopTouch(TouchKind kind, int64_t finger, float x, float y)
+{
+    DesktopBackend* b = desktop();
+    if (!b)
+        return;
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = kind == TouchKind::Down ? SDL_FINGERDOWN : kind == TouchKind::Move ? SDL_FINGERMOTION : SDL_FINGERUP;
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = finger;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    e.tfinger.pressure = kind == TouchKind::Up ? 0.0f : 1.0f;
+    e.tfinger.windowID = b->windowId;
+    SDL_PushEvent(&e);
+}

@@ -75,3 +75,9 @@ void desktopVirtualPadButton(PadButton b, bool down);
 // Left stick, -32768..32767 on each axis.
 void desktopVirtualPadStick(int x, int y);
 void desktopDetachVirtualPad();
+
+// ---- test controls: touch, as the touch screen's driver would report it ----
+
+enum class TouchKind { Down, Move, Up };
+// A finger event at x, y in 0..1 of the window; queued for the next processEvents.
+void desktopTouch(TouchKind kind, int64_t finger, float x, float y);

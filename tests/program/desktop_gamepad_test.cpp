@@ -1,6 +1,7 @@
-// A game controller plays the real program in its desktop window on the private X server:
-// SDL's virtual joystick stands in for the hardware, so the program runs in a process of
-// the test's own (its start-up, loop passes and shutdown, exactly as main runs them).
+// A game controller and a touch screen play the real program in its desktop window on the
+// private X server. SDL's virtual joystick and finger events stand in for the hardware, so
+// the program runs in a process of the test's own (its start-up, loop passes and shutdown,
+// exactly as main runs them).
 #include <gtest/gtest.h>
 #include <csignal>
 #include <cstdio>
@@ -54,8 +55,8 @@ void step(PadButton b, int to)
     passUntil([&] { return ControlFlags[b == PadButton::Up ? ControlUp : ControlDown] == 0; });
 }
 
-// The whole scenario; ends the process through the game's own shutdown.
-[[noreturn]] void playWithThePad(const std::string& display, const std::string& dir)
+// Starts the program in this (child) process on the display, in a 240 x 320 window.
+void startProgram(const std::string& display, const std::string& dir)
 {
     setenv("DISPLAY", display.c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
@@ -69,6 +70,22 @@ void step(PadButton b, int to)
     if (tavrinStart(5, argv) != 0)
         fail("no start");
     offscreenRecordDebug(true);
+}
+
+// Quits through the main menu's last entry: the game ends the usual way (exit status 0).
+[[noreturn]] void quitByPad(PadButton fire)
+{
+    desktopVirtualPadButton(fire, true);
+    passUntil([] { return quitRequested != 0; });
+    if (quitRequested == 0)
+        fail("no quit");
+    tavrinShutdown();
+}
+
+// The controller's scenario.
+[[noreturn]] void playWithThePad(const std::string& display, const std::string& dir)
+{
+    startProgram(display, dir);
     if (desktopAttachVirtualPad() != 0)
         fail("no virtual pad");
     if (!passUntil([] { return countDebug("layer: game controller 'Tavrin test pad'") == 1; }))
@@ -93,15 +110,60 @@ void step(PadButton b, int to)
     if (!passUntil([] { return game.menuCursor == 4 && countDebug("tavrinWindow::keyReleaseEvent") >= 6; }))
         fail("a held d-pad did not repeat");
     desktopVirtualPadButton(PadButton::Down, false);
-    // Start is fire too: Quit, and the game ends the usual way (exit status 0).
-    desktopVirtualPadButton(PadButton::Start, true);
-    passUntil([] { return quitRequested != 0; });
-    if (quitRequested == 0)
-        fail("Start did not quit");
-    while (quitRequested == 0)
-        loopPass();
-    tavrinShutdown();
-    fail("the shutdown returned");
+    // Start is fire too.
+    quitByPad(PadButton::Start);
+}
+
+// One finger is the stylus; a second one while it is down is ignored.
+[[noreturn]] void touchTheScreen(const std::string& display, const std::string& dir)
+{
+    startProgram(display, dir);
+    if (!passUntil(menuReady))
+        fail("no main menu");
+    // Away from the menu's entries: (30, 260) and (216, 288) of the screen.
+    desktopTouch(TouchKind::Down, 7, 30.5f / 240, 260.5f / 320);
+    desktopTouch(TouchKind::Down, 8, 0.5f, 0.5f);
+    desktopTouch(TouchKind::Move, 8, 0.6f, 0.6f);
+    desktopTouch(TouchKind::Move, 7, 216.5f / 240, 288.5f / 320);
+    desktopTouch(TouchKind::Up, 8, 0.6f, 0.6f);
+    desktopTouch(TouchKind::Up, 7, 216.5f / 240, 288.5f / 320);
+    if (!passUntil([] { return countDebug("tavrinWidget::mouseReleaseEvent") == 1; }))
+        fail("the finger did not reach the game");
+    if (countDebug("tavrinWidget::mousePressEvent") != 1 || countDebug("tavrinWidget::mouseMoveEvent") != 1 ||
+        countDebug("layer: pen press at 30,260 of the window: 30,260 of the screen") != 1 ||
+        stylusLastX != -1)
+        fail("the second finger was not ignored, or the first one landed elsewhere");
+    if (desktopAttachVirtualPad() != 0 || !passUntil([] { return countDebug("layer: game controller") == 1; }))
+        fail("no virtual pad");
+    step(PadButton::Down, 2);
+    step(PadButton::Down, 3);
+    step(PadButton::Down, 4);
+    quitByPad(PadButton::B);
+}
+
+// Runs scenario(display, dir) in a process of its own; its exit status, bounded in time (a
+// hung program is ended and fails the test). Its standard error is in dir/stderr.txt.
+int runScenario(void (*scenario)(const std::string&, const std::string&), const VirtualDisplay& x,
+                const TempDir& dir)
+{
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen((dir / "stderr.txt").c_str(), "w", stderr) || !freopen((dir / "stdout.txt").c_str(), "w", stdout))
+            _exit(126);
+        scenario(x.display(), dir.path());
+        _exit(125);
+    }
+    if (pid < 0)
+        return -1;
+    int status = 0;
+    for (int i = 0; i < 12000 && waitpid(pid, &status, WNOHANG) == 0; i++)
+        usleep(10000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -112,28 +174,26 @@ TEST(ProgramDesktopGamepad, AVirtualControllerMovesTheMenuCursorRepeatsAndSelect
     if (x.display().empty())
         GTEST_SKIP() << "no Xvfb";
     TempDir dir;
-    fflush(nullptr);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        freopen((dir / "stderr.txt").c_str(), "w", stderr);
-        freopen((dir / "stdout.txt").c_str(), "w", stdout);
-        playWithThePad(x.display(), dir.path());
-    }
-    int status = 0;
-    // Bounded: a hung program is ended and fails the test.
-    for (int i = 0; i < 12000 && waitpid(pid, &status, WNOHANG) == 0; i++)
-        usleep(10000);
-    if (waitpid(pid, &status, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
+    int status = runScenario(playWithThePad, x, dir);
     std::string err = readFile(dir / "stderr.txt"), log = readFile(dir / "debug.log");
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << err;
+    ASSERT_EQ(status, 0) << err;
     // The pad's buttons reach the game as the handheld's keys: the cursor keys and the
     // device's own fire key.
     EXPECT_GE(countLines(log, "tavrinWidget::keyPressEvent 4117"), 4);  // Down: press, stick, hold and repeats
     EXPECT_EQ(countLines(log, "tavrinWidget::keyPressEvent 4115"), 1);  // Up
     EXPECT_EQ(countLines(log, "tavrinWidget::keyPressEvent 4176"), 2);  // F33: A, then Start
+    EXPECT_EQ(countLines(log, "QCop QPE/System closing(QString) tavrin"), 1);
+}
+
+TEST(ProgramDesktopTouch, OneFingerIsTheStylusAndOthersAreIgnored)
+{
+    VirtualDisplay x;
+    if (x.display().empty())
+        GTEST_SKIP() << "no Xvfb";
+    TempDir dir;
+    int status = runScenario(touchTheScreen, x, dir);
+    EXPECT_EQ(status, 0) << readFile(dir / "stderr.txt");
+    std::string log = readFile(dir / "debug.log");
+    EXPECT_EQ(countLines(log, "tavrinWidget::mousePressEvent"), 1);
     EXPECT_EQ(countLines(log, "QCop QPE/System closing(QString) tavrin"), 1);
 }
