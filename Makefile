@@ -72,6 +72,7 @@ check-assets:
 		tmp=$$(mktemp -d) && \
 		$(PYTHON) tools/assets/generate.py --out $$tmp >/dev/null && \
 		diff -r $$tmp/catalogue assets/catalogue && diff -r $$tmp/sounds assets/sounds && \
+		diff -r $$tmp/icons assets/icons && \
 		rm -rf $$tmp && echo "check-assets: assets/ is what tools/assets/generate.py makes"; \
 	else \
 		echo "check-assets: no tools/assets/generate.py yet, nothing to compare"; \

@@ -1,11 +1,24 @@
 // The desktop back end: one SDL2 window showing the emulated 240 x 320 screen upright,
-// scaled by a whole factor with nearest-neighbour pixels, like a virtual framebuffer tool.
-// SDL's events become the toolkit's key, pen, focus and close events.
+// scaled by the largest whole factor that fits the window and centred between black bars.
+// A frame is turned, converted and scaled in one pass of our own straight into the window
+// surface, and only when it differs from the one on screen; no GL driver is loaded. SDL's
+// events become the toolkit's key, pen and close events; game controllers and touch become
+// the handheld's keys and stylus; losing the focus suspends the emulated device.
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <png.h>
+#include <sys/resource.h>
 #include <SDL.h>
+#include "platform/desktop.h"
 #include "platform/layer.h"
+#include "platform/record.h"
 #include "platform/toolkit.h"
+
+// The window icon: a PNG drawn by the asset generator, embedded by the build (icon.cpp).
+const unsigned char* tavrinIconPng();
+size_t tavrinIconPngSize();
 
 namespace {
 
@@ -50,180 +63,633 @@ int toolkitKey(SDL_Keycode k)
     return 0;
 }
 
+// Gamepad buttons that act as the handheld's keys. A, B and Start are the device's own
+// fire key, which no desktop keyboard has.
+int padKey(int button)
+{
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return Key_Up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return Key_Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return Key_Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return Key_Right;
+    case SDL_CONTROLLER_BUTTON_A:
+    case SDL_CONTROLLER_BUTTON_B:
+    case SDL_CONTROLLER_BUTTON_START: return Key_F33;
+    default: return 0;
+    }
+}
+
+// The left stick counts as a cursor key once it is pushed past this (of 32767).
+enum { StickDeadZone = 12000 };
+
+double cpuMsSinceExec()
+{
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000 +
+           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1000;
+}
+
 class DesktopBackend : public Backend {
 public:
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    int zoom = 1;
-    bool penDown = false;
-    bool haveFocus = true;
+    Uint32 windowId = 0;
+    // The window surface as last seen; a new one (after a resize) is painted whole.
+    SDL_Surface* surface = nullptr;
+    int surfaceW = 0, surfaceH = 0;
+    Uint32 lutFormat = 0;
+    std::vector<uint32_t> lut;  // RGB565 -> the surface's pixel format
+    Placement place{1, 0, 0};
+    // The frame on screen, in framebuffer order, to skip frames that change nothing.
+    std::vector<uint8_t> shown;
+    int shownOrientation = 0;
+    bool haveFrame = false;
+
+    bool fullscreen = false;
+    WindowSettings settings;  // the window as it is; saved when the player changed it
+    std::string settingsPath;
+    bool settingsChanged = false;
+
+    bool penDown = false;          // the mouse or the finger holds the stylus down
+    SDL_FingerID finger = 0;       // the one finger that is the stylus
+    bool fingerDown = false;
+    bool swallowReturn = false;    // Return went to Alt+Enter: its repeats and release too
+
+    // Gamepads, and the keys they hold.
+    std::vector<SDL_GameController*> pads;
+    HeldKeys padKeys;
+    std::vector<std::pair<SDL_JoystickID, int>> stickKeys;  // keys held by each stick
+    bool padSubsystem = false;
+    // The keyboard's own repeat, measured, so held gamepad keys repeat the same way.
+    SDL_Keycode repeatKey = 0;
+    uint64_t repeatDownMs = 0, repeatLastMs = 0;
+    int repeatsSeen = 0;
+
     int64_t untilMs = -1;
     bool closeSent = false;
     uint64_t startTicks = 0;
-    std::vector<uint32_t> lut;  // RGB565 -> the texture's 32-bit format
-    std::vector<uint16_t> upright;
-    bool haveFrame = false;
+    bool suspended = false;
+    uint64_t lastPumpMs = 0;
 
     ~DesktopBackend() override
     {
         windowGone();
+        for (SDL_GameController* c : pads)
+            SDL_GameControllerClose(c);
+        if (padSubsystem)
+            SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     void windowGone() override
     {
-        if (texture)
-            SDL_DestroyTexture(texture);
-        if (renderer)
-            SDL_DestroyRenderer(renderer);
-        if (window)
+        if (window) {
+            saveSettings();
             SDL_DestroyWindow(window);
-        texture = nullptr;
-        renderer = nullptr;
+        }
         window = nullptr;
+        surface = nullptr;
     }
+
+    void saveSettings()
+    {
+        if (!settingsChanged)
+            return;
+        settingsChanged = false;
+        std::string error;
+        if (saveWindowSettings(settingsPath, settings, error))
+            debugLine("layer: window settings not saved: " + error);
+        else
+            debugLine("layer: window settings saved to " + settingsPath);
+    }
+
+    // ---- presenting ----
+
+    // The window surface, fetched again after a resize; false when there is none.
+    bool takeSurface(bool& fresh)
+    {
+        fresh = false;
+        if (!window)
+            return false;
+        SDL_Surface* s = SDL_GetWindowSurface(window);
+        if (!s)
+            return false;
+        if (s != surface || s->w != surfaceW || s->h != surfaceH) {
+            surface = s;
+            surfaceW = s->w;
+            surfaceH = s->h;
+            place = placePicture(s->w, s->h);
+            fresh = true;
+        }
+        if (s->format->format != lutFormat) {
+            lutFormat = s->format->format;
+            lut.resize(65536);
+            for (uint32_t v = 0; v < 65536; v++) {
+                // 5 and 6 bits widened with their top bits, so white stays white.
+                uint8_t r = uint8_t(v >> 11), g = uint8_t((v >> 5) & 63), b = uint8_t(v & 31);
+                lut[v] = SDL_MapRGBA(s->format, uint8_t(r << 3 | r >> 2), uint8_t(g << 2 | g >> 4),
+                                     uint8_t(b << 3 | b >> 2), 255);
+            }
+        }
+        return true;
+    }
+
+    // Upright row y of the emulated screen, turned, converted and widened by the zoom.
+    template <typename Pixel>
+    void scaleRow(const uint8_t* fb, int orientation, int y, Pixel* out) const
+    {
+        const int z = place.zoom;
+        for (int x = 0; x < ScreenWidth; x++) {
+            const uint8_t* p = orientation == 0 ? fb + (size_t(y) * ScreenWidth + size_t(x)) * 2
+                                                : fb + framebufferOffset(orientation, x, y);
+            Pixel v = Pixel(lut[p[0] | p[1] << 8]);
+            for (int k = 0; k < z; k++)
+                *out++ = v;
+        }
+    }
+
+    template <typename Pixel>
+    void paintRows(const uint8_t* fb, int orientation, int y0, int y1)
+    {
+        auto* base = static_cast<uint8_t*>(surface->pixels);
+        const size_t pitch = size_t(surface->pitch);
+        const int z = place.zoom;
+        const size_t rowBytes = size_t(ScreenWidth) * size_t(z) * sizeof(Pixel);
+        for (int y = y0; y <= y1; y++) {
+            uint8_t* first = base + size_t(place.y + y * z) * pitch + size_t(place.x) * sizeof(Pixel);
+            scaleRow(fb, orientation, y, reinterpret_cast<Pixel*>(first));
+            for (int k = 1; k < z; k++)
+                memcpy(first + size_t(k) * pitch, first, rowBytes);
+        }
+    }
+
+    // Paints upright rows y0..y1 of the frame into the surface and shows them; a fresh
+    // surface is cleared to black (the bars) and shown whole.
+    void paint(const uint8_t* fb, int orientation, int y0, int y1, bool whole)
+    {
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+            return;
+        if (whole) {
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+            y0 = 0;
+            y1 = ScreenHeight - 1;
+        }
+        if (surfaceW >= ScreenWidth && surfaceH >= ScreenHeight && y0 <= y1) {
+            switch (surface->format->BytesPerPixel) {
+            case 4: paintRows<uint32_t>(fb, orientation, y0, y1); break;
+            case 2: paintRows<uint16_t>(fb, orientation, y0, y1); break;
+            default: break;
+            }
+        }
+        if (SDL_MUSTLOCK(surface))
+            SDL_UnlockSurface(surface);
+        if (whole) {
+            SDL_UpdateWindowSurface(window);
+        } else {
+            SDL_Rect r{place.x, place.y + y0 * place.zoom, ScreenWidth * place.zoom, (y1 - y0 + 1) * place.zoom};
+            SDL_UpdateWindowSurfaceRects(window, &r, 1);
+        }
+    }
+
+    // The rows of the upright picture that differ from the frame on screen: [y0, y1], or
+    // y0 > y1 when none do.
+    void changedRows(const uint8_t* fb, int orientation, int& y0, int& y1) const
+    {
+        y0 = 0;
+        y1 = -1;
+        if (memcmp(fb, shown.data(), FramebufferBytes) == 0)
+            return;
+        if (orientation == 3) {  // framebuffer lines are screen columns: take the whole frame
+            y1 = ScreenHeight - 1;
+            return;
+        }
+        const size_t line = ScreenWidth * 2;
+        int first = 0, last = ScreenHeight - 1;
+        while (memcmp(fb + size_t(first) * line, shown.data() + size_t(first) * line, line) == 0)
+            first++;
+        while (memcmp(fb + size_t(last) * line, shown.data() + size_t(last) * line, line) == 0)
+            last--;
+        // Orientation 2 keeps the screen's rows bottom up.
+        y0 = orientation == 2 ? ScreenHeight - 1 - last : first;
+        y1 = orientation == 2 ? ScreenHeight - 1 - first : last;
+    }
+
+    void present(const uint8_t* fb, int orientation) override
+    {
+        bool fresh = false;
+        if (!takeSurface(fresh))
+            return;
+        int y0 = 0, y1 = ScreenHeight - 1;
+        if (haveFrame && orientation == shownOrientation && !fresh) {
+            changedRows(fb, orientation, y0, y1);
+            if (y0 > y1)
+                return;  // the same picture is on screen already
+        }
+        memcpy(shown.data(), fb, FramebufferBytes);
+        shownOrientation = orientation;
+        paint(fb, orientation, y0, y1, fresh || !haveFrame);
+        if (!haveFrame)
+            debugLine("layer: first frame shown, CPU since exec " + std::to_string(cpuMsSinceExec()) + " ms");
+        haveFrame = true;
+    }
+
+    // The window was exposed or resized: show what is on screen again.
+    void repaint()
+    {
+        bool fresh = false;
+        if (!takeSurface(fresh))
+            return;
+        if (!fresh) {
+            SDL_UpdateWindowSurface(window);
+            return;
+        }
+        if (haveFrame) {
+            paint(shown.data(), shownOrientation, 0, ScreenHeight - 1, true);
+        } else {
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+            SDL_UpdateWindowSurface(window);
+        }
+    }
+
+    // ---- the window ----
+
+    // Fullscreen is the window manager's to give. Without one (a bare X server) nobody
+    // would act on the request: the window then covers the display by itself.
+    bool windowManager = true;
+
+    void setFullscreen(bool on)
+    {
+        if (!window || on == fullscreen)
+            return;
+        int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+        if (windowManager) {
+            if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+                debugLine(std::string("layer: fullscreen refused: ") + SDL_GetError());
+                return;
+            }
+        } else if (on) {
+            SDL_Rect r;
+            if (SDL_GetDisplayBounds(display, &r) != 0)
+                return;
+            SDL_SetWindowPosition(window, r.x, r.y);
+            SDL_SetWindowSize(window, r.w, r.h);
+        } else {
+            SDL_SetWindowSize(window, settings.width, settings.height);
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        }
+        fullscreen = on;
+        settings.fullscreen = on;
+        settingsChanged = true;
+        debugLine(on ? "layer: fullscreen" : "layer: windowed");
+        repaint();
+    }
+
+    void resized(int w, int h)
+    {
+        if (!fullscreen && (w != settings.width || h != settings.height)) {
+            settings.width = w;
+            settings.height = h;
+            settingsChanged = true;
+        }
+        repaint();
+        debugLine("layer: window " + std::to_string(w) + "x" + std::to_string(h) + ", zoom " +
+                  std::to_string(place.zoom));
+    }
+
+    // ---- input ----
 
     void pen(std::deque<LayerEvent>& queue, EventKind kind, int wx, int wy)
     {
         LayerEvent e{kind};
-        e.x = SDL_clamp(wx / zoom, 0, ScreenWidth - 1);
-        e.y = SDL_clamp(wy / zoom, 0, ScreenHeight - 1);
+        windowToScreen(place, wx, wy, e.x, e.y);
+        queue.push_back(e);
+        if (kind == EventKind::PenPress)
+            debugLine("layer: pen press at " + std::to_string(wx) + "," + std::to_string(wy) + " of the window: " +
+                      std::to_string(e.x) + "," + std::to_string(e.y) + " of the screen");
+    }
+
+    void key(std::deque<LayerEvent>& queue, int code, bool press, bool autoRepeat)
+    {
+        LayerEvent e{press ? EventKind::KeyPress : EventKind::KeyRelease};
+        e.key = code;
+        e.autoRepeat = autoRepeat;
         queue.push_back(e);
     }
 
-    void focus(std::deque<LayerEvent>& queue, bool in)
+    void padEvents(std::deque<LayerEvent>& queue, const std::vector<HeldKeys::Event>& events)
     {
-        if (in == haveFocus)
+        for (const HeldKeys::Event& e : events)
+            key(queue, e.key, e.press, e.autoRepeat);
+    }
+
+    // Learns the keyboard's repeat delay and interval from a held key.
+    void keyboardRepeat(const SDL_KeyboardEvent& k, uint64_t now)
+    {
+        if (!k.repeat) {
+            repeatKey = k.keysym.sym;
+            repeatDownMs = now;
+            repeatsSeen = 0;
             return;
-        haveFocus = in;
-        queue.push_back(LayerEvent{in ? EventKind::FocusIn : EventKind::FocusOut});
+        }
+        if (k.keysym.sym != repeatKey)
+            return;
+        int gap = int(now - (repeatsSeen == 0 ? repeatDownMs : repeatLastMs));
+        if (repeatsSeen == 0 && gap >= 100 && gap <= 2000)
+            padKeys.delayMs = gap;
+        else if (repeatsSeen == 1 && gap >= 10 && gap <= 500)
+            padKeys.intervalMs = gap;
+        repeatsSeen++;
+        repeatLastMs = now;
+    }
+
+    void keyboard(std::deque<LayerEvent>& queue, const SDL_KeyboardEvent& k, uint64_t now)
+    {
+        bool down = k.type == SDL_KEYDOWN;
+        // Window keys of our own: the game never sees them.
+        if (k.keysym.sym == SDLK_F11) {
+            if (down && !k.repeat)
+                setFullscreen(!fullscreen);
+            return;
+        }
+        if (k.keysym.sym == SDLK_RETURN || k.keysym.sym == SDLK_KP_ENTER) {
+            if (down && !k.repeat && (k.keysym.mod & KMOD_ALT)) {
+                swallowReturn = true;
+                setFullscreen(!fullscreen);
+                return;
+            }
+            if (swallowReturn) {
+                if (!down)
+                    swallowReturn = false;
+                return;
+            }
+        }
+        int code = toolkitKey(k.keysym.sym);
+        if (!code)
+            return;
+        if (down)
+            keyboardRepeat(k, now);
+        if (down && k.repeat) {
+            // The toolkit delivered a held key as release-and-press pairs.
+            key(queue, code, false, true);
+            key(queue, code, true, true);
+            return;
+        }
+        key(queue, code, down, false);
+    }
+
+    void padAdded(int index)
+    {
+        if (!SDL_IsGameController(index))
+            return;
+        SDL_GameController* c = SDL_GameControllerOpen(index);
+        if (!c)
+            return;
+        SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+        for (SDL_GameController* p : pads)
+            if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(p)) == id) {
+                SDL_GameControllerClose(c);  // already ours
+                return;
+            }
+        pads.push_back(c);
+        const char* name = SDL_GameControllerName(c);
+        debugLine(std::string("layer: game controller '") + (name ? name : "?") + "'");
+    }
+
+    void padRemoved(std::deque<LayerEvent>& queue, SDL_JoystickID id)
+    {
+        for (size_t i = 0; i < pads.size(); i++)
+            if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads[i])) == id) {
+                SDL_GameControllerClose(pads[i]);
+                pads.erase(pads.begin() + long(i));
+                // Whatever it held is let go; another pad still holding a key keeps it
+                // until its own release, which is rare enough to let go too.
+                std::vector<HeldKeys::Event> events;
+                padKeys.releaseAll(events);
+                stickKeys.clear();
+                padEvents(queue, events);
+                debugLine("layer: game controller removed");
+                return;
+            }
+    }
+
+    // The stick's direction as one cursor key (the larger axis wins), or 0 inside the dead zone.
+    int stickKey(SDL_GameController* c) const
+    {
+        int x = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX);
+        int y = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY);
+        if (std::max(std::abs(x), std::abs(y)) < StickDeadZone)
+            return 0;
+        if (std::abs(x) >= std::abs(y))
+            return x < 0 ? Key_Left : Key_Right;
+        return y < 0 ? Key_Up : Key_Down;
+    }
+
+    void stickMoved(std::deque<LayerEvent>& queue, SDL_JoystickID id, uint64_t now)
+    {
+        SDL_GameController* c = SDL_GameControllerFromInstanceID(id);
+        if (!c)
+            return;
+        int want = stickKey(c);
+        auto it = std::find_if(stickKeys.begin(), stickKeys.end(), [&](auto& s) { return s.first == id; });
+        int had = it == stickKeys.end() ? 0 : it->second;
+        if (want == had)
+            return;
+        std::vector<HeldKeys::Event> events;
+        if (had)
+            padKeys.hold(had, false, now, events);
+        if (want)
+            padKeys.hold(want, true, now, events);
+        if (it == stickKeys.end())
+            stickKeys.emplace_back(id, want);
+        else
+            it->second = want;
+        padEvents(queue, events);
+    }
+
+    // ---- events ----
+
+    // One SDL event; a focus change only marks the device suspended or not.
+    void handle(const SDL_Event& ev, std::deque<LayerEvent>& queue, bool& closed, uint64_t now)
+    {
+        switch (ev.type) {
+        case SDL_QUIT:
+            closeOnce(queue, closed);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            // Keys held when the focus went come up (SDL lets go of them): the game must
+            // not walk on with a key nobody holds.
+            if (!suspended || ev.type == SDL_KEYUP)
+                keyboard(queue, ev.key, now);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (ev.button.which == SDL_TOUCH_MOUSEID || suspended)
+                break;
+            if (ev.button.button == SDL_BUTTON_LEFT && !penDown) {
+                penDown = true;
+                pen(queue, EventKind::PenPress, ev.button.x, ev.button.y);
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            if (ev.motion.which != SDL_TOUCH_MOUSEID && penDown && !fingerDown)
+                pen(queue, EventKind::PenMove, ev.motion.x, ev.motion.y);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (ev.button.which != SDL_TOUCH_MOUSEID && ev.button.button == SDL_BUTTON_LEFT && penDown && !fingerDown) {
+                penDown = false;
+                pen(queue, EventKind::PenRelease, ev.button.x, ev.button.y);
+            }
+            break;
+        case SDL_FINGERDOWN:
+        case SDL_FINGERMOTION:
+        case SDL_FINGERUP: {
+            // One finger is the stylus; the others are ignored while it is down.
+            bool mine = fingerDown && ev.tfinger.fingerId == finger;
+            int wx = int(ev.tfinger.x * float(surfaceW)), wy = int(ev.tfinger.y * float(surfaceH));
+            if (ev.type == SDL_FINGERDOWN && !penDown && !suspended) {
+                fingerDown = penDown = true;
+                finger = ev.tfinger.fingerId;
+                pen(queue, EventKind::PenPress, wx, wy);
+            } else if (ev.type == SDL_FINGERMOTION && mine) {
+                pen(queue, EventKind::PenMove, wx, wy);
+            } else if (ev.type == SDL_FINGERUP && mine) {
+                fingerDown = penDown = false;
+                pen(queue, EventKind::PenRelease, wx, wy);
+            }
+            break;
+        }
+        case SDL_CONTROLLERDEVICEADDED:
+            padAdded(ev.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            padRemoved(queue, ev.cdevice.which);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            if (int k = padKey(ev.cbutton.button); k && !suspended) {
+                std::vector<HeldKeys::Event> events;
+                padKeys.hold(k, ev.type == SDL_CONTROLLERBUTTONDOWN, now, events);
+                padEvents(queue, events);
+            }
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (!suspended && (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY))
+                stickMoved(queue, ev.caxis.which, now);
+            break;
+        case SDL_WINDOWEVENT:
+            if (!window || ev.window.windowID != windowId)
+                break;
+            switch (ev.window.event) {
+            case SDL_WINDOWEVENT_CLOSE:
+                closeOnce(queue, closed);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+            case SDL_WINDOWEVENT_MINIMIZED:
+            case SDL_WINDOWEVENT_HIDDEN:
+                suspended = true;
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                suspended = false;
+                break;
+            case SDL_WINDOWEVENT_RESTORED:
+            case SDL_WINDOWEVENT_SHOWN:
+                // Back from the task bar; the focus follows under a window manager, but
+                // without one it may not: the window on screen is the player's.
+                suspended = false;
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                resized(ev.window.data1, ev.window.data2);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                repaint();
+                break;
+            default:
+                break;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Let go of everything held when the device is suspended: the keys come back up, as
+    // the player's fingers did.
+    void releaseHeld(std::deque<LayerEvent>& queue)
+    {
+        std::vector<HeldKeys::Event> events;
+        padKeys.releaseAll(events);
+        stickKeys.clear();
+        padEvents(queue, events);
+    }
+
+    void suspend(std::deque<LayerEvent>& queue, bool& closed)
+    {
+        // The emulated device is off: the program's loop waits here, while the window
+        // system is still answered, until the window has the focus again.
+        debugLine("layer: suspended (the window lost the focus)");
+        releaseHeld(queue);
+        uint64_t from = SDL_GetTicks64();
+        while (suspended && !closed && !termPending()) {
+            SDL_Event ev;
+            if (SDL_WaitEventTimeout(&ev, 250))
+                handle(ev, queue, closed, SDL_GetTicks64());
+            closeWhenDue(queue, closed);
+        }
+        suspended = false;
+        debugLine("layer: continued after " + std::to_string(SDL_GetTicks64() - from) + " ms");
+        // The process was as good as stopped: the program puts its tick clock right.
+        raise(SIGCONT);
     }
 
     void pump(std::deque<LayerEvent>& queue) override
     {
         bool closed = false;
+        uint64_t now = SDL_GetTicks64();
+        // The program asks twice for every tick, microseconds apart; every question costs a
+        // handful of system calls, so the window system is asked at most every 2 ms.
+        if (now - lastPumpMs < 2)
+            return;
+        lastPumpMs = now;
         SDL_Event ev;
-        while (SDL_PollEvent(&ev)) {
-            switch (ev.type) {
-            case SDL_QUIT:
-                if (!closed)
-                    queue.push_back(LayerEvent{EventKind::Close});
-                closed = true;
-                break;
-            case SDL_KEYDOWN:
-            case SDL_KEYUP: {
-                int key = toolkitKey(ev.key.keysym.sym);
-                if (!key)
-                    break;
-                LayerEvent e{ev.type == SDL_KEYDOWN ? EventKind::KeyPress : EventKind::KeyRelease};
-                e.key = key;
-                if (ev.type == SDL_KEYDOWN && ev.key.repeat) {
-                    // The toolkit delivered a held key as release-and-press pairs.
-                    e.autoRepeat = true;
-                    LayerEvent up = e;
-                    up.kind = EventKind::KeyRelease;
-                    queue.push_back(up);
-                }
-                queue.push_back(e);
-                break;
-            }
-            case SDL_MOUSEBUTTONDOWN:
-                if (ev.button.button == SDL_BUTTON_LEFT) {
-                    penDown = true;
-                    pen(queue, EventKind::PenPress, ev.button.x, ev.button.y);
-                }
-                break;
-            case SDL_MOUSEMOTION:
-                if (penDown)
-                    pen(queue, EventKind::PenMove, ev.motion.x, ev.motion.y);
-                break;
-            case SDL_MOUSEBUTTONUP:
-                if (ev.button.button == SDL_BUTTON_LEFT && penDown) {
-                    penDown = false;
-                    pen(queue, EventKind::PenRelease, ev.button.x, ev.button.y);
-                }
-                break;
-            case SDL_WINDOWEVENT:
-                switch (ev.window.event) {
-                case SDL_WINDOWEVENT_CLOSE:
-                    if (!closed)
-                        queue.push_back(LayerEvent{EventKind::Close});
-                    closed = true;
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_LOST:
-                case SDL_WINDOWEVENT_MINIMIZED:
-                    focus(queue, false);
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
-                case SDL_WINDOWEVENT_RESTORED:
-                    focus(queue, true);
-                    break;
-                case SDL_WINDOWEVENT_EXPOSED:
-                    show();
-                    break;
-                default:
-                    break;
-                }
-                break;
-            default:
-                break;
-            }
+        while (SDL_PollEvent(&ev))
+            handle(ev, queue, closed, now);
+        // A replay being watched goes on whether or not the window has the focus: the
+        // recording, not the viewer, decides when the device was off.
+        if (suspended && !closed && window && !sessionReplaying())
+            suspend(queue, closed);
+        suspended = false;
+        if (!pads.empty()) {
+            std::vector<HeldKeys::Event> events;
+            padKeys.tick(SDL_GetTicks64(), events);
+            padEvents(queue, events);
         }
+        closeWhenDue(queue, closed);
+    }
+
+    // The window system's close and SIGTERM often come together: one close event is enough.
+    static void closeOnce(std::deque<LayerEvent>& queue, bool& closed)
+    {
+        if (!closed)
+            queue.push_back(LayerEvent{EventKind::Close});
+        closed = true;
+    }
+
+    // -until: the window is closed at that real time.
+    void closeWhenDue(std::deque<LayerEvent>& queue, bool& closed)
+    {
         if (untilMs >= 0 && !closeSent && int64_t(SDL_GetTicks64() - startTicks) >= untilMs) {
             closeSent = true;
-            queue.push_back(LayerEvent{EventKind::Close});
+            closeOnce(queue, closed);
         }
-    }
-
-    void show()
-    {
-        if (!renderer || !texture)
-            return;
-        SDL_RenderClear(renderer);
-        if (haveFrame)
-            SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        SDL_RenderPresent(renderer);
-    }
-
-    void present(const uint8_t* fb, int orientation) override
-    {
-        if (!texture)
-            return;
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0)
-            return;
-        // Turn upright and convert to the texture's format in the one pass over the frame.
-        for (int y = 0; y < ScreenHeight; y++) {
-            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + size_t(y) * size_t(pitch));
-            if (orientation == 0) {
-                const uint8_t* src = fb + size_t(y) * ScreenWidth * 2;
-                for (int x = 0; x < ScreenWidth; x++)
-                    row[x] = lut[src[2 * x] | src[2 * x + 1] << 8];
-            } else {
-                for (int x = 0; x < ScreenWidth; x++) {
-                    const uint8_t* p = fb + framebufferOffset(orientation, x, y);
-                    row[x] = lut[p[0] | p[1] << 8];
-                }
-            }
-        }
-        SDL_UnlockTexture(texture);
-        haveFrame = true;
-        show();
     }
 };
 
-Uint32 nativeFormat(SDL_Renderer* r)
+DesktopBackend* desktop()
 {
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(r, &info) == 0)
-        for (Uint32 i = 0; i < info.num_texture_formats; i++) {
-            Uint32 f = info.texture_formats[i];
-            if (!SDL_ISPIXELFORMAT_FOURCC(f) && !SDL_ISPIXELFORMAT_INDEXED(f) && SDL_BYTESPERPIXEL(f) == 4)
-                return f;
-        }
-    return SDL_PIXELFORMAT_ARGB8888;
+    LayerState& L = layer();
+    if (!L.appExists || L.options.platform != Platform::Desktop)
+        return nullptr;
+    return static_cast<DesktopBackend*>(L.backend);
 }
 
 [[noreturn]] void noDisplay(const char* why)
@@ -235,13 +701,54 @@ Uint32 nativeFormat(SDL_Renderer* r)
     exit(1);
 }
 
+void setIcon(SDL_Window* window)
+{
+    if (tavrinIconPngSize() == 0)
+        return;
+    png_image img;
+    memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&img, tavrinIconPng(), tavrinIconPngSize()))
+        return;
+    img.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, pixels.data(), 0, nullptr)) {
+        png_image_free(&img);
+        return;
+    }
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), int(img.width), int(img.height), 32,
+                                                        int(img.width) * 4, SDL_PIXELFORMAT_RGBA32);
+    if (s) {
+        SDL_SetWindowIcon(window, s);
+        SDL_FreeSurface(s);
+    }
+}
+
+// The default window: the largest whole zoom whose window, with the window manager's frame,
+// fits the usable part of the desktop. The frame is known only once a window exists; until
+// a window manager tells, a title bar of 40 pixels is assumed.
+int defaultZoom(SDL_Window* window, int display)
+{
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(display, &r) != 0)
+        return 1;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0 || top + bottom == 0) {
+        top = 40;
+        left = bottom = right = 0;
+    }
+    int z = std::min((r.w - left - right) / ScreenWidth, (r.h - top - bottom) / ScreenHeight);
+    return std::clamp(z, 1, 16);
+}
+
 }  // namespace
 
 Backend* makeDesktopBackend(const LayerOptions& options)
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // The finger must not also come as a mouse.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     // Without any display variable SDL can only fail; keep the client libraries' own
     // complaints out of the way of ours.
     const char* x = getenv("DISPLAY");
@@ -257,52 +764,158 @@ Backend* makeDesktopBackend(const LayerOptions& options)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         noDisplay("no display (SDL chose its offscreen video driver)");
     }
+    // Our own pass puts the picture in the window surface: on X11, which shows a surface
+    // by itself (shared memory), SDL must not put a GL texture behind it. Drivers without
+    // a surface of their own keep SDL's texture.
+    if (!strcmp(driver, "x11"))
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     auto* b = new DesktopBackend();
-    b->zoom = options.zoom;
-    if (b->zoom <= 0) {
-        // The largest whole factor that fits, leaving room for the window's title bar.
-        SDL_Rect r;
-        b->zoom = 1;
-        if (SDL_GetDisplayUsableBounds(0, &r) == 0) {
-            int z = SDL_min(r.w / ScreenWidth, (r.h - 40) / ScreenHeight);
-            b->zoom = SDL_clamp(z, 1, 16);
-        }
-    }
-    b->window = SDL_CreateWindow("tavrin", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, ScreenWidth * b->zoom,
-                                 ScreenHeight * b->zoom, SDL_WINDOW_SHOWN);
+    b->shown.assign(FramebufferBytes, 0);
+    b->settingsPath = windowSettingsPath();
+    bool damaged = false;
+    WindowSettings remembered = loadWindowSettings(b->settingsPath, &damaged);
+    b->settings = remembered;
+    b->settingsChanged = damaged;  // a good file takes its place when the window goes
+    b->window = SDL_CreateWindow("Tavrin", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, ScreenWidth, ScreenHeight,
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!b->window) {
         std::string why = SDL_GetError();
         delete b;
         noDisplay(why.c_str());
     }
-    // No vsync: the game paces itself, and a frame comes every 10 ms of game time.
-    b->renderer = SDL_CreateRenderer(b->window, -1, SDL_RENDERER_ACCELERATED);
-    if (!b->renderer)
-        b->renderer = SDL_CreateRenderer(b->window, -1, SDL_RENDERER_SOFTWARE);
-    Uint32 format = b->renderer ? nativeFormat(b->renderer) : Uint32(SDL_PIXELFORMAT_ARGB8888);
-    if (b->renderer)
-        b->texture = SDL_CreateTexture(b->renderer, format, SDL_TEXTUREACCESS_STREAMING, ScreenWidth, ScreenHeight);
-    if (!b->texture) {
-        std::string why = SDL_GetError();
-        delete b;
-        noDisplay(why.c_str());
+    b->windowId = SDL_GetWindowID(b->window);
+    SDL_SetWindowMinimumSize(b->window, ScreenWidth, ScreenHeight);
+    setIcon(b->window);
+    int display = std::max(0, SDL_GetWindowDisplayIndex(b->window));
+    int w, h;
+    bool chosen = false;  // the size is ours to choose (no -zoom, nothing remembered)
+    SDL_Rect usable{0, 0, 0, 0};
+    SDL_GetDisplayUsableBounds(display, &usable);
+    if (options.zoom > 0) {
+        w = ScreenWidth * options.zoom;
+        h = ScreenHeight * options.zoom;
+    } else if (remembered.width > 0 && remembered.width <= usable.w && remembered.height <= usable.h) {
+        w = remembered.width;
+        h = remembered.height;
+    } else {
+        int z = defaultZoom(b->window, display);
+        w = ScreenWidth * z;
+        h = ScreenHeight * z;
+        chosen = true;
     }
-    SDL_PixelFormat* pf = SDL_AllocFormat(format);
-    b->lut.resize(65536);
-    for (uint32_t v = 0; v < 65536; v++) {
-        uint8_t r = uint8_t(v >> 11), g = uint8_t((v >> 5) & 63), bl = uint8_t(v & 31);
-        b->lut[v] = SDL_MapRGBA(pf, uint8_t(r << 3 | r >> 2), uint8_t(g << 2 | g >> 4), uint8_t(bl << 3 | bl >> 2), 255);
+    SDL_SetWindowSize(b->window, w, h);
+    SDL_SetWindowPosition(b->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    // The window as it is now; only what the player does to it is saved (a size forced by
+    // -zoom does not replace the one remembered).
+    b->settings.width = w;
+    b->settings.height = h;
+    b->settings.fullscreen = false;
+    SDL_ShowWindow(b->window);
+    // A window manager has put its frame around the window by now.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    b->windowManager = SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 &&
+                       top + left + bottom + right > 0;
+    // With the real frame known, a chosen size is chosen again: the largest that fits.
+    if (chosen && b->windowManager) {
+        int z = defaultZoom(b->window, display);
+        if (ScreenWidth * z != w) {
+            w = b->settings.width = ScreenWidth * z;
+            h = b->settings.height = ScreenHeight * z;
+            SDL_SetWindowSize(b->window, w, h);
+            SDL_SetWindowPosition(b->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        }
     }
-    SDL_FreeFormat(pf);
+    bool full = options.fullscreen || (options.zoom == 0 && remembered.fullscreen);
+    if (full)
+        b->setFullscreen(true);
+    b->settingsChanged = damaged;  // nothing is the player's doing yet
     b->untilMs = options.untilMs;
     b->startTicks = SDL_GetTicks64();
-    SDL_SetRenderDrawColor(b->renderer, 0, 0, 0, 255);
-    b->show();
+    b->repaint();
     SDL_RaiseWindow(b->window);
-    SDL_RendererInfo info;
-    SDL_GetRendererInfo(b->renderer, &info);
-    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->zoom) + ", video driver " + driver +
-              ", renderer " + info.name + ", texture " + SDL_GetPixelFormatName(format));
+
+    // Game controllers present now or plugged in later arrive as device events.
+    b->padSubsystem = !getenv("TAVRIN_NOPAD") && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+
+    const char* format = b->surface ? SDL_GetPixelFormatName(b->surface->format->format) : "none";
+    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " +
+              std::to_string(b->surfaceW) + "x" + std::to_string(b->surfaceH) + (b->fullscreen ? " fullscreen" : "") +
+              ", video driver " + driver + ", window surface " + format);
     return b;
+}
+
+// ---- test controls ----
+
+namespace {
+int virtualPadIndex = -1;
+SDL_Joystick* virtualPad = nullptr;
+}  // namespace
+
+int desktopAttachVirtualPad()
+{
+    DesktopBackend* b = desktop();
+    if (!b || !b->padSubsystem || virtualPad)
+        return 1;
+    SDL_VirtualJoystickDesc d;
+    SDL_zero(d);
+    d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    d.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    d.naxes = SDL_CONTROLLER_AXIS_MAX;
+    d.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    d.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
+    d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
+    d.name = "Tavrin test pad";
+    virtualPadIndex = SDL_JoystickAttachVirtualEx(&d);
+    if (virtualPadIndex < 0)
+        return 1;
+    virtualPad = SDL_JoystickOpen(virtualPadIndex);
+    return virtualPad ? 0 : 1;
+}
+
+void desktopVirtualPadButton(PadButton b, bool down)
+{
+    if (!virtualPad)
+        return;
+    static const SDL_GameControllerButton buttons[] = {
+        SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,         SDL_CONTROLLER_BUTTON_START,
+        SDL_CONTROLLER_BUTTON_DPAD_UP,   SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+        SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+    SDL_JoystickSetVirtualButton(virtualPad, buttons[int(b)], down ? SDL_PRESSED : SDL_RELEASED);
+}
+
+void desktopVirtualPadStick(int x, int y)
+{
+    if (!virtualPad)
+        return;
+    SDL_JoystickSetVirtualAxis(virtualPad, SDL_CONTROLLER_AXIS_LEFTX, Sint16(std::clamp(x, -32768, 32767)));
+    SDL_JoystickSetVirtualAxis(virtualPad, SDL_CONTROLLER_AXIS_LEFTY, Sint16(std::clamp(y, -32768, 32767)));
+}
+
+void desktopDetachVirtualPad()
+{
+    if (!virtualPad)
+        return;
+    SDL_JoystickClose(virtualPad);
+    SDL_JoystickDetachVirtual(virtualPadIndex);
+    virtualPad = nullptr;
+    virtualPadIndex = -1;
+}
+
+void desktopTouch(TouchKind kind, int64_t finger, float x, float y)
+{
+    DesktopBackend* b = desktop();
+    if (!b)
+        return;
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = kind == TouchKind::Down ? SDL_FINGERDOWN : kind == TouchKind::Move ? SDL_FINGERMOTION : SDL_FINGERUP;
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = finger;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    e.tfinger.pressure = kind == TouchKind::Up ? 0.0f : 1.0f;
+    e.tfinger.windowID = b->windowId;
+    SDL_PushEvent(&e);
 }

@@ -31,7 +31,8 @@ int writeScreenPng(const uint8_t* fb, int orientation, const char* path, std::st
 enum class Platform { Desktop, Offscreen };
 struct LayerOptions {
     Platform platform = Platform::Desktop;
-    int zoom = 0;  // 0: the largest that fits the desktop
+    int zoom = 0;  // 0: the size remembered, else the largest that fits the desktop
+    bool fullscreen = false;
     int orientation = 0;
     std::string script;
     int64_t untilMs = -1;  // -1: the back end's default
@@ -114,6 +115,9 @@ LayerState& layer();
 extern int64_t virtualNowUs;
 enum : int64_t { VirtualEpochSeconds = 1500000000 };
 bool offscreenBackend();
+
+// SIGTERM arrived and is not yet delivered as a close (a back end that waits looks at it).
+bool termPending();
 
 // Libraries that print their own complaints while we only probe (the sound output, the
 // display) are silenced for the probe; our own one-line notice says what matters.

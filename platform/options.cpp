@@ -11,7 +11,8 @@ const char* layerHelpText()
            "  -platform desktop|offscreen  desktop: an SDL window (default); offscreen: no window,\n"
            "                               a virtual clock, input from a script\n"
            "  -zoom N                      desktop: whole scale factor of the window (1..16; default:\n"
-           "                               the largest that fits the desktop)\n"
+           "                               the size it had last time, else the largest that fits)\n"
+           "  -fullscreen                  desktop: start fullscreen (F11 or Alt+Enter toggles)\n"
            "  -orientation 0|2|3           transform orientation of the emulated display (default 0)\n"
            "  -script FILE                 offscreen: window-system events to replay (see README.md)\n"
            "  -until MS                    close the window at this time (offscreen: virtual ms since\n"
@@ -56,6 +57,10 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
             argc = kept;
             argv[argc] = nullptr;
             return 1;
+        }
+        if (opt == "-fullscreen") {
+            out.fullscreen = true;
+            continue;
         }
         static const char* const withValue[] = {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog",
                                                    "-record", "-replay"};

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 #include "platform/layer.h"
 #include "platform/record.h"
@@ -77,11 +78,26 @@ int sysOpen(const char* path, int flags)
 {
     // A recorded session sleeps on the layer's own clock, which the real-time clock's
     // interrupts would bypass.
-    if ((offscreenBackend() || sessionActive()) && path && !strcmp(path, "/dev/rtc")) {
+    bool rtc = path && !strcmp(path, "/dev/rtc");
+    if ((offscreenBackend() || sessionActive()) && rtc) {
         errno = ENOENT;
         return -1;
     }
-    return ::open(path, flags);
+    // A desktop without a usable real-time clock refuses it on every pass, 250 times a
+    // second; the answer is kept for a second instead of asking the kernel each time.
+    static int rtcRefusal = 0;
+    static struct timespec rtcAsked;
+    struct timespec now;
+    if (rtc && rtcRefusal && clock_gettime(CLOCK_MONOTONIC_COARSE, &now) == 0 && now.tv_sec == rtcAsked.tv_sec) {
+        errno = rtcRefusal;
+        return -1;
+    }
+    int fd = ::open(path, flags);
+    if (rtc) {
+        rtcRefusal = fd < 0 && (errno == ENOENT || errno == EACCES || errno == EPERM) ? errno : 0;
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &rtcAsked);
+    }
+    return fd;
 }
 
 int sysIoctl(int fd, unsigned long request, unsigned long arg) { return ioctl(fd, request, arg); }

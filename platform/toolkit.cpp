@@ -147,6 +147,8 @@ int QWidget::height() const { return h_; }
 static volatile sig_atomic_t termRequested = 0;
 static struct sigaction oldTermAction;
 
+bool termPending() { return termRequested != 0; }
+
 static void onSigTerm(int)
 {
     termRequested = 1;  // acted on in processEvents, as a close from the window system

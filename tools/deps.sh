@@ -5,7 +5,7 @@ set -e
 
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev
 libgtest-dev clang libclang-rt-14-dev python3-pil fonts-dejavu-core xvfb xdotool
-desktop-file-utils appstream man-db groff-base dpkg-dev file"
+desktop-file-utils appstream man-db groff-base dpkg-dev file libx11-dev"
 
 missing=""
 for p in $PACKAGES; do

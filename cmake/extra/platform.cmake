@@ -8,3 +8,22 @@ tavrin_fuzz_target(fuzz_recording ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_recording.
 tavrin_benchmark(bench_replay ${CMAKE_SOURCE_DIR}/tools/bench/bench_replay.cpp)
 target_compile_definitions(bench_replay PRIVATE TAVRIN_BINARY="$<TARGET_FILE:tavrin>" TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(bench_replay tavrin)
+
+tavrin_benchmark(bench_desktop ${CMAKE_SOURCE_DIR}/tools/bench/bench_desktop.cpp)
+target_compile_definitions(bench_desktop PRIVATE TAVRIN_BINARY="$<TARGET_FILE:tavrin>")
+add_dependencies(bench_desktop tavrin)
+
+# The window icon is embedded in the program; rebuilt when the picture changes.
+set(TAVRIN_ICON_PNG ${CMAKE_SOURCE_DIR}/assets/icons/tavrin-64.png)
+if(EXISTS ${TAVRIN_ICON_PNG})
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/icon.cpp PROPERTIES
+    COMPILE_DEFINITIONS TAVRIN_ICON_PNG="${TAVRIN_ICON_PNG}"
+    OBJECT_DEPENDS ${TAVRIN_ICON_PNG})
+endif()
+
+# The desktop tests look at the private X server through Xlib, and the gamepad test runs the
+# program in its own process to plug SDL's virtual joystick into it.
+if(TARGET program_tests)
+  pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+  target_link_libraries(program_tests PRIVATE tavrin_core PkgConfig::X11)
+endif()

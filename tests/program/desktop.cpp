@@ -16,7 +16,7 @@ TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
     o.offscreen = false;
     // Real milliseconds here: the desktop runs on the real clock.
     o.args = {"-zoom", "1", "-until", "1500", "-debuglog", dir / "debug.log"};
-    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}};
+    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}, {"XDG_CONFIG_HOME", std::nullopt}};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
     EXPECT_EQ(countLines(r.debugLog, "layer: desktop window, zoom 1"), 1) << r.debugLog;
@@ -41,7 +41,7 @@ TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
     RunOptions o;
     o.offscreen = false;
     o.args = {"-zoom", "1", "-debuglog", dir / "debug.log"};
-    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}};
+    o.env = {{"DISPLAY", x.display()}, {"WAYLAND_DISPLAY", std::nullopt}, {"XDG_CONFIG_HOME", std::nullopt}};
     Started run = startProgram(dir.path(), o);
     ASSERT_GT(run.pid, 0);
     std::vector<std::pair<std::string, std::optional<std::string>>> env{{"DISPLAY", x.display()}};
@@ -49,11 +49,11 @@ TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
     // Each step waits until the program has taken the one before: a slow build (sanitizers,
     // a busy machine) must not be ended before it handled what the test sent.
     // --sync waits until the window exists.
-    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "key", "--window", "%1", "Return", "Down"},
+    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "key", "--window", "%1", "Return", "Down"},
                          env),
               0);
     EXPECT_TRUE(waitForLines(log, "tavrinWindow::keyReleaseEvent", 2));  // Return and Down
-    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^tavrin$", "mousemove", "--window", "%1", "100", "200",
+    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "mousemove", "--window", "%1", "100", "200",
                           "click", "1"},
                          env),
               0);

@@ -17,7 +17,7 @@ TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts)
         std::optional<std::string> script;
         const char* message;
     } cases[] = {
-        {{"-fullscreen"}, std::nullopt, "unknown option '-fullscreen'"},
+        {{"-fast"}, std::nullopt, "unknown option '-fast'"},
         {{"-orientation", "1"}, std::nullopt, "-orientation takes 0, 2 or 3"},
         {{"-until"}, std::nullopt, "option -until needs a value"},
         {{"-script", "no-such.script"}, std::nullopt, "cannot read the script 'no-such.script'"},
@@ -50,7 +50,7 @@ TEST(ProgramLayer, HelpPrintsTheOptionsAndExitsZero)
     o.args = {"-help"};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0));
-    for (const char* opt : {"-platform desktop|offscreen", "-zoom", "-orientation", "-script", "-until", "-debuglog"})
+    for (const char* opt : {"-platform desktop|offscreen", "-zoom", "-fullscreen", "-orientation", "-script", "-until", "-debuglog"})
         EXPECT_EQ(countLines(r.out, opt), 1) << opt;
     EXPECT_FALSE(programStarted(r));
 }

@@ -30,7 +30,7 @@ struct Argv {
 TEST(LayerOptions, AcceptedOptionsAreTakenOffTheCommandLine)
 {
     Argv a({"tavrin", "-platform", "offscreen", "-zoom", "3", "-orientation", "3", "-until", "2500",
-            "-debuglog", "-", "--script", "s.txt"});
+            "-debuglog", "-", "--script", "s.txt", "-fullscreen"});
     LayerOptions o;
     std::string error;
     ASSERT_EQ(parseLayerOptions(a.argc, a.ptrs.data(), o, error), 0) << error;
@@ -38,6 +38,7 @@ TEST(LayerOptions, AcceptedOptionsAreTakenOffTheCommandLine)
     EXPECT_EQ(a.ptrs[1], nullptr);
     EXPECT_EQ(o.platform, Platform::Offscreen);
     EXPECT_EQ(o.zoom, 3);
+    EXPECT_TRUE(o.fullscreen);
     EXPECT_EQ(o.orientation, 3);
     EXPECT_EQ(o.untilMs, 2500);
     EXPECT_EQ(o.debugLog, "-");
@@ -74,7 +75,7 @@ TEST(LayerOptions, BadOptionsAreRefusedWithTheReason)
         std::vector<std::string> args;
         const char* mentions;
     } cases[] = {
-        {{"tavrin", "-fullscreen"}, "unknown option '-fullscreen'"},
+        {{"tavrin", "-fast"}, "unknown option '-fast'"},
         {{"tavrin", "-platform"}, "needs a value"},
         {{"tavrin", "-platform", "wayland"}, "desktop or offscreen"},
         {{"tavrin", "-zoom", "0"}, "-zoom"},

@@ -23,6 +23,7 @@ import font  # noqa: E402
 import sounds  # noqa: E402
 import panel  # noqa: E402
 import hero  # noqa: E402
+import icon  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
@@ -89,6 +90,8 @@ def write_outputs(out_dir):
     for name, samples in sounds.build_all():
         pix.write_bytes(os.path.join(snd, "samp_%s.wvx" % name), sounds.wav_bytes(samples))
         pix.write_bytes(os.path.join(cat, "samp_%s.raw" % name), sounds.raw_bytes(samples))
+
+    icon.generate(out_dir)
 
     screens = _screens_module()
     if screens is not None and hasattr(screens, "generate"):

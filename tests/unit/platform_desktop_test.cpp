@@ -1,0 +1,217 @@
+// The desktop back end's pieces that need no window: the settings file, where the picture
+// sits in a window of any size (and where a press lands), and held gamepad keys repeating
+// like the keyboard's.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "platform/desktop.h"
+#include "platform/toolkit.h"
+
+namespace {
+// A scratch folder of its own, with XDG_CONFIG_HOME pointing into it while it lives.
+struct ConfigHome {
+    std::string dir;
+    std::string oldXdg;
+    bool hadXdg = false;
+    ConfigHome()
+    {
+        char tmpl[] = "/tmp/tavrin-desktop-XXXXXX";
+        dir = mkdtemp(tmpl);
+        const char* x = getenv("XDG_CONFIG_HOME");
+        hadXdg = x != nullptr;
+        if (x)
+            oldXdg = x;
+        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    }
+    ~ConfigHome()
+    {
+        if (hadXdg)
+            setenv("XDG_CONFIG_HOME", oldXdg.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(system(cmd.c_str()), 0);
+    }
+};
+}  // namespace
+
+TEST(DesktopSettings, TheFileIsReadStrictly)
+{
+    const struct {
+        const char* text;
+        int width, height;
+        bool fullscreen;
+        const char* error;  // nullptr: accepted
+    } cases[] = {
+        {"window 500 700\nfullscreen 1\n", 500, 700, true, nullptr},
+        {"# a note\n\nwindow 240 320\n", 240, 320, false, nullptr},  // fullscreen may be left out
+        {"window 16384 16384\nfullscreen 0", 16384, 16384, false, nullptr},
+        {"", 0, 0, false, "no window line"},
+        {"fullscreen 1\n", 0, 0, false, "no window line"},
+        {"window 239 320\n", 0, 0, false, "line 1"},  // smaller than the screen
+        {"window 500 16385\n", 0, 0, false, "line 1"},
+        {"window 500\n", 0, 0, false, "line 1"},
+        {"window 500 700 9\n", 0, 0, false, "line 1"},
+        {"window five 700\n", 0, 0, false, "line 1"},
+        {"window 500 700\nfullscreen 2\n", 0, 0, false, "line 2"},
+        {"window 500 700\nwindow 600 700\n", 0, 0, false, "line 2"},
+        {"window 500 700\nzoom 3\n", 0, 0, false, "line 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        WindowSettings s;
+        s.width = -1;
+        std::string error;
+        int r = parseWindowSettings(c.text, s, error);
+        if (!c.error) {
+            ASSERT_EQ(r, 0) << error;
+            EXPECT_EQ(s.width, c.width);
+            EXPECT_EQ(s.height, c.height);
+            EXPECT_EQ(s.fullscreen, c.fullscreen);
+            WindowSettings again;
+            ASSERT_EQ(parseWindowSettings(formatWindowSettings(s), again, error), 0);
+            EXPECT_EQ(again.width, s.width);
+            EXPECT_EQ(again.fullscreen, s.fullscreen);
+        } else {
+            EXPECT_EQ(r, 1);
+            EXPECT_EQ(error.find(c.error), 0u) << error;
+            EXPECT_EQ(s.width, -1);  // left alone
+        }
+    }
+}
+
+TEST(DesktopSettings, SavedAtomicallyUnderTheXdgFolderAndDamageIsIgnored)
+{
+    ConfigHome home;
+    const std::string path = windowSettingsPath();
+    EXPECT_EQ(path, home.dir + "/config/tavrin/window.conf");
+    bool damaged = true;
+    WindowSettings none = loadWindowSettings(path, &damaged);  // no file yet: quietly nothing
+    EXPECT_EQ(none.width, 0);
+    EXPECT_FALSE(damaged);
+
+    WindowSettings s;
+    s.width = 720;
+    s.height = 960;
+    s.fullscreen = true;
+    std::string error;
+    ASSERT_EQ(saveWindowSettings(path, s, error), 0) << error;  // makes the missing folders
+    EXPECT_FALSE(access((path + ".new").c_str(), F_OK) == 0);
+    WindowSettings back = loadWindowSettings(path, &damaged);
+    EXPECT_FALSE(damaged);
+    EXPECT_EQ(back.width, 720);
+    EXPECT_EQ(back.height, 960);
+    EXPECT_TRUE(back.fullscreen);
+
+    std::ofstream(path, std::ios::trunc) << "window 1 1\n";
+    testing::internal::CaptureStderr();
+    back = loadWindowSettings(path, &damaged);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(damaged);
+    EXPECT_EQ(back.width, 0);
+    EXPECT_NE(err.find("ignoring the damaged window settings file"), std::string::npos) << err;
+
+    // A folder in the way of the file: the save fails, says why and leaves no temporary file.
+    std::string blocked = home.dir + "/blocked/window.conf";
+    ASSERT_EQ(mkdir((home.dir + "/blocked").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(blocked.c_str(), 0700), 0);
+    EXPECT_EQ(saveWindowSettings(blocked, s, error), 1);
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(access((blocked + ".new").c_str(), F_OK) == 0);
+}
+
+TEST(DesktopSettings, ARelativeXdgFolderIsNotUsed)
+{
+    ConfigHome home;
+    setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    const char* h = getenv("HOME");
+    std::string oldHome = h ? h : "";
+    setenv("HOME", home.dir.c_str(), 1);
+    EXPECT_EQ(windowSettingsPath(), home.dir + "/.config/tavrin/window.conf");
+    setenv("HOME", oldHome.c_str(), 1);
+}
+
+TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThroughIt)
+{
+    const struct {
+        int w, h;
+        int zoom, x, y;
+        int wx, wy, sx, sy;  // a press in the window and where it lands on the screen
+    } cases[] = {
+        {240, 320, 1, 0, 0, 239, 319, 239, 319},
+        {600, 700, 2, 60, 30, 60 + 2 * 30 + 1, 30 + 2 * 260 + 1, 30, 260},
+        {600, 700, 2, 60, 30, 59, 29, 0, 0},     // just outside the top left corner: clamped
+        {600, 700, 2, 60, 30, 599, 699, 239, 319},
+        {600, 700, 2, 60, 30, 0, 350, 0, 160},   // on the left bar
+        {1920, 1080, 3, 600, 60, 960, 540, 120, 160},
+        {200, 100, 1, -20, -110, 0, 0, 20, 110},  // smaller than the picture: never below zoom 1
+        {240, 320, 1, 0, 0, -5, -5, 0, 0},        // outside the window (a drag that left it)
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " at " + std::to_string(c.wx) + "," +
+                     std::to_string(c.wy));
+        Placement p = placePicture(c.w, c.h);
+        EXPECT_EQ(p.zoom, c.zoom);
+        EXPECT_EQ(p.x, c.x);
+        EXPECT_EQ(p.y, c.y);
+        int sx = -1, sy = -1;
+        windowToScreen(p, c.wx, c.wy, sx, sy);
+        EXPECT_EQ(sx, c.sx);
+        EXPECT_EQ(sy, c.sy);
+    }
+}
+
+TEST(DesktopHeldKeys, AHeldKeyRepeatsAsReleaseAndPressPairsWithoutBursts)
+{
+    HeldKeys k;
+    k.delayMs = 500;
+    k.intervalMs = 40;
+    std::vector<HeldKeys::Event> e;
+    auto take = [&] {
+        std::vector<HeldKeys::Event> r;
+        r.swap(e);
+        return r;
+    };
+    k.hold(Key_Down, true, 1000, e);
+    auto first = take();
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].press);
+    EXPECT_FALSE(first[0].autoRepeat);
+    k.tick(1499, e);
+    EXPECT_TRUE(take().empty());  // not before the delay
+    k.tick(1500, e);
+    auto pair = take();
+    ASSERT_EQ(pair.size(), 2u);
+    EXPECT_FALSE(pair[0].press);
+    EXPECT_TRUE(pair[1].press);
+    EXPECT_TRUE(pair[0].autoRepeat && pair[1].autoRepeat);
+    k.tick(1539, e);
+    EXPECT_TRUE(take().empty());
+    k.tick(1540, e);
+    EXPECT_EQ(take().size(), 2u);
+    k.tick(5000, e);  // a long stall: one pair, then the rhythm again from now
+    EXPECT_EQ(take().size(), 2u);
+    k.tick(5039, e);
+    EXPECT_TRUE(take().empty());
+    // The stick holds the same key as well: it goes up only when both let go.
+    k.hold(Key_Down, true, 5010, e);
+    k.hold(Key_Down, false, 5020, e);
+    EXPECT_TRUE(take().empty());
+    k.hold(Key_Down, false, 5030, e);
+    auto up = take();
+    ASSERT_EQ(up.size(), 1u);
+    EXPECT_FALSE(up[0].press);
+    EXPECT_FALSE(up[0].autoRepeat);
+    k.tick(9000, e);
+    EXPECT_TRUE(take().empty());
+    // A pad that goes away lets go of what it held.
+    k.hold(Key_Left, true, 9000, e);
+    k.hold(Key_F33, true, 9000, e);
+    take();
+    k.releaseAll(e);
+    auto all = take();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_FALSE(all[0].press || all[1].press);
+}
