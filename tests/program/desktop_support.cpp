@@ -167,15 +167,4 @@ int xdotool(const std::string& display, const std::vector<std::string>& args)
 
 bool haveXdotool() { return access("/usr/bin/xdotool", X_OK) == 0; }
 
-std::string waitForLines(const std::string& path, const std::string& needle, int count, int timeoutMs)
-{
-    for (int waited = 0; waited <= timeoutMs; waited += 10) {
-        std::string text = readFile(path);
-        if (countLines(text, needle) >= count)
-            return text;
-        pollPause();
-    }
-    return "";
-}
-
 }  // namespace program

@@ -38,8 +38,4 @@ private:
 int xdotool(const std::string& display, const std::vector<std::string>& args);
 bool haveXdotool();
 
-// Waits (polling the file) until it has at least `count` lines containing needle; returns
-// the file's text then, or empty after timeoutMs.
-std::string waitForLines(const std::string& path, const std::string& needle, int count, int timeoutMs);
-
 }  // namespace program
