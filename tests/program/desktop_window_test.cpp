@@ -41,7 +41,15 @@ public:
     // Waits until the debug log has `count` lines with needle; false after the bound.
     bool waitFor(const std::string& needle, int count = 1)
     {
-        return waitForLines(dir_ / "debug.log", needle, count, Long);
+        if (waitForLines(dir_ / "debug.log", needle, count, Long))
+            return true;
+        // Say what the program did instead, so that a failure on a busy machine can be read.
+        std::vector<std::string> lines = splitLines(log());
+        std::string tail;
+        for (size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i)
+            tail += lines[i] + "\n";
+        ADD_FAILURE() << "no " << count << " line(s) with '" << needle << "' in the debug log; its end:\n" << tail;
+        return false;
     }
     int xdo(const std::vector<std::string>& args) { return xdotool(x_.display(), args); }
     void keys(const std::string& key)
