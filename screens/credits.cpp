@@ -120,8 +120,10 @@ void drawCredits() {
     int32_t last = (creditsScroll + CreditLineHeight) / CreditLineHeight;
     if (first < 0) first = 0;
     if (last > CreditLineCount) last = CreditLineCount;
-    // Every line has left the window: end the credits as a fire press would.
-    if (first >= CreditLineCount) ControlFlags[ControlFire] |= FlagPressed;
+    // Every line has left the window: end the credits as a fire press would. Only while the
+    // credits are the settled mode: the frames of their fade-out, and the last frame the
+    // switch draws, must not hand that press on to the game-over screen.
+    if (first >= CreditLineCount && game.modeReady == 1) ControlFlags[ControlFire] |= FlagPressed;
     // Lines above the window are still drawn; the window clips them away.
     for (int32_t i = 0; i < last; ++i) drawCreditLine(i);
     touchAnywhere();
