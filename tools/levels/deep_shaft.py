@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""DEEP SHAFT (main level 8): nineteen floors stacked in one 11-square-wide shaft.
+"""DEEP SHAFT (main level 13): nineteen floors stacked in one 11-square-wide shaft.
 
 Every floor is one of a few kinds below: a band of earth on top (its two lighter grains
 alternate from floor to floor), a few rows with the floor's trick, and a floor line with
@@ -7,7 +7,7 @@ one way through. The level is the start row, the floors in the order of FLOORS, 
 bottom room. The source in assets/levels/ is what this writes: change the floors here and
 run
 
-    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m08_shaft.txt
+    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m13_shaft.txt
 
 `--check FILE` compares instead (make test does, through CTest).
 """
@@ -17,7 +17,7 @@ import sys
 WIDTH = 11  # inside the side walls
 
 HEADER = """\
-# Main 8: the long way down. Every floor has one way through, and rocks wait above
+# Main 13: the long way down. Every floor has one way through, and rocks wait above
 # most of them: push them aside or let them fall before you go down, never walk down
 # out from under one. Halfway down a key opens the safe that plugs its floor.
 # Written by tools/levels/deep_shaft.py: change the floors there, not here.

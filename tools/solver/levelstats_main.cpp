@@ -67,7 +67,10 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
     StagedSearch search(opt);
     std::string found;
     bool solved = search.run(found);
-    std::string effort = solved ? std::to_string(search.nodes()) : "not found within " + std::to_string(budget);
+    std::string effort = solved ? std::to_string(search.nodes())
+                                : "not found within " + std::to_string(budget) + " (" +
+                                      std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) +
+                                      " left)";
 
     char row[256];
     std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld |\n", label.c_str(),

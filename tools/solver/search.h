@@ -49,6 +49,8 @@ public:
     // Distinct states (standing player, map, monsters) from which a whole stage was searched
     // without finding any way to the next diamond or bomb: places a player can get stuck in.
     long deadEnds() const { return static_cast<long>(deadEnds_.size()); }
+    // Diamonds and bombs still left in the state with the fewest left that the search reached.
+    int32_t fewestLeft() const { return deepestLeft_; }
     // Prints the map of the state with the fewest targets left, to show where a search got stuck.
     void printDeepest() const;
 

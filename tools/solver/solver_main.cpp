@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     std::string path;
     StagedSearch searcher(opt);
     bool ok = searcher.run(path);
-    fprintf(stderr, "%s: %s after %ld nodes\n", source.name.c_str(), ok ? "solved" : "no solution", searcher.nodes());
+    fprintf(stderr, "%s: %s after %ld nodes, %ld dead ends\n", source.name.c_str(), ok ? "solved" : "no solution",
+            searcher.nodes(), searcher.deadEnds());
     if (!ok) {
         searcher.printDeepest();
         return 1;
