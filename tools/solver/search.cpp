@@ -41,9 +41,10 @@ Outcome apply(char a) {
 }  // namespace
 
 // With the loose hash, earth and empty squares count as the same unless an object could fall
-// or roll into the square (one above it, or diagonally above): digging elsewhere changes
-// nothing for rocks and eggs (monsters aside, which walk only through empty squares), and
-// treating it as new would make every dug square a new state.
+// or roll into or through the square (one above it, diagonally above, or beside it: a rock
+// rolls only when the square beside it is open too): digging elsewhere changes nothing for
+// rocks and eggs (monsters aside, which walk only through empty squares), and treating it as
+// new would make every dug square a new state.
 uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
     uint64_t h = 1469598103934665603ull;
     auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
@@ -56,6 +57,7 @@ uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
             for (int32_t dx = -1; dx <= 1 && !near; ++dx) {
                 int32_t xx = x + dx, yy = y - 1;
                 if (xx >= 0 && xx < w && yy >= 0) near = isObject(s.cells[yy * w + xx]);
+                if (dx != 0 && xx >= 0 && xx < w && !near) near = isObject(s.cells[y * w + xx]);
             }
             if (!near) c = 6;
         }
