@@ -120,8 +120,10 @@ void drawCredits() {
     int32_t last = (creditsScroll + CreditLineHeight) / CreditLineHeight;
     if (first < 0) first = 0;
     if (last > CreditLineCount) last = CreditLineCount;
-    // Every line has left the window: end the credits as a fire press would.
-    if (first >= CreditLineCount) ControlFlags[ControlFire] |= FlagPressed;
+    // Every line has left the window: end the credits as a fire press would. Only while the
+    // credits are the settled mode: the frames of their fade-out, and the last frame the
+    // switch draws, must not hand that press on to the game-over screen.
+    if (first >= CreditLineCount && game.modeReady == 1) ControlFlags[ControlFire] |= FlagPressed;
     // Lines that have left the window above would be clipped away pixel by pixel: skip them
     // before any pixel work. A line at window row y shows while y + glyphHeight > 0.
     int32_t from = 0;

@@ -150,6 +150,54 @@ TEST(FullGame, TheScriptPlaysFromTheLevelSelectToTheCreditsAndTheBestScoreIsKept
     EXPECT_EQ(countLines(r2.debugLog, "Corrupt data"), 0);
 }
 
+// A player who lets the credits run out must still see the final score and "New Hi-score!":
+// the press the credits make for themselves ends them and reaches nothing after them. The
+// whole game is played as in the script up to the credits; then no key until well after
+// the last credit line has gone.
+TEST(FullGame, CreditsThatRunOutByThemselvesLeadToTheGameOverWithTheNewBestScore) {
+    std::string script = readFile(scriptPath);
+    ASSERT_FALSE(script.empty()) << "no " << scriptPath;
+    const long finalScore = headerValue(script, "final score");
+    size_t at = script.find("# on to the credits");
+    ASSERT_NE(at, std::string::npos) << "the script no longer goes on to the credits";
+    size_t lineStart = script.rfind('\n', at) + 1;
+    const long creditsFrom = std::strtol(script.c_str() + lineStart, nullptr, 10);
+    ASSERT_GT(creditsFrom, 0);
+    // The credits take 4 ticks a pixel for the window's 240 rows and every line's 18; 190 s
+    // covers a table of up to 247 lines and the fades.
+    const long creditsEnd = creditsFrom + 190000;
+    std::string cut = script.substr(0, script.find('\n', at) + 1);
+    char tail[400];
+    std::snprintf(tail, sizeof tail,
+                  "%ld shot over_first.png\n%ld shot over_later.png\n%ld key tap Space\n%ld shot menu.png\n"
+                  "%ld key tap Down\n%ld key tap Down\n%ld key tap Down\n%ld key tap Space\n%ld close\n",
+                  creditsEnd, creditsEnd + 5000, creditsEnd + 5000, creditsEnd + 6000, creditsEnd + 6100,
+                  creditsEnd + 6200, creditsEnd + 6300, creditsEnd + 6400, creditsEnd + 20000);
+    TempDir dir;
+    RunOptions o;
+    o.script = cut + tail;
+    o.args = {"-until", std::to_string(creditsEnd + 30000)};
+    RunResult r = runProgram(dir.path(), o);
+    ASSERT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
+    EXPECT_EQ(countLines(r.debugLog, "tavrinWindow::closeEvent"), 0) << "the game did not quit by its menu";
+
+    // Both shots show the game over with the new best score, the score in yellow and
+    // "New Hi-score!" in white, and it waits for the player.
+    Picture first = readPng(dir / "over_first.png");
+    Picture later = readPng(dir / "over_later.png");
+    ASSERT_TRUE(first.ok() && later.ok());
+    EXPECT_EQ(differingRows(first, later), std::make_pair(-1, -1)) << "the game-over screen did not wait";
+    EXPECT_GT(countPixels(first, 100, 225, 200, 244, yellow), 20) << "the final score";
+    EXPECT_GT(countPixels(first, 40, 245, 160, 262, white), 50) << "New Hi-score!";
+    Progress p = readProgress(r.home);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.bestScore, finalScore);
+    // Fire then leads to the main menu as always.
+    Picture menu = readPng(dir / "menu.png");
+    ASSERT_TRUE(menu.ok());
+    EXPECT_NE(differingRows(first, menu), std::make_pair(-1, -1));
+}
+
 #ifdef TAVRIN_PLAYTHROUGH
 TEST(FullGame, ThePlaythroughToolStillCompletesTheGameAndMakesTheCommittedScript) {
     TempDir dir;

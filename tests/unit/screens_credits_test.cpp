@@ -88,6 +88,11 @@ TEST_F(CreditsScreen, EndsByItselfOnceTheLastLineHasLeft) {
     drawAt(end);
     EXPECT_NE(ControlFlags[ControlFire] & FlagPressed, 0);
     for (int32_t y = 0; y < 320; ++y) ASSERT_TRUE(rowBlack(y)) << "row " << y;
+    // Once the credits are fading out, their frames press nothing: the press must not
+    // reach the game-over screen that follows.
+    game.modeReady = 0;
+    drawAt(end + 40);
+    EXPECT_EQ(ControlFlags[ControlFire] & FlagPressed, 0);
 }
 
 TEST_F(CreditsScreen, TapBelowTheTopRowsIsFire) {

@@ -156,7 +156,7 @@ def main_menu():
     # the tablet behind the entries, with room for the banner at its top-left
     base = slab(base, (56, 64, 218, 246), radius=8, alpha=170)
     base = embed_sprites(base, [("gem", 26, 14, 104, 0), ("rock", 36, 10, 150, 4), ("gem", 22, 22, 200, 1),
-                                ("egg", 28, 12, 238, 2), ("rock", 30, 222, 96, 9), ("gem", 18, 222, 150, 2),
+                                ("egg", 28, 12, 238, 2), ("rock", 17, 221, 100, 9), ("gem", 14, 223, 150, 2), ("gem", 13, 223, 200, 4),
                                 ("rock", 40, 14, 276, 6), ("gem", 20, 62, 292, 3)])
     base = banner_look(base, MAIN_ORIGIN)
     word_font = P.font(P.SANS_B, 20)
@@ -200,9 +200,9 @@ def banner_look(img, origin):
 # ---------------------------------------------------------------- practice menu
 
 PRACTICE_WORDS = {
-    0: ("1  DIAMONDS", "dig earth, take every gem"),
+    0: ("1  DIGGING", "dig earth, take every gem"),
     1: ("2  ROCKS", "falling, rolling, pushing"),
-    2: ("3  KEYS & BOMBS", "safes, keys and bombs"),
+    2: ("3  KEYS", "safes, keys and bombs"),
     3: ("4  EGGS", "eggs hatch monsters"),
     4: ("BACK", None),
 }
@@ -535,26 +535,26 @@ def caption(img, x, y, width, text, size=11, colour=(226, 212, 184), lead=13):
     return img
 
 
-E, D, R, G, S, K, B, X, P_, M, C, EA = 6, 2, 0, 1, 22, 25, 27, 5, 30, 33, 47, 24
+E, D, R, G, S, K, B, X, P_, M, C, EA, CAP, TAN = 6, 2, 0, 1, 22, 25, 27, 5, 30, 33, 47, 24, 4, 26
 
 LESSONS = {
-    1: ("DIAMONDS", [
+    1: ("DIGGING", [
         ([[P_, D, D, G]], [((0, 0), (3, 0))], (),
-         "Walk into earth to dig it away. Every square dug scores a point."),
+         "Cursor keys or the stylus pads move; fire pauses. Dig earth away: a point a square."),
         ([[G, P_, G]], [((1, 0), (0, 0)), ((1, 0), (2, 0))], (),
          "Take every diamond: 50 points each. When the last one is gone, the level is done."),
-        ([[P_, X]], [], [(1, 0)],
-         "Never touch a skull. Cursor keys or the stylus pads move; fire pauses."),
+        ([[P_, CAP, TAN], [None, X, None]], [((0, 0), (2, 0))], [(1, 1)],
+         "Capsules and green tangles are harmless: walk through. Never touch a skull."),
     ]),
     2: ("ROCKS", [
         ([[R], [E], [E]], [((0, 0), (0, 2))], (),
          "Rocks fall into empty space and crush whatever they land on."),
-        ([[D, R, E], [D, R, E]], [((1, 0), (2, 1))], (),
+        ([[E, R, E], [E, R, E]], [((1, 0), (0, 1))], (),
          "On top of a rock or a diamond they roll off, to the left first."),
         ([[P_, R, E]], [((1, 0), (2, 0))], (),
          "Push a rock sideways into an empty square. Never walk out from under a rock: it falls."),
     ]),
-    3: ("KEYS, SAFES & BOMBS", [
+    3: ("KEYS", [
         ([[K, S, S]], [], (),
          "Safes count as diamonds but cannot be opened..."),
         ([[P_, G, G]], [], (),
@@ -562,7 +562,7 @@ LESSONS = {
         ([[E, P_, B]], [((1, 0), (2, 0))], (),
          "A bomb can be disarmed only after the last diamond: walk onto it then."),
     ]),
-    4: ("EGGS & MONSTERS", [
+    4: ("EGGS", [
         ([[EA], [E], [D]], [((0, 0), (0, 1))], (),
          "Eggs fall like rocks. An egg that lands cracks open..."),
         ([[C, E, M]], [((0, 0), (2, 0))], (),

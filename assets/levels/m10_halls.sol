@@ -1,0 +1,3 @@
+# DARK HALLS: found by the solver
+D3 R2 D5 L2 R6 U R2 D R U R U2 D2 R4 U D2
+R3 U5 L2 U L2 D L8 U3 R L D3 L D4 R2 U

@@ -1,0 +1,162 @@
+// levelstats: a table of what each level asks of the player, for the level notes.
+//
+//   levelstats [--nodes N] <order.txt>                    print the table
+//   levelstats [--nodes N] --check <notes.md> <order.txt> fail if the table in the notes is stale
+//   levelstats [--nodes N] --write <notes.md> <order.txt> put the table into the notes
+//
+// Per level: its size, diamonds (safes included) and bombs; the shipped solution's moves and
+// the world ticks it takes (rand() seed 1, world phase 0); the staged search's effort to find
+// a solution from scratch with its default settings (nodes played, or "not found within N");
+// and the distinct dead ends that search met: states from which a whole stage found no way on
+// to another diamond or bomb. The table in the notes sits between the lines
+// "<!-- levelstats -->" and "<!-- /levelstats -->".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/solver/harness.h"
+#include "tools/solver/search.h"
+#include "world/world.h"
+
+namespace {
+
+const char* const Begin = "<!-- levelstats -->\n";
+const char* const End = "<!-- /levelstats -->\n";
+
+std::string solutionPathFor(const std::string& levelPath) {
+    std::string p = levelPath;
+    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".txt") == 0) p.resize(p.size() - 4);
+    return p + ".sol";
+}
+
+// One row of the table; empty with `error` set when the level or its solution is broken.
+std::string levelRow(const std::string& label, const std::string& path, long budget, std::string& error) {
+    std::string text, solText, solError;
+    LevelSource source;
+    LevelSourceError srcError;
+    if (!readTextFile(path, text) || !parseLevelSource(text, source, srcError)) {
+        error = path + ": cannot load: " + srcError.message;
+        return "";
+    }
+    std::vector<SolutionStep> steps;
+    if (!readTextFile(solutionPathFor(path), solText) || !parseSolution(solText, steps, solError)) {
+        error = path + ": cannot load its solution: " + solError;
+        return "";
+    }
+    long moves = 0;
+    for (const SolutionStep& s : steps)
+        if (s.kind != 'W') moves += s.count;
+    ReplayState played = replayLevel(text, -1, steps, 1, 0);
+    if (played.outcome != Outcome::Completed) {
+        error = path + ": the shipped solution ends " + outcomeName(played.outcome);
+        return "";
+    }
+
+    srand(1);
+    if (!startLevel(text, -1, 0)) {
+        error = path + ": cannot start";
+        return "";
+    }
+    int32_t diamonds = game.diamondsLeft, bombs = game.targetsLeft;
+    SearchOptions opt;
+    opt.nodeBudget = budget;
+    StagedSearch search(opt);
+    std::string found;
+    bool solved = search.run(found);
+    std::string effort = solved ? std::to_string(search.nodes())
+                                : "not found within " + std::to_string(budget) + " (" +
+                                      std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) +
+                                      " left)";
+
+    char row[256];
+    std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld |\n", label.c_str(),
+                  source.name.c_str(), source.width, source.height, diamonds, bombs, moves, played.ticks,
+                  effort.c_str(), search.deadEnds());
+    return row;
+}
+
+bool buildTable(const std::string& order, long budget, std::string& table) {
+    std::vector<std::string> paths;
+    if (!readLevelOrder(order, paths)) {
+        std::fprintf(stderr, "%s: cannot read\n", order.c_str());
+        return false;
+    }
+    table = "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends |\n"
+            "|---|---|---|---|---|---|---|---|---|\n";
+    // The first four are the practice levels.
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
+        std::string error;
+        std::string row = levelRow(label, paths[i], budget, error);
+        if (row.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return false;
+        }
+        table += row;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long budget = 400000;
+    std::string mode, notes, order;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--nodes" && i + 1 < argc) budget = atol(argv[++i]);
+        else if ((a == "--check" || a == "--write") && i + 1 < argc) {
+            mode = a;
+            notes = argv[++i];
+        } else order = a;
+    }
+    if (order.empty() || budget <= 0) {
+        std::fprintf(stderr, "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n");
+        return 2;
+    }
+    // The engine's sound calls print to standard output; keep the table apart from them.
+    std::fflush(stdout);
+    int keep = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    FILE* out = fdopen(keep, "w");
+
+    std::string table;
+    if (!buildTable(order, budget, table)) return 1;
+    if (mode.empty()) {
+        std::fputs(table.c_str(), out);
+        return 0;
+    }
+    std::string text;
+    if (!readTextFile(notes, text)) {
+        std::fprintf(stderr, "%s: cannot read\n", notes.c_str());
+        return 2;
+    }
+    size_t from = text.find(Begin), to = text.find(End);
+    if (from == std::string::npos || to == std::string::npos || to < from) {
+        std::fprintf(stderr, "%s: no table between %s and %s", notes.c_str(), Begin, End);
+        return 2;
+    }
+    from += std::string(Begin).size();
+    std::string current = text.substr(from, to - from);
+    if (mode == "--check") {
+        if (current == table) {
+            std::fprintf(out, "levelstats: the table in %s is current\n", notes.c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "levelstats: the table in %s is stale; remake it with\n  build/levelstats --write %s %s\n"
+                             "It should read:\n%s", notes.c_str(), notes.c_str(), order.c_str(), table.c_str());
+        return 1;
+    }
+    text.replace(from, to - from, table);
+    FILE* f = std::fopen(notes.c_str(), "w");
+    if (f == nullptr || std::fputs(text.c_str(), f) < 0 || std::fclose(f) != 0) {
+        std::fprintf(stderr, "%s: cannot write\n", notes.c_str());
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,76 @@
+// The staged search over the real world engine, shared by the solver and the level
+// statistics.
+//
+// From a standing player it searches over moves (and a wait of one falling cycle) until a
+// diamond is taken or a bomb disarmed, keeping the first `keep` different outcomes; stages
+// are chained depth first, backtracking when a stage finds nothing. A stage is breadth first,
+// or best first with a weight W (steps + W times the walking distance to the nearest target).
+// `full` searches the whole level breadth first in one stage (shortest solution). Every
+// candidate move is played by the engine itself, so rock physics and monsters are exactly the
+// game's; monsters depend on rand(), so a solution is found for one seed only.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "game/state.h"
+
+struct SearchOptions {
+    long nodeBudget = 2000000;
+    int32_t keepPerStage = 6;
+    int32_t weight = 0;
+    bool full = false;
+    bool looseHash = true;  // earth and empty count alike where nothing can fall into them
+    bool topDown = false;   // try the outcomes higher up the map first
+    bool progress = false;  // a line on standard error for every stage outcome followed
+    bool debug = false;     // and a summary of every stage
+};
+
+// The engine's whole state at a move boundary.
+struct SearchSnapshot {
+    GameState g;
+    std::vector<uint8_t> cells;
+};
+
+SearchSnapshot saveSnapshot();
+void restoreSnapshot(const SearchSnapshot& s);
+
+class StagedSearch {
+public:
+    explicit StagedSearch(const SearchOptions& options) : opt_(options) {}
+
+    // Searches from the engine's current state; on success `path` holds the actions
+    // ('U', 'D', 'L', 'R', and 'W' for four ticks of waiting).
+    bool run(std::string& path);
+
+    long nodes() const { return nodes_; }
+    bool budgetSpent() const { return nodes_ > opt_.nodeBudget; }
+    // Distinct states (standing player, map, monsters) from which a whole stage was searched
+    // without finding any way to the next diamond or bomb: places a player can get stuck in.
+    long deadEnds() const { return static_cast<long>(deadEnds_.size()); }
+    // Diamonds and bombs still left in the state with the fewest left that the search reached.
+    int32_t fewestLeft() const { return deepestLeft_; }
+    // Prints the map of the state with the fewest targets left, to show where a search got stuck.
+    void printDeepest() const;
+
+private:
+    struct Goal {
+        std::string path;
+        SearchSnapshot state;
+    };
+    uint64_t hash(const SearchSnapshot& s) const;
+    void buildDistanceField(const SearchSnapshot& s);
+    int32_t targetDistance(const SearchSnapshot& s) const;
+    std::vector<Goal> stage(const SearchSnapshot& root, bool& completed, bool& exhausted);
+    bool search(const SearchSnapshot& root, std::string& path, int depth);
+
+    SearchOptions opt_;
+    long nodes_ = 0;
+    std::vector<int32_t> distance_;
+    std::unordered_set<uint64_t> deadEnds_;
+    SearchSnapshot deepest_;
+    int32_t deepestLeft_ = 1 << 30;
+    std::string deepestPath_;
+    std::string currentPath_;
+};
