@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
 #include "tools/solver/search.h"
 #include "world/world.h"
@@ -118,6 +119,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n");
         return 2;
     }
+    // Completing a level may save progress: keep it away from the real home directory.
+    static ScratchHome home("tavrin-levelstats");
     // The engine's sound calls print to standard output; keep the table apart from them.
     std::fflush(stdout);
     int keep = dup(1);
