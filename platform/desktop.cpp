@@ -252,11 +252,13 @@ public:
     }
 
     // The rows of the upright picture that differ from the frame on screen: [y0, y1], or
-    // y0 > y1 when none do.
-    void changedRows(const uint8_t* fb, int orientation, int& y0, int& y1) const
+    // y0 > y1 when none do; and the framebuffer's bytes that hold them, [from, to).
+    void changedRows(const uint8_t* fb, int orientation, int& y0, int& y1, size_t& from, size_t& to) const
     {
         y0 = 0;
         y1 = -1;
+        from = 0;
+        to = FramebufferBytes;
         if (memcmp(fb, shown.data(), FramebufferBytes) == 0)
             return;
         if (orientation == 3) {  // framebuffer lines are screen columns: take the whole frame
@@ -269,6 +271,8 @@ public:
             first++;
         while (memcmp(fb + size_t(last) * line, shown.data() + size_t(last) * line, line) == 0)
             last--;
+        from = size_t(first) * line;
+        to = size_t(last + 1) * line;
         // Orientation 2 keeps the screen's rows bottom up.
         y0 = orientation == 2 ? ScreenHeight - 1 - last : first;
         y1 = orientation == 2 ? ScreenHeight - 1 - first : last;
@@ -280,12 +284,14 @@ public:
         if (!takeSurface(fresh))
             return;
         int y0 = 0, y1 = ScreenHeight - 1;
+        size_t from = 0, to = FramebufferBytes;
         if (haveFrame && orientation == shownOrientation && !fresh) {
-            changedRows(fb, orientation, y0, y1);
+            changedRows(fb, orientation, y0, y1, from, to);
             if (y0 > y1)
                 return;  // the same picture is on screen already
         }
-        memcpy(shown.data(), fb, FramebufferBytes);
+        // Only the lines that changed need keeping: the rest are equal already.
+        memcpy(shown.data() + from, fb + from, to - from);
         shownOrientation = orientation;
         paint(fb, orientation, y0, y1, fresh || !haveFrame);
         if (!haveFrame)
