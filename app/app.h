@@ -33,6 +33,16 @@ void onSigCont(int sig);
 
 // Sound effects 250..257. The samples are read from soundDirectory (ends with '/'),
 // fixed at build time.
+enum SoundEffect : int {
+    SoundDiamond = 250,        // the player takes a diamond
+    SoundHatch = 251,          // a monster comes into a free slot
+    SoundKey = 252,            // a key is taken and the safes open
+    SoundMonsterKilled = 253,  // a monster is crushed
+    SoundDeath = 254,          // the player's death starts
+    SoundCursor = 255,         // a menu cursor moves
+    SoundRock = 256,           // the falling pass moved a rock or an egg
+    SoundSelect = 257,         // an entry or a screen is confirmed
+};
 extern const char* soundDirectory;
 void SndInit();
 void SndPlay(int number, uint8_t loops);

@@ -84,16 +84,16 @@ void enterMode() {
     switch (game.mode) {
     case MainMenu: loadMainMenu(); break;
     case PauseMenu: loadPauseMenu(); break;
-    case LevelComplete: loadBackdrop(201 + (game.level & 15)); break;
+    case LevelComplete: loadBackdrop(ResLevelComplete1 + (game.level & 15)); break;
     case MapView: loadMapView(); break;
-    case LevelSelect: loadBackdrop(129); break;
+    case LevelSelect: loadBackdrop(ResLevelSelect); break;
     case PracticeMenu: loadPracticeMenu(); break;
-    case Splash: loadBackdrop(132); break;
-    case Died: loadBackdrop(133); break;
+    case Splash: loadBackdrop(ResSplash); break;
+    case Died: loadBackdrop(ResDied); break;
     case GameOver:
-    case GameOverBest: loadBackdrop(134); break;
-    case PracticeIntro: loadBackdrop(ResourceId(155 + game.level)); break;
-    case About: loadBackdrop(135); break;
+    case GameOverBest: loadBackdrop(ResGameOver); break;
+    case PracticeIntro: loadBackdrop(ResourceId(ResPracticeIntro1 + 4 + game.level)); break;  // level -4..-1
+    case About: loadBackdrop(ResAbout); break;
     case GameComplete: loadGameComplete(); break;
     default: break;  // Play and Credits draw without pictures of their own.
     }

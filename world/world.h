@@ -3,22 +3,49 @@
 #include <cstddef>
 #include <cstdint>
 
+// The tiles the rules tell apart; the others are scenery that only its range decides.
 enum Tile : uint8_t {
     TileRock = 0,
     TileDiamond = 1,
     TileEarth = 2,
+    TileEarthSecond = 3,  // the second blue speckle: earth like 2
     TileSkull = 5,
     TileEmpty = 6,
+    TileWall = 7,               // 7..23: walls and blocks the player never enters
+    TileWallRoundLeft = 12,     // brick wall, rounded top-left corner
+    TileWallRoundRight = 13,    // brick wall, rounded top-right corner
+    TileBlockRoundLeft = 17,    // blue block, rounded top-left corner
+    TileBlockRoundRight = 18,   // blue block, rounded top-right corner
     TileSafe = 22,
+    TileCage = 23,  // the last of the walls that start at TileWall
     TileEgg = 24,
     TileKey = 25,
     TileBomb = 27,
     TilePlayer = 30,
+    TileFaintGlow = 31,  // only in stored maps: empty once loaded
     TileMonsterA = 33,
     TileMonsterB = 34,
-    TileCrackedEgg = 47,
+    TileCrackedEgg = 47,  // 47..55: blocked too
     TileBorder = 53,
+    TileLyingRings = 55,  // the last blocked tile; round, so things roll off it
+    TileGreenEarth = 56,  // the green speckle: earth like 2
 };
+
+// The four ways the player and the monsters move (game.moveDir, MonsterSlot::dir); 0 is
+// standing still. The order is the order of ControlUp..ControlRight, plus one.
+enum Direction : uint8_t { DirNone = 0, DirUp = 1, DirDown = 2, DirLeft = 3, DirRight = 4 };
+
+// Moves (x, y) by distance towards dir (squares for the rules, sixteenths of a square for
+// the views); DirNone or any other value leaves them.
+inline void stepToward(uint8_t dir, int32_t distance, int32_t& x, int32_t& y) {
+    switch (dir) {
+    case DirUp: y -= distance; break;
+    case DirDown: y += distance; break;
+    case DirLeft: x -= distance; break;
+    case DirRight: x += distance; break;
+    default: break;
+    }
+}
 
 enum FallClass : uint8_t { FallFree = 0, FallSolid = 1, FallRound = 2, FallLeft = 3, FallRight = 4 };
 
