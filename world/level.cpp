@@ -112,7 +112,7 @@ int32_t parseLevel(const uint8_t* bytes, int32_t length) {
     map = nullptr;
     mapWidth = header[12] & 127;
     mapHeight = header[13] & 127;
-    borderTile = 53;
+    borderTile = TileBorder;
     mapCells = mapWidth * mapHeight;
     // A map size without a map would make every getCell read nothing: fall back to the
     // empty map of a failed load.
