@@ -12,17 +12,8 @@
 
 int scriptKeyCode(const std::string& name)
 {
-    static const struct {
-        const char* name;
-        int code;
-    } names[] = {
-        {"Up", Key_Up},       {"Down", Key_Down},   {"Left", Key_Left},     {"Right", Key_Right},
-        {"Space", Key_Space}, {"Enter", Key_Enter}, {"Return", Key_Return}, {"F33", Key_F33},
-        {"Escape", Key_Escape},
-    };
-    for (const auto& n : names)
-        if (name == n.name)
-            return n.code;
+    if (int code = keyCodeForScriptName(name); code >= 0)
+        return code;
     if (name.empty() || !(name[0] >= '0' && name[0] <= '9'))
         return -1;
     errno = 0;
