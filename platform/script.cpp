@@ -26,15 +26,7 @@ int scriptKeyCode(const std::string& name)
 
 static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out)
 {
-    if (s.empty() || !((s[0] >= '0' && s[0] <= '9') || s[0] == '-'))
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = strtoll(s.c_str(), &end, 10);
-    if (errno || *end || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
+    return parseWholeNumber(s.c_str(), lo, hi, out, NumberText::ScriptWord);
 }
 
 int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
