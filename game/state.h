@@ -94,6 +94,22 @@ extern int32_t stylusTapX, stylusTapY;
 extern int32_t stylusLastX, stylusLastY;
 extern int32_t stylusDown;
 
+// One row per mode (game/modes.cpp): its tick handler, what it loads on the way in (the
+// result is not checked: a missing picture leaves its record empty) and frees on the way
+// out, how its state starts, and what it draws. A null entry does nothing.
+struct ModeRow {
+    void (*handler)();
+    int32_t (*enter)();
+    void (*leave)();
+    void (*init)();
+    void (*draw)();
+};
+constexpr int ModeCount = 16;
+extern const ModeRow modeTable[ModeCount];
+// The row of mode m; a value without a row (a request code left in mode) gets that of mode 3,
+// which draws nothing and goes back to the main menu on fire.
+const ModeRow& modeRow(uint8_t m);
+
 // Mode machine.
 // Requests a change to mode m (a Mode or a request code): sets nextMode and clears modeReady;
 // the last request before the screen is black wins.
