@@ -43,9 +43,12 @@ struct EmbeddedFile {
 // Sorted by name in byte order, closed by an all-zero record (generated at build time).
 extern const EmbeddedFile embeddedFiles[];
 
+// The bytes of file id, and its size in *size; nullptr (and *size untouched) for an id that
+// names no file of this build. ResGameCompletePic1 never writes *size (its reader knows it).
 const uint8_t* findResource(ResourceId id, uint32_t* size);
 
-// A read-only view of embedded bytes; the same object is returned for the same name.
+// A read-only view of embedded bytes; the same object is returned for the same name, and one
+// shared empty array for every name that is not embedded (or a null name).
 struct EmbeddedArray {
     const uint8_t* data;
     uint32_t size;
