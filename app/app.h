@@ -3,7 +3,9 @@
 #include <cstdint>
 
 // Loop and clock.
+// The wall clock in milliseconds since 2001-09-09 (0, logged, when it cannot be read).
 int64_t nowMs();
+// Forgets any backlog of ticks: the next tick is due now.
 void resyncClock();
 // One pass of the main loop; returns the number of ticks run.
 int32_t loopPass();
@@ -18,23 +20,50 @@ int tavrinStart(int argc, char** argv);
 [[noreturn]] void tavrinShutdown();
 
 // Window and input.
+// Creates the application object (the toolkit takes its options out of argv) and the
+// full-screen main window, and grabs the keyboard. Returns 0.
 int32_t frameinit(int argc, char** argv);
+// A key of control index went down or up: FlagHeld follows it, and a press of an idle
+// control also sets FlagPressed.
 void setControl(int index, bool down);
+// A stylus press, drag or release at (x, y) (a release comes at -1, -1): drags the map,
+// offers a press to the next frame's touch zones and, in Play, redoes the pad bits.
 void stylusEvent(int32_t x, int32_t y, bool isPress);
+// ORs bits into the control whose pad (around the player, or drawn in the panel) holds
+// (x, y); the player's own square is no pad.
 void stylusPads(int32_t x, int32_t y, uint8_t bits);
+// In MapView, once it has faded in: the view follows the pen by (dx, dy).
 void mapDrag(int32_t dx, int32_t dy);
 
 // Suspend and resume.
+// The wall clock in microseconds (0 when it cannot be read).
 int64_t nowUs();
+// Sleeps us microseconds on the real-time clock's periodic interrupt. Returns 1 when it
+// slept (or us was 0), 0 when the clock device cannot be used (no sleep at all).
 int32_t rtcSleep(uint32_t us);
 // The ioctl that sets the real-time clock's interrupt rate, as this build's ABI numbers it.
 extern const unsigned long rtcRateRequest;
+// The continue signal after a suspension: logs it and drops the ticks missed while stopped.
 void onSigCont(int sig);
 
 // Sound effects 250..257. The samples are read from soundDirectory (ends with '/'),
 // fixed at build time.
+enum SoundEffect : int {
+    SoundDiamond = 250,        // the player takes a diamond
+    SoundHatch = 251,          // a monster comes into a free slot
+    SoundKey = 252,            // a key is taken and the safes open
+    SoundMonsterKilled = 253,  // a monster is crushed
+    SoundDeath = 254,          // the player's death starts
+    SoundCursor = 255,         // a menu cursor moves
+    SoundRock = 256,           // the falling pass moved a rock or an egg
+    SoundSelect = 257,         // an entry or a screen is confirmed
+};
 extern const char* soundDirectory;
+// Opens the audio device (exits when it cannot) and loads the eight samples; a sample that
+// fails is reported and stays silent.
 void SndInit();
+// Prints "SndPlay n" and plays effect number (one of SoundEffect) once plus loops repeats;
+// other numbers only print.
 void SndPlay(int number, uint8_t loops);
 // The mixer channel the last SndPlay started, or -1 when it played nothing.
 extern int lastSoundChannel;

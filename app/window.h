@@ -19,4 +19,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 };
 
+// Only when the window is shown and active: borderless at (0, 0), the size of the desktop,
+// shown full screen.
 void makeFullScreen(tavrinWindow* window);

@@ -1,5 +1,5 @@
 // The input handlers of every mode but Play: they read the ControlFlags, move menuCursor,
-// play the cursor (255) and select (257) sounds and request the next mode.
+// play the cursor and select sounds and request the next mode.
 #include "app/app.h"
 #include "game/state.h"
 #include "world/world.h"
@@ -18,13 +18,13 @@ void moveCursor(int8_t lo, int8_t hi) {
     else if (game.menuCursor > hi)
         game.menuCursor = hi;
     else if (delta != 0)
-        SndPlay(255, 0);
+        SndPlay(SoundCursor, 0);
 }
 
 void continueOnFire(uint8_t target) {
     if (pressed(ControlFire)) {
         setMode(target);
-        SndPlay(257, 0);
+        SndPlay(SoundSelect, 0);
     }
 }
 
@@ -33,13 +33,13 @@ void startGame(int8_t level) {
     game.lives = 4;
     game.pendingLevel = level;
     setMode(StartLevel);
-    SndPlay(257, 0);
+    SndPlay(SoundSelect, 0);
 }
 
 void mainMenuHandler() {
     moveCursor(1, 4);
     if (!pressed(ControlFire)) return;
-    if (game.menuCursor != 4) SndPlay(257, 0);
+    if (game.menuCursor != 4) SndPlay(SoundSelect, 0);
     switch (game.menuCursor) {
     case 1: setMode(LevelSelect); break;
     case 2: setMode(PracticeMenu); break;
@@ -52,7 +52,7 @@ void mainMenuHandler() {
 void pauseMenuHandler() {
     moveCursor(0, 3);
     if (!pressed(ControlFire)) return;
-    if (game.menuCursor != 1) SndPlay(257, 0);
+    if (game.menuCursor != 1) SndPlay(SoundSelect, 0);
     switch (game.menuCursor) {
     case 0: setMode(MainMenu); break;  // the game is abandoned: no score check, nothing saved
     case 1:
@@ -82,7 +82,7 @@ void mapViewHandler() {
     if (held(ControlRight)) game.mapViewX += 2;
     if (pressed(ControlFire)) {
         setMode(Play);
-        SndPlay(257, 0);
+        SndPlay(SoundSelect, 0);
     }
 }
 
@@ -102,7 +102,7 @@ void practiceMenuHandler() {
     if (!pressed(ControlFire)) return;
     if (game.menuCursor == 4) {
         setMode(MainMenu);
-        SndPlay(257, 0);
+        SndPlay(SoundSelect, 0);
     } else {
         startGame(int8_t(game.menuCursor - 4));  // practice levels -4..-1
     }

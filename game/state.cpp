@@ -46,26 +46,7 @@ void fadeStep() {
 void gameTick() {
     game.levelLimit = game.lastLevel;
     fadeStep();
-    if (game.modeReady == 1) {
-        switch (game.mode) {
-        case MainMenu: mainMenuHandler(); break;
-        case PauseMenu: pauseMenuHandler(); break;
-        case LevelComplete: levelCompleteHandler(); break;
-        case Play:
-            // The world stands still while the play screen fades in.
-            if (game.fadeLevel > 255) worldTick();
-            break;
-        case MapView: mapViewHandler(); break;
-        case LevelSelect: levelSelectHandler(); break;
-        case PracticeMenu: practiceMenuHandler(); break;
-        case Splash: splashHandler(); break;
-        case Died:
-        case PracticeIntro: continueOnFire(Play); break;
-        case GameComplete: gameCompleteHandler(); break;
-        case Credits: creditsHandler(); break;
-        default: continueOnFire(MainMenu); break;
-        }
-    }
+    if (game.modeReady == 1) modeRow(game.mode).handler();
     for (uint8_t& c : ControlFlags) c &= uint8_t(~FlagPressed);
     game.modeTicks += 1;
 }
@@ -81,52 +62,17 @@ void switchMode() {
 }
 
 void enterMode() {
-    switch (game.mode) {
-    case MainMenu: loadMainMenu(); break;
-    case PauseMenu: loadPauseMenu(); break;
-    case LevelComplete: loadBackdrop(201 + (game.level & 15)); break;
-    case MapView: loadMapView(); break;
-    case LevelSelect: loadBackdrop(129); break;
-    case PracticeMenu: loadPracticeMenu(); break;
-    case Splash: loadBackdrop(132); break;
-    case Died: loadBackdrop(133); break;
-    case GameOver:
-    case GameOverBest: loadBackdrop(134); break;
-    case PracticeIntro: loadBackdrop(ResourceId(155 + game.level)); break;
-    case About: loadBackdrop(135); break;
-    case GameComplete: loadGameComplete(); break;
-    default: break;  // Play and Credits draw without pictures of their own.
-    }
+    if (auto enter = modeRow(game.mode).enter) enter();
 }
 
 void leaveMode() {
-    // Backdrop modes free nothing: the next loadBackdrop replaces the picture.
-    switch (game.mode) {
-    case MainMenu:
-        game.mainMenuCursor = game.menuCursor;
-        freeMainMenu();
-        break;
-    case PauseMenu: freePauseMenu(); break;
-    case MapView: freeMapView(); break;
-    case PracticeMenu: freePracticeMenu(); break;
-    case GameComplete: freeGameComplete(); break;
-    default: break;
-    }
+    if (auto leave = modeRow(game.mode).leave) leave();
 }
 
 void initModeState() {
     game.modeTicks = 0;
     game.menuCursor = 0;
-    switch (game.mode) {
-    case MainMenu: game.menuCursor = game.mainMenuCursor; break;
-    case PauseMenu: game.menuCursor = 2; break;
-    case LevelSelect: game.menuCursor = game.level < 0 ? 0 : game.level; break;
-    case MapView:
-        game.mapViewX = game.playerX * 8 + 4;
-        game.mapViewY = game.playerY * 8 + 4;
-        break;
-    default: break;
-    }
+    if (auto init = modeRow(game.mode).init) init();
 }
 
 void resolveRequest() {

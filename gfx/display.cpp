@@ -104,7 +104,7 @@ int32_t initDisplay() {
         delete painter;
         return 1;
     }
-    decodeJpeg(&Panel, 127);  // no panel: the play view simply draws none
+    decodeJpeg(&Panel, ResPanel);  // no panel: the play view simply draws none
     FontInit();               // no font: text is invisible
     delete painter;
     return 0;

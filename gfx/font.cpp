@@ -37,7 +37,7 @@ inline int32_t glyphLeft(const FontRecord* f, int32_t g) { return (g & 15) == 0 
 int32_t FontInit() {
     Font.sheet = Image{};
     uint32_t size = 0;
-    const uint8_t* sheet = findResource(102, &size);
+    const uint8_t* sheet = findResource(ResFontSheet, &size);
     if (sheet == nullptr) return 1;
     // The sheet stays embedded and read-only; drawing only ever reads from it.
     Font.sheet.pixels = const_cast<uint8_t*>(sheet);
@@ -120,7 +120,7 @@ uint32_t hashOf(const char* s, uint32_t colour, uint8_t layout) {
 bool fontIsEmbedded(const FontRecord* f) {
     const Image& sh = f->sheet;
     uint32_t size = 0;
-    if (sh.pixels == nullptr || sh.pixels != findResource(102, &size)) return false;
+    if (sh.pixels == nullptr || sh.pixels != findResource(ResFontSheet, &size)) return false;
     if (size < static_cast<uint32_t>(sh.width * sh.height * 2)) return false;
     if (sh.origin != 0 || sh.stepX != 2 || sh.stepY != 2 * sh.width || sh.width != 160 || sh.height != 114) return false;
     if (f->glyphHeight <= 0 || f->glyphHeight * 6 > sh.height) return false;

@@ -8,7 +8,11 @@
 extern const uint8_t* jpegData;
 extern uint32_t jpegSize;
 extern uint32_t backdropId;
+// Decodes embedded picture id into a new RGB565 picture laid out like the BackBuffer.
+// Returns 1 (dst left empty) when the file is missing or not a picture this decoder takes.
 int32_t decodeJpeg(Image* dst, ResourceId id);
+// Decodes picture id into the Backdrop, unless it is there already (backdropId), and holds
+// the tick clock back for the time it took. Returns 1 (Backdrop unchanged) when it failed.
 int32_t loadBackdrop(ResourceId id);
 // decodeJpeg on bytes given by the caller instead of an embedded file (same decoder; tests
 // and the fuzz target feed it arbitrary data).
@@ -21,11 +25,21 @@ extern Image BackBuffer;
 extern Image Backdrop;
 extern Image Panel;
 extern Image DisplayInfo;
+// Reads the display's size, line step, depth and turn from a painter on the main window
+// (and prints them), allocates BackBuffer and Backdrop in that layout, decodes the panel and
+// loads the font. Returns 1 when the buffers cannot be allocated.
 int32_t initDisplay();
+// Draws the current mode into the BackBuffer and presents it. Returns 0.
 int32_t refreshScreen();
+// Copies the BackBuffer to the display through a painter, only while the main window is
+// active and visible (else logs and skips). Returns 1 when the painter has no framebuffer.
 int32_t presentFrame();
+// Frees the font, panel, Backdrop and BackBuffer and forgets the display. Returns 0.
 int32_t releaseDisplay();
+// Sets img->origin to the byte of pixel (0, 0) from the picture's steps (negative steps
+// start at the far end).
 void placeOrigin(Image* img);
+// Copies the BackBuffer's 153600 bytes to dest in lines of rowBytes, step bytes apart.
 void copyToFramebuffer(uint8_t* dest, int32_t step, int32_t rowBytes);
 // The display set-up without a painter, for tests and the benchmark: allocates the BackBuffer
 // and Backdrop laid out for the orientation (0, 2 or 3) and describes a framebuffer of the
@@ -42,11 +56,18 @@ struct FontRecord {
 };
 extern FontRecord Font;
 enum Align { AlignLeft = 0, AlignCentre = 1, AlignRight = 2 };
+// Points Font at the embedded glyph sheet and measures its glyphs. Returns 1 when the
+// sheet is missing (text is then invisible).
 int32_t FontInit();
 void releaseFont();
+// In all three, a null font means Font; codes 128..255 fold onto 0..127.
+// The glyph of code as a view into the sheet (no pixels are copied).
 void glyphImage(Image* out, const FontRecord* f, uint32_t code);
+// How far the pen moves for code, in pixels.
 int32_t glyphAdvance(const FontRecord* f, uint32_t code);
 int32_t textWidth(const FontRecord* f, const char* s);
+// Draws s in colour at (x, y) into target (null: the BackBuffer), x being its left edge,
+// centre or right edge by alignment. Returns 0.
 int32_t drawText(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
                  uint32_t alignment);
 // drawText glyph by glyph, never from the kept lines: the reference the kept lines match.

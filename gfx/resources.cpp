@@ -43,26 +43,26 @@ const uint8_t* entry(uint32_t* size) {
 
 const uint8_t* findResource(ResourceId id, uint32_t* size) {
     switch (id) {
-        TAVRIN_RESOURCE(102, "harvest.565");
-        TAVRIN_RESOURCE(103, "TavTile.565");
-        TAVRIN_RESOURCE(104, "maptile.565");
-        TAVRIN_RESOURCE(120, "mainmenu.jpg");
-        TAVRIN_RESOURCE(121, "mainmenuH.jpg");
-        TAVRIN_RESOURCE(122, "mainmenuB.jpg");
-        TAVRIN_RESOURCE(123, "status.jpg");
-        TAVRIN_RESOURCE(124, "statusH.jpg");
-        TAVRIN_RESOURCE(127, "panel.jpg");
-        TAVRIN_RESOURCE(128, "mapback.jpg");
-        TAVRIN_RESOURCE(129, "select.jpg");
-        TAVRIN_RESOURCE(130, "prac.jpg");
-        TAVRIN_RESOURCE(131, "pracH.jpg");
-        TAVRIN_RESOURCE(132, "splash.jpg");
-        TAVRIN_RESOURCE(133, "died.jpg");
-        TAVRIN_RESOURCE(134, "gameover.jpg");
-        TAVRIN_RESOURCE(135, "about.jpg");
-        TAVRIN_RESOURCE(136, "gcBack.jpg");
+        TAVRIN_RESOURCE(ResFontSheet, "harvest.565");
+        TAVRIN_RESOURCE(ResTileSheet, "TavTile.565");
+        TAVRIN_RESOURCE(ResMapTileSheet, "maptile.565");
+        TAVRIN_RESOURCE(ResMainMenu, "mainmenu.jpg");
+        TAVRIN_RESOURCE(ResMainMenuHighlight, "mainmenuH.jpg");
+        TAVRIN_RESOURCE(ResMainMenuBanner, "mainmenuB.jpg");
+        TAVRIN_RESOURCE(ResStatus, "status.jpg");
+        TAVRIN_RESOURCE(ResStatusHighlight, "statusH.jpg");
+        TAVRIN_RESOURCE(ResPanel, "panel.jpg");
+        TAVRIN_RESOURCE(ResMapBar, "mapback.jpg");
+        TAVRIN_RESOURCE(ResLevelSelect, "select.jpg");
+        TAVRIN_RESOURCE(ResPractice, "prac.jpg");
+        TAVRIN_RESOURCE(ResPracticeHighlight, "pracH.jpg");
+        TAVRIN_RESOURCE(ResSplash, "splash.jpg");
+        TAVRIN_RESOURCE(ResDied, "died.jpg");
+        TAVRIN_RESOURCE(ResGameOver, "gameover.jpg");
+        TAVRIN_RESOURCE(ResAbout, "about.jpg");
+        TAVRIN_RESOURCE(ResGameCompleteBack, "gcBack.jpg");
         // The raw picture's dimensions are fixed by its reader, which passes no size slot.
-        case 137: {
+        case ResGameCompletePic1: {
             constexpr int s = slot("gcTav1.565");
             if constexpr (s < 0) {
                 return nullptr;
@@ -70,29 +70,29 @@ const uint8_t* findResource(ResourceId id, uint32_t* size) {
                 return embeddedFiles[s].data;
             }
         }
-        TAVRIN_RESOURCE(138, "gcTav2.jpg");
-        TAVRIN_RESOURCE(139, "gcTav3.jpg");
-        TAVRIN_RESOURCE(151, "prescreen_1.jpg");
-        TAVRIN_RESOURCE(152, "prescreen_2.jpg");
-        TAVRIN_RESOURCE(153, "prescreen_3.jpg");
-        TAVRIN_RESOURCE(154, "prescreen_4.jpg");
-        TAVRIN_RESOURCE(201, "lc1.jpg");
-        TAVRIN_RESOURCE(202, "lc2.jpg");
-        TAVRIN_RESOURCE(203, "lc3.jpg");
-        TAVRIN_RESOURCE(204, "lc4.jpg");
-        TAVRIN_RESOURCE(205, "lc5.jpg");
-        TAVRIN_RESOURCE(206, "lc6.jpg");
-        TAVRIN_RESOURCE(207, "lc7.jpg");
-        TAVRIN_RESOURCE(208, "lc8.jpg");
-        TAVRIN_RESOURCE(209, "lc9.jpg");
-        TAVRIN_RESOURCE(210, "lc10.jpg");
-        TAVRIN_RESOURCE(211, "lc11.jpg");
-        TAVRIN_RESOURCE(212, "lc12.jpg");
-        TAVRIN_RESOURCE(213, "lc13.jpg");
-        TAVRIN_RESOURCE(214, "lc14.jpg");
-        TAVRIN_RESOURCE(215, "lc15.jpg");
-        TAVRIN_RESOURCE(216, "lc16.jpg");
-        TAVRIN_RESOURCE(300, "t1.tvm");
+        TAVRIN_RESOURCE(ResGameCompletePic2, "gcTav2.jpg");
+        TAVRIN_RESOURCE(ResGameCompletePic3, "gcTav3.jpg");
+        TAVRIN_RESOURCE(ResPracticeIntro1, "prescreen_1.jpg");
+        TAVRIN_RESOURCE(ResPracticeIntro1 + 1, "prescreen_2.jpg");
+        TAVRIN_RESOURCE(ResPracticeIntro1 + 2, "prescreen_3.jpg");
+        TAVRIN_RESOURCE(ResPracticeIntro1 + 3, "prescreen_4.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1, "lc1.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 1, "lc2.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 2, "lc3.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 3, "lc4.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 4, "lc5.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 5, "lc6.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 6, "lc7.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 7, "lc8.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 8, "lc9.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 9, "lc10.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 10, "lc11.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 11, "lc12.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 12, "lc13.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 13, "lc14.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 14, "lc15.jpg");
+        TAVRIN_RESOURCE(ResLevelComplete1 + 15, "lc16.jpg");
+        TAVRIN_RESOURCE(ResLevelFile, "t1.tvm");
         default:
             return nullptr;
     }

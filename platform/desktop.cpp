@@ -22,40 +22,34 @@ size_t tavrinIconPngSize();
 
 namespace {
 
+// The desktop's keys for the named keys of the key table (toolkit.h). The handheld's one
+// Enter key has two here, both shifts, controls and alts are one key each, and the keypad's
+// 8, 2, 4 and 6 are the cursor keys.
+struct DesktopKey {
+    SDL_Keycode sym;
+    int code;
+};
+constexpr DesktopKey DesktopKeys[] = {
+    {SDLK_UP, Key_Up},         {SDLK_DOWN, Key_Down},         {SDLK_LEFT, Key_Left},
+    {SDLK_RIGHT, Key_Right},   {SDLK_SPACE, Key_Space},       {SDLK_RETURN, Key_Enter},
+    {SDLK_KP_ENTER, Key_Enter}, {SDLK_ESCAPE, Key_Escape},    {SDLK_TAB, Key_Tab},
+    {SDLK_BACKSPACE, Key_Backspace}, {SDLK_INSERT, Key_Insert}, {SDLK_DELETE, Key_Delete},
+    {SDLK_PAUSE, Key_Pause},   {SDLK_HOME, Key_Home},         {SDLK_END, Key_End},
+    {SDLK_PAGEUP, Key_PageUp}, {SDLK_PAGEDOWN, Key_PageDown}, {SDLK_LSHIFT, Key_Shift},
+    {SDLK_RSHIFT, Key_Shift},  {SDLK_LCTRL, Key_Control},     {SDLK_RCTRL, Key_Control},
+    {SDLK_LALT, Key_Alt},      {SDLK_RALT, Key_Alt},          {SDLK_KP_8, Key_Up},
+    {SDLK_KP_2, Key_Down},     {SDLK_KP_4, Key_Left},         {SDLK_KP_6, Key_Right},
+};
+
 int toolkitKey(SDL_Keycode k)
 {
-    switch (k) {
-    case SDLK_UP: return Key_Up;
-    case SDLK_DOWN: return Key_Down;
-    case SDLK_LEFT: return Key_Left;
-    case SDLK_RIGHT: return Key_Right;
-    case SDLK_SPACE: return Key_Space;
-    // The handheld's one Enter key; the desktop has two.
-    case SDLK_RETURN: return Key_Enter;
-    case SDLK_KP_ENTER: return Key_Enter;
-    case SDLK_ESCAPE: return Key_Escape;
-    case SDLK_TAB: return 0x1001;
-    case SDLK_BACKSPACE: return 0x1003;
-    case SDLK_INSERT: return 0x1006;
-    case SDLK_DELETE: return 0x1007;
-    case SDLK_PAUSE: return 0x1008;
-    case SDLK_HOME: return 0x1010;
-    case SDLK_END: return 0x1011;
-    case SDLK_PAGEUP: return 0x1016;
-    case SDLK_PAGEDOWN: return 0x1017;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x1020;
-    case SDLK_LCTRL: case SDLK_RCTRL: return 0x1021;
-    case SDLK_LALT: case SDLK_RALT: return 0x1023;
-    case SDLK_KP_8: return Key_Up;
-    case SDLK_KP_2: return Key_Down;
-    case SDLK_KP_4: return Key_Left;
-    case SDLK_KP_6: return Key_Right;
-    default: break;
-    }
+    for (const DesktopKey& d : DesktopKeys)
+        if (d.sym == k)
+            return d.code;
     if (k >= SDLK_F1 && k <= SDLK_F12)
-        return 0x1030 + int(k - SDLK_F1);  // Key_F1 is 0x1030, so F33 would be 0x1050
+        return Key_F1 + int(k - SDLK_F1);  // so F33 would be Key_F33
     if (k >= SDLK_F13 && k <= SDLK_F24)
-        return 0x103c + int(k - SDLK_F13);
+        return Key_F13 + int(k - SDLK_F13);
     if (k >= 'a' && k <= 'z')
         return int(k) - 'a' + 'A';  // letters: the toolkit numbers them by their capital
     if (k >= 0x20 && k < 0x7f)

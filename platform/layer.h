@@ -42,6 +42,11 @@ struct LayerOptions {
     bool help = false;
 };
 enum { OffscreenDefaultUntilMs = 600000 };
+// The one number parser of the layer's options and scripts: a whole decimal number from lo to
+// hi, nothing after it. An option value is read as strtoll reads it (leading blanks and a plus
+// sign pass); a script's word must start with a digit or a minus sign.
+enum class NumberText { Option, ScriptWord };
+bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form);
 // Removes the layer's options from argc/argv. Returns 0 when the program may start, 1 after
 // -help (text in error), 2 on a bad option (message in error).
 int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error);

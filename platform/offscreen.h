@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+// True while the offscreen back end exists (an application object made with -platform offscreen).
 bool offscreenActive();
 // Virtual time in microseconds since the application object was created.
 int64_t offscreenClockUs();
@@ -26,6 +27,7 @@ int64_t offscreenFrameCount();
 void offscreenUprightPixels(uint16_t* out);
 // Keep every debug log line in memory (from now on) so a test can look at them.
 void offscreenRecordDebug(bool on);
+// The lines kept since then.
 const std::vector<std::string>& offscreenDebugLines();
 // Service commands passed to the layer, and system channel messages ("QPE/System closing(QString) tavrin").
 const std::vector<std::string>& offscreenSystemCommands();

@@ -25,17 +25,24 @@ const char* layerHelpText()
            "  -help                        print this text and exit\n";
 }
 
-static bool parseNumber(const char* s, int64_t lo, int64_t hi, int64_t& out)
+bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form)
 {
-    if (!s || !*s)
+    if (!text || !*text)
+        return false;
+    if (form == NumberText::ScriptWord && !((text[0] >= '0' && text[0] <= '9') || text[0] == '-'))
         return false;
     errno = 0;
     char* end = nullptr;
-    long long v = strtoll(s, &end, 10);
+    long long v = strtoll(text, &end, 10);
     if (errno || *end || v < lo || v > hi)
         return false;
     out = v;
     return true;
+}
+
+static bool parseNumber(const char* s, int64_t lo, int64_t hi, int64_t& out)
+{
+    return parseWholeNumber(s, lo, hi, out, NumberText::Option);
 }
 
 int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error)

@@ -76,6 +76,7 @@ void loadRecordingOrExit(const std::string& path, Recording& out);
 void sessionBegin(LayerOptions& options);
 // Closes the recording (end mark) or checks that the replay used all of it.
 void sessionEnd();
+// A session is being recorded or replayed (and has not ended); the second: replayed.
 bool sessionActive();
 bool sessionReplaying();
 // The clock as the program sees it during a session (microseconds since 1970).

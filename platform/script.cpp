@@ -12,17 +12,8 @@
 
 int scriptKeyCode(const std::string& name)
 {
-    static const struct {
-        const char* name;
-        int code;
-    } names[] = {
-        {"Up", Key_Up},       {"Down", Key_Down},   {"Left", Key_Left},     {"Right", Key_Right},
-        {"Space", Key_Space}, {"Enter", Key_Enter}, {"Return", Key_Return}, {"F33", Key_F33},
-        {"Escape", Key_Escape},
-    };
-    for (const auto& n : names)
-        if (name == n.name)
-            return n.code;
+    if (int code = keyCodeForScriptName(name); code >= 0)
+        return code;
     if (name.empty() || !(name[0] >= '0' && name[0] <= '9'))
         return -1;
     errno = 0;
@@ -35,15 +26,7 @@ int scriptKeyCode(const std::string& name)
 
 static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out)
 {
-    if (s.empty() || !((s[0] >= '0' && s[0] <= '9') || s[0] == '-'))
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = strtoll(s.c_str(), &end, 10);
-    if (errno || *end || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
+    return parseWholeNumber(s.c_str(), lo, hi, out, NumberText::ScriptWord);
 }
 
 int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,

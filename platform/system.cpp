@@ -14,29 +14,38 @@
 #include "platform/system.h"
 
 // The service command is run before the application object exists, so the back end is not
-// known from the options yet: look for "-platform offscreen" on our own command line.
+// known from the application's options yet. Our own command line is put through the same
+// option parser, once, and the answer kept. A command line the parser refuses counts as the
+// desktop here; the application object then ends the program with the parser's message.
 static bool offscreenFromCommandLine()
 {
-    FILE* f = fopen("/proc/self/cmdline", "rb");
-    if (!f)
-        return false;
-    std::string all;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        all.append(buf, n);
-    fclose(f);
-    std::vector<std::string> args;
-    size_t start = 0;
-    for (size_t i = 0; i < all.size(); i++)
-        if (all[i] == '\0') {
-            args.push_back(all.substr(start, i - start));
-            start = i + 1;
-        }
-    for (size_t i = 1; i + 1 < args.size(); i++)
-        if ((args[i] == "-platform" || args[i] == "--platform") && args[i + 1] == "offscreen")
-            return true;
-    return false;
+    static const bool offscreen = [] {
+        FILE* f = fopen("/proc/self/cmdline", "rb");
+        if (!f)
+            return false;
+        std::string all;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+            all.append(buf, n);
+        fclose(f);
+        std::vector<std::string> args;
+        size_t start = 0;
+        for (size_t i = 0; i < all.size(); i++)
+            if (all[i] == '\0') {
+                args.push_back(all.substr(start, i - start));
+                start = i + 1;
+            }
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int argc = int(args.size());
+        LayerOptions options;
+        std::string error;
+        return parseLayerOptions(argc, argv.data(), options, error) == 0 && options.platform == Platform::Offscreen;
+    }();
+    return offscreen;
 }
 
 static bool offscreenNow()

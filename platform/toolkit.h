@@ -5,18 +5,49 @@
 #include <cstdint>
 #include <string>
 
-// Key codes as the toolkit numbers them.
+// Key codes as the toolkit numbers them (letters and other printable keys: their ASCII
+// code, letters by their capital).
 enum Key {
     Key_Escape = 0x1000,
+    Key_Tab = 0x1001,
+    Key_Backspace = 0x1003,
     Key_Return = 0x1004,
     Key_Enter = 0x1005,
+    Key_Insert = 0x1006,
+    Key_Delete = 0x1007,
+    Key_Pause = 0x1008,
+    Key_Home = 0x1010,
+    Key_End = 0x1011,
     Key_Left = 0x1012,
     Key_Up = 0x1013,
     Key_Right = 0x1014,
     Key_Down = 0x1015,
+    Key_PageUp = 0x1016,
+    Key_PageDown = 0x1017,
+    Key_Shift = 0x1020,
+    Key_Control = 0x1021,
+    Key_Alt = 0x1023,
+    Key_F1 = 0x1030,   // F1..F12 follow on
+    Key_F13 = 0x103c,  // F13..F24 follow on
+    Key_F33 = 0x1050,  // the handheld's fire key; no desktop keyboard has it
     Key_Space = 0x20,
-    Key_F33 = 0x1050,
 };
+
+// The key table: every key the layer names, with its toolkit code and its name in scripts,
+// session logs and the playthrough tool. A script may name only the rows marked forScripts;
+// it gives any other code by number. The desktop back end's keyboard and gamepad lists
+// (platform/desktop.cpp) map onto these codes, since SDL's own names stay in there.
+struct KeyName {
+    int code;
+    const char* name;
+    bool forScripts;
+};
+extern const KeyName keyTable[];
+extern const int keyTableSize;
+// The code a script means by name, or -1 when scripts have no key of that name.
+int keyCodeForScriptName(const std::string& name);
+// The table's name for code, or nullptr.
+const char* keyNameOf(int code);
 
 enum { IO_ReadOnly = 0x0001, IO_WriteOnly = 0x0002, IO_ReadWrite = 0x0003, IO_Truncate = 0x0008 };
 enum { WStyle_Customize = 0x10, WType_TopLevel = 0x01 };

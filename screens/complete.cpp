@@ -7,24 +7,20 @@
 Image GameCompleteBack, GameCompletePic1, GameCompletePic2, GameCompletePic3;
 
 namespace {
-constexpr ResourceId ResBack = 136;
-constexpr ResourceId ResPic1 = 137;  // raw RGB565, 150x155, used in place
-constexpr ResourceId ResPic2 = 138;
-constexpr ResourceId ResPic3 = 139;
 constexpr int32_t Pic1Width = 150, Pic1Height = 155;
 }  // namespace
 
 int32_t loadGameComplete() {
-    decodeJpeg(&GameCompleteBack, ResBack);
+    decodeJpeg(&GameCompleteBack, ResGameCompleteBack);
     if (GameCompleteBack.pixels == nullptr) return 1;
     // The raw picture's size is fixed here, so its lookup asks for none.
-    const uint8_t* raw = findResource(ResPic1, nullptr);
+    const uint8_t* raw = findResource(ResGameCompletePic1, nullptr);
     if (raw == nullptr) return 1;
     // A replacement file shorter than the fixed size would be read past its end.
     if (findEmbeddedFile("gcTav1.565").size < static_cast<uint32_t>(Pic1Width * Pic1Height * 2)) return 1;
     GameCompletePic1 = Image{const_cast<uint8_t*>(raw), 0, Pic1Width, Pic1Height, 2, Pic1Width * 2};
-    decodeJpeg(&GameCompletePic2, ResPic2);
-    decodeJpeg(&GameCompletePic3, ResPic3);
+    decodeJpeg(&GameCompletePic2, ResGameCompletePic2);
+    decodeJpeg(&GameCompletePic3, ResGameCompletePic3);
     return GameCompletePic3.pixels == nullptr ? 1 : 0;
 }
 

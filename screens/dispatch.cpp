@@ -7,33 +7,6 @@
 
 namespace {
 
-using ScreenFunction = void (*)();
-
-// Indexed by Mode; modes without a screen of their own (3, and anything out of range) draw
-// nothing, leaving the last frame in place.
-constexpr ScreenFunction Screens[16] = {
-    drawMainMenu,       // 0 MainMenu
-    drawPauseMenu,      // 1 PauseMenu
-    drawLevelComplete,  // 2 LevelComplete
-    nullptr,            // 3
-    drawPlayView,       // 4 Play
-    drawMapView,        // 5 MapView
-    drawLevelSelect,    // 6 LevelSelect
-    drawPracticeMenu,   // 7 PracticeMenu
-    drawPictureScreen,  // 8 Splash
-    drawDied,           // 9 Died
-    drawGameOver,       // 10 GameOver
-    drawGameOver,       // 11 GameOverBest
-    drawPictureScreen,  // 12 PracticeIntro
-    drawPictureScreen,  // 13 About
-    drawGameComplete,   // 14 GameComplete
-    drawCredits,        // 15 Credits
-};
-
-}  // namespace
-
-namespace {
-
 // During a fade, applyFade blacks the first and last n bytes of the BackBuffer. The lines at
 // the right-hand or bottom edge lie at one end of that memory in every layout, so while the
 // screen is drawn the picture is made narrower (or shorter) by the lines that will be black
@@ -59,7 +32,9 @@ Image narrowedForFade() {
 void drawScreen() {
     char text[64] = {};
     const Image whole = narrowedForFade();
-    if (game.mode < 16 && Screens[game.mode] != nullptr) Screens[game.mode]();
+    // What the mode draws is its row of the mode table (game/modes.cpp); mode 3 and the
+    // request codes draw nothing, leaving the last frame in place.
+    if (auto draw = modeRow(game.mode).draw) draw();
     BackBuffer = whole;
     if (game.mode == About) {
         std::snprintf(text, sizeof text, "ver. %x.%.3x", VersionNumber >> 12, VersionNumber & 0xFFF);

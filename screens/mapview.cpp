@@ -10,10 +10,6 @@
 
 Image MapBar;
 
-namespace {
-constexpr ResourceId ResMapBar = 128;
-}  // namespace
-
 int32_t loadMapView() {
     decodeJpeg(&MapBar, ResMapBar);
     return MapBar.pixels == nullptr ? 1 : 0;

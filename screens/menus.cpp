@@ -13,14 +13,6 @@ Image MainMenuHighlight, MainMenuBanner, PracticeHighlight, PauseHighlight;
 
 namespace {
 
-constexpr ResourceId ResMainMenu = 120;
-constexpr ResourceId ResMainMenuHighlight = 121;
-constexpr ResourceId ResMainMenuBanner = 122;
-constexpr ResourceId ResStatus = 123;
-constexpr ResourceId ResStatusHighlight = 124;
-constexpr ResourceId ResPractice = 130;
-constexpr ResourceId ResPracticeHighlight = 131;
-
 // Entry rectangle relative to its menu's origin; right and bottom are exclusive. The same
 // rectangle addresses the highlight picture from its own (0, 0).
 struct MenuEntry {

@@ -10,21 +10,10 @@
 int32_t cameraX, cameraY;
 uint8_t panelShown;
 
-// Sixteenths of a square after the move in progress, for the player and the monsters alike.
-static void applyMove(int32_t* cx, int32_t* cy, uint8_t dir, uint8_t step) {
-    switch (dir) {
-    case 1: *cy -= step; break;
-    case 2: *cy += step; break;
-    case 3: *cx -= step; break;
-    case 4: *cx += step; break;
-    default: break;
-    }
-}
-
 void updateCamera() {
     int32_t cx = game.playerX * 16;
     int32_t cy = game.playerY * 16;
-    applyMove(&cx, &cy, game.moveDir, game.moveStep);
+    stepToward(game.moveDir, game.moveStep, cx, cy);  // sixteenths of the move in progress
     // The centre of the player's square lands on screen point (120, 120).
     cameraX = (cx + 8) * 2 - 120;
     cameraY = (cy + 8) * 2 - 120;
@@ -35,7 +24,7 @@ void drawMonsters() {
         if (m.life <= 31) continue;  // not hatched yet, or gone
         int32_t mx = m.x * 16;
         int32_t my = m.y * 16;
-        applyMove(&mx, &my, m.dir, m.step);
+        stepToward(m.dir, m.step, mx, my);
         drawTile(mx * 2 - cameraX, my * 2 - cameraY, m.sprite, 1);
     }
 }

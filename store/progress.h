@@ -5,6 +5,7 @@
 #include <string>
 
 extern const uint8_t ProgressKey[8];
+// The progress file's path under the home directory.
 std::string progressPath();
 // Reads the progress file into the record (0 always): a missing, short or foreign file
 // leaves the record as the file format says (see parseProgress).
@@ -17,4 +18,5 @@ void parseProgress(const uint8_t* bytes, size_t size);
 // temporary file renamed over the old one; a file that is a link is replaced where it
 // points. A save that cannot be done is reported and leaves the old file as it was.
 void saveProgress();
+// XORs the record with a mask made from ProgressKey: the same call scrambles and unscrambles.
 void scrambleProgress();

@@ -20,16 +20,16 @@ inline uint8_t cellAt(int32_t x, int32_t y) {
 
 inline uint8_t classOf(int32_t x, int32_t y) {
     switch (cellAt(x, y)) {
-    case 0:
-    case 1:
-    case 25:
-    case 55:
+    case TileRock:
+    case TileDiamond:
+    case TileKey:
+    case TileLyingRings:
         return FallRound;
-    case 12:
-    case 17:
+    case TileWallRoundLeft:
+    case TileBlockRoundLeft:
         return FallLeft;
-    case 13:
-    case 18:
+    case TileWallRoundRight:
+    case TileBlockRoundRight:
         return FallRight;
     case TileEmpty:
         // Nothing may fall into the square the player is walking into.
@@ -70,7 +70,7 @@ void worldTick() {
     moveMonsters();
     if (ControlFlags[ControlFire] & FlagPressed) {
         setMode(PauseMenu);
-        SndPlay(257, 0);
+        SndPlay(SoundSelect, 0);
     }
     game.worldPhase = static_cast<uint8_t>((game.worldPhase + 1) & 3);
     game.levelTicks += 1;
@@ -87,7 +87,7 @@ void fallScan() {
         if (!rowCanFall(row, mapWidth)) continue;
         for (int32_t x = mapWidth - 1; x >= 0; --x) {
             const uint8_t t = row[x];
-            if ((t == TileRock || t == TileEgg) && tryFall(x, y, t)) SndPlay(256, 0);
+            if ((t == TileRock || t == TileEgg) && tryFall(x, y, t)) SndPlay(SoundRock, 0);
         }
     }
 }

@@ -18,12 +18,11 @@ int32_t mapWidth, mapHeight, mapCells;
 char levelName[10];
 uint8_t* map;
 int32_t startX, startY;
-uint8_t borderTile = 53;
+uint8_t borderTile = TileBorder;
 void* (*mapAllocate)(size_t) = malloc;
 
 namespace {
 
-constexpr ResourceId LevelFileId = 300;
 constexpr int32_t RecordHeader = 32;
 
 void resetCipher() {
@@ -46,7 +45,7 @@ uint8_t decodeLevelByte(uint8_t b) { return cipherDecodeStep(cipherKey, cipherPo
 
 int32_t openLevelData() {
     uint32_t size = 0;
-    const uint8_t* data = findResource(LevelFileId, &size);
+    const uint8_t* data = findResource(ResLevelFile, &size);
     if (size > 0x7FFFFFFF) return 1;
     return openLevelBytes(data, static_cast<int32_t>(size));
 }
@@ -113,7 +112,7 @@ int32_t parseLevel(const uint8_t* bytes, int32_t length) {
     map = nullptr;
     mapWidth = header[12] & 127;
     mapHeight = header[13] & 127;
-    borderTile = 53;
+    borderTile = TileBorder;
     mapCells = mapWidth * mapHeight;
     // A map size without a map would make every getCell read nothing: fall back to the
     // empty map of a failed load.
@@ -139,7 +138,7 @@ static void countMapSquares() {
             else if (t == TilePlayer) {
                 startX = x;
                 startY = y;
-            } else if (t == 31) t = TileEmpty;
+            } else if (t == TileFaintGlow) t = TileEmpty;
         }
 }
 

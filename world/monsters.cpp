@@ -16,7 +16,7 @@ void spawnMonster(int32_t x, int32_t y) {
         m.y = m.toY = static_cast<uint8_t>(y);
         m.step = 0;
         m.life = 1;
-        SndPlay(251, 0);
+        SndPlay(SoundHatch, 0);
         return;
     }
 }
@@ -26,7 +26,7 @@ void killMonstersAt(int32_t x, int32_t y) {
         if (m.life == 0) continue;
         if ((x == m.x && y == m.y) || (x == m.toX && y == m.toY)) {
             m.life = 0;
-            SndPlay(253, 0);
+            SndPlay(SoundMonsterKilled, 0);
         }
     }
 }
@@ -59,20 +59,17 @@ void moveMonsters() {
         if (m.life <= 63) continue;
         if (m.step == 0) {
             if (rand() & 1)
-                m.dir = game.playerY >= m.y ? 2 : 1;
+                m.dir = game.playerY >= m.y ? DirDown : DirUp;
             else
-                m.dir = game.playerX >= m.x ? 4 : 3;
-            m.toX = m.x;
-            m.toY = m.y;
-            switch (m.dir) {
-            case 1: m.toY = static_cast<uint8_t>(m.toY - 1); break;
-            case 2: m.toY = static_cast<uint8_t>(m.toY + 1); break;
-            case 3: m.toX = static_cast<uint8_t>(m.toX - 1); break;
-            default: m.toX = static_cast<uint8_t>(m.toX + 1); break;
-            }
+                m.dir = game.playerX >= m.x ? DirRight : DirLeft;
+            // The target wraps as an unsigned byte; off the map it reads as the border.
+            int32_t toX = m.x, toY = m.y;
+            stepToward(m.dir, 1, toX, toY);
+            m.toX = static_cast<uint8_t>(toX);
+            m.toY = static_cast<uint8_t>(toY);
             const uint8_t t = getCell(m.toX, m.toY);
             if (t != TileEmpty && t != TilePlayer) {
-                m.dir = 0;
+                m.dir = DirNone;
                 m.toX = m.x;
                 m.toY = m.y;
             }

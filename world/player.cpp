@@ -11,22 +11,12 @@ const uint8_t walkFramesRight[8] = {37, 37, 38, 39, 40, 40, 39, 38};
 const uint8_t walkFramesLeft[8] = {44, 44, 43, 42, 41, 41, 42, 43};
 const uint8_t idleFrames[4] = {35, 30, 36, 30};
 
-void stepSquare(uint8_t dir, int32_t& x, int32_t& y) {
-    switch (dir) {
-    case 1: --y; break;
-    case 2: ++y; break;
-    case 3: --x; break;
-    case 4: ++x; break;
-    default: break;
-    }
-}
-
 }  // namespace
 
 void placePlayer() {
     game.playerX = game.targetX = startX;
     game.playerY = game.targetY = startY;
-    game.moveDir = 0;
+    game.moveDir = DirNone;
     game.moveStep = 0;
     game.animStep = 0;
     setCell(startX, startY, TilePlayer);
@@ -40,42 +30,42 @@ void removePlayer() {
 }
 
 void playerInput() {
-    if (game.worldPhase != 0 || game.moveDir != 0) return;
+    if (game.worldPhase != 0 || game.moveDir != DirNone) return;
     for (int i = ControlUp; i <= ControlRight; ++i) {
         if (ControlFlags[i] != 0) {
-            game.moveDir = static_cast<uint8_t>(i + 1);
+            game.moveDir = static_cast<uint8_t>(DirUp + (i - ControlUp));
             break;
         }
     }
-    if (game.moveDir == 0) return;
+    if (game.moveDir == DirNone) return;
     tryMove();
-    if (game.moveDir == 0) return;
+    if (game.moveDir == DirNone) return;
     game.targetX = game.playerX;
     game.targetY = game.playerY;
-    stepSquare(game.moveDir, game.targetX, game.targetY);
+    stepToward(game.moveDir, 1, game.targetX, game.targetY);
 }
 
 void tryMove() {
     int32_t x = game.playerX, y = game.playerY;
-    stepSquare(game.moveDir, x, y);
+    stepToward(game.moveDir, 1, x, y);
     const uint8_t t = getCell(x, y);
     if (isBlocked(t)) {
-        game.moveDir = 0;
+        game.moveDir = DirNone;
     } else if (t == TileRock || t == TileEgg) {
-        if (!pushObject(x, y, game.moveDir)) game.moveDir = 0;
+        if (!pushObject(x, y, game.moveDir)) game.moveDir = DirNone;
     }
 }
 
 int32_t isBlocked(uint8_t t) {
-    if (t >= 7 && t <= 23) return 1;
-    if (t >= 47 && t <= 55) return 1;
+    if (t >= TileWall && t <= TileCage) return 1;
+    if (t >= TileCrackedEgg && t <= TileLyingRings) return 1;
     if (t == TileBomb && game.diamondsLeft >= 1) return 1;
     return 0;
 }
 
 int32_t pushObject(int32_t x, int32_t y, uint8_t dir) {
-    if (dir == 1 || dir == 2) return 0;
-    const int32_t dx = dir == 3 ? x - 1 : x + 1;
+    if (dir == DirUp || dir == DirDown) return 0;
+    const int32_t dx = dir == DirLeft ? x - 1 : x + 1;
     if (fallClass(dx, y) != FallFree) return 0;
     const uint8_t tile = getCell(x, y);
     setCell(x, y, TileEmpty);
@@ -85,17 +75,17 @@ int32_t pushObject(int32_t x, int32_t y, uint8_t dir) {
 }
 
 void playerStep() {
-    if (game.moveDir == 0) return;
+    if (game.moveDir == DirNone) return;
     game.idleTimer = 0;
     game.moveStep += 1;
     game.animStep = static_cast<uint8_t>((game.animStep + 1) & 63);
     const int f = (game.animStep >> 3) & 7;
-    if (game.moveDir == 1 || game.moveDir == 2) game.playerSprite = walkFramesUpDown[f];
-    else if (game.moveDir == 3) game.playerSprite = walkFramesLeft[f];
+    if (game.moveDir == DirUp || game.moveDir == DirDown) game.playerSprite = walkFramesUpDown[f];
+    else if (game.moveDir == DirLeft) game.playerSprite = walkFramesLeft[f];
     else game.playerSprite = walkFramesRight[f];
     if (game.moveStep > 15) {
         finishMove();
-        game.moveDir = 0;
+        game.moveDir = DirNone;
         game.moveStep = 0;
     }
 }
@@ -108,11 +98,11 @@ void finishMove() {
     case TileDiamond:
         game.diamondsLeft -= 1;
         game.score += 50;
-        SndPlay(250, 0);
+        SndPlay(SoundDiamond, 0);
         break;
-    case 2:
-    case 3:
-    case 56:
+    case TileEarth:
+    case TileEarthSecond:
+    case TileGreenEarth:
         game.score += 1;
         break;
     case TileSkull:
@@ -135,7 +125,7 @@ void finishMove() {
 void openSafes() {
     for (int32_t i = 0; i < mapCells; ++i)
         if (map[i] == TileSafe) map[i] = TileDiamond;
-    SndPlay(252, 0);
+    SndPlay(SoundKey, 0);
 }
 
 void idleStep() {
@@ -149,7 +139,7 @@ void idleStep() {
 void deathStep() {
     game.playerSprite = idleFrames[game.deathTimer & 3];
     if (game.deathTimer > 64) game.playerSprite = TileEmpty;
-    if (game.deathTimer == 1) SndPlay(254, 0);
+    if (game.deathTimer == 1) SndPlay(SoundDeath, 0);
     game.deathTimer += 1;
     if (game.deathTimer > 127) setMode(LoseLife);
 }
@@ -163,7 +153,7 @@ void checkLevelDone() {
     if (progress.levelReached < game.level + 1) progress.levelReached = static_cast<uint8_t>(game.level + 1);
     saveProgress();
     setMode(LevelComplete);
-    SndPlay(257, 0);
+    SndPlay(SoundSelect, 0);
 }
 
 void nextLevel() {
@@ -173,5 +163,5 @@ void nextLevel() {
     }
     game.pendingLevel = static_cast<int8_t>(game.level + 1);
     setMode(StartLevel);
-    SndPlay(257, 0);
+    SndPlay(SoundSelect, 0);
 }

@@ -11,8 +11,6 @@ uint8_t* MapTileSheet;
 
 namespace {
 
-constexpr ResourceId TilePictureId = 103;
-constexpr ResourceId MapTilePictureId = 104;
 constexpr int32_t TileSheetBytes = 131072;
 constexpr int32_t MapTileSheetBytes = 8192;
 
@@ -28,7 +26,7 @@ int32_t buildTileSheets() {
     if (!TileSheet) return 1;
     memset(TileSheet, 0, TileSheetBytes);
     uint32_t size = 0;
-    tilePicture = findResource(TilePictureId, &size);
+    tilePicture = findResource(ResTileSheet, &size);
     if (!tilePicture || size < static_cast<uint32_t>(TileSheetBytes)) return 1;
     unpackTileSheet();
 
@@ -36,7 +34,7 @@ int32_t buildTileSheets() {
     if (!MapTileSheet) return 1;
     memset(MapTileSheet, 0, MapTileSheetBytes);
     size = 0;
-    mapTilePicture = findResource(MapTilePictureId, &size);
+    mapTilePicture = findResource(ResMapTileSheet, &size);
     if (!mapTilePicture || size < static_cast<uint32_t>(MapTileSheetBytes)) return 1;
     unpackMapTileSheet();
 

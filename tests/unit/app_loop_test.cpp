@@ -73,9 +73,9 @@ TEST_F(Loop, EveryPassHandsOnItsSoundLines) {
     std::fflush(stdout);
     const int saved = dup(1);
     dup2(file, 1);
-    SndPlay(256, 0);
-    SndPlay(251, 0);
-    SndPlay(253, 0);
+    SndPlay(SoundRock, 0);
+    SndPlay(SoundHatch, 0);
+    SndPlay(SoundMonsterKilled, 0);
     nextTickTime = nowMs() + 1000;  // a pass with nothing due still hands the lines on
     loopPass();
     std::string written(256, '\0');

@@ -24,7 +24,7 @@ TEST_F(Sound, TheBuildsSamplesLoadAndEveryEffectPlays) {
     }
     harness::StdoutCapture out;
     std::vector<int> channels;
-    for (int n = 250; n <= 257; ++n) {
+    for (int n = SoundDiamond; n <= SoundSelect; ++n) {
         SndPlay(n, 0);
         channels.push_back(lastSoundChannel);
     }

@@ -174,7 +174,7 @@ TEST_F(GfxFont, AboutShowsTheVersionLine) {
 TEST(GfxFontInit, SheetFromTheCatalogue) {
     const Image saved = Font.sheet;
     uint32_t size = 0;
-    const uint8_t* sheet = findResource(102, &size);
+    const uint8_t* sheet = findResource(ResFontSheet, &size);
     if (sheet) {
         EXPECT_EQ(0, FontInit());
         const Image want{const_cast<uint8_t*>(sheet), 0, 160, 114, 2, 320};

@@ -277,17 +277,17 @@ protected:
 TEST_F(GfxBackdrop, DecodesOnceAndResetsTheClock) {
     if (!have(132)) GTEST_SKIP() << "splash.jpg is not in this build";
     nextTickTime = -5;
-    ASSERT_EQ(0, loadBackdrop(132));
+    ASSERT_EQ(0, loadBackdrop(ResSplash));
     EXPECT_EQ(132u, backdropId);
     EXPECT_EQ(nowMs(), nextTickTime);
     Image direct;
-    ASSERT_EQ(0, decodeJpeg(&direct, 132));
+    ASSERT_EQ(0, decodeJpeg(&direct, ResSplash));
     EXPECT_EQ(0, std::memcmp(direct.pixels, Backdrop.pixels, 153600));
     freeImage(&direct);
     // Already there: nothing is decoded and the clock is left alone.
     std::memset(Backdrop.pixels, 0x77, 16);
     nextTickTime = -5;
-    EXPECT_EQ(0, loadBackdrop(132));
+    EXPECT_EQ(0, loadBackdrop(ResSplash));
     EXPECT_EQ(-5, nextTickTime);
     EXPECT_EQ(0x77, Backdrop.pixels[0]);
     // An unknown picture changes nothing.
@@ -299,9 +299,9 @@ TEST_F(GfxBackdrop, DecodesOnceAndResetsTheClock) {
 TEST_F(GfxBackdrop, SmallPictureCoversItsOwnRectangle) {
     if (!have(122)) GTEST_SKIP() << "mainmenuB.jpg is not in this build";
     std::memset(Backdrop.pixels, 0x5A, 153600);
-    ASSERT_EQ(0, loadBackdrop(122));
+    ASSERT_EQ(0, loadBackdrop(ResMainMenuBanner));
     Image small;
-    ASSERT_EQ(0, decodeJpeg(&small, 122));
+    ASSERT_EQ(0, decodeJpeg(&small, ResMainMenuBanner));
     for (int32_t y = 0; y < 320; ++y)
         for (int32_t x = 0; x < 240; ++x) {
             uint16_t want = (x < small.width && y < small.height) ? at(small, x, y) : 0x5A5A;

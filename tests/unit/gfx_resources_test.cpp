@@ -21,17 +21,47 @@ struct Known {
     const char* name;
 };
 const Known Table[] = {
-    {102, "harvest.565"},     {103, "TavTile.565"},     {104, "maptile.565"},     {120, "mainmenu.jpg"},
-    {121, "mainmenuH.jpg"},   {122, "mainmenuB.jpg"},   {123, "status.jpg"},      {124, "statusH.jpg"},
-    {127, "panel.jpg"},       {128, "mapback.jpg"},     {129, "select.jpg"},      {130, "prac.jpg"},
-    {131, "pracH.jpg"},       {132, "splash.jpg"},      {133, "died.jpg"},        {134, "gameover.jpg"},
-    {135, "about.jpg"},       {136, "gcBack.jpg"},      {138, "gcTav2.jpg"},      {139, "gcTav3.jpg"},
-    {151, "prescreen_1.jpg"}, {152, "prescreen_2.jpg"}, {153, "prescreen_3.jpg"}, {154, "prescreen_4.jpg"},
-    {201, "lc1.jpg"},         {202, "lc2.jpg"},         {203, "lc3.jpg"},         {204, "lc4.jpg"},
-    {205, "lc5.jpg"},         {206, "lc6.jpg"},         {207, "lc7.jpg"},         {208, "lc8.jpg"},
-    {209, "lc9.jpg"},         {210, "lc10.jpg"},        {211, "lc11.jpg"},        {212, "lc12.jpg"},
-    {213, "lc13.jpg"},        {214, "lc14.jpg"},        {215, "lc15.jpg"},        {216, "lc16.jpg"},
-    {300, "t1.tvm"},
+    {ResFontSheet, "harvest.565"},
+    {ResTileSheet, "TavTile.565"},
+    {ResMapTileSheet, "maptile.565"},
+    {ResMainMenu, "mainmenu.jpg"},
+    {ResMainMenuHighlight, "mainmenuH.jpg"},
+    {ResMainMenuBanner, "mainmenuB.jpg"},
+    {ResStatus, "status.jpg"},
+    {ResStatusHighlight, "statusH.jpg"},
+    {ResPanel, "panel.jpg"},
+    {ResMapBar, "mapback.jpg"},
+    {ResLevelSelect, "select.jpg"},
+    {ResPractice, "prac.jpg"},
+    {ResPracticeHighlight, "pracH.jpg"},
+    {ResSplash, "splash.jpg"},
+    {ResDied, "died.jpg"},
+    {ResGameOver, "gameover.jpg"},
+    {ResAbout, "about.jpg"},
+    {ResGameCompleteBack, "gcBack.jpg"},
+    {ResGameCompletePic2, "gcTav2.jpg"},
+    {ResGameCompletePic3, "gcTav3.jpg"},
+    {ResPracticeIntro1, "prescreen_1.jpg"},
+    {ResPracticeIntro1 + 1, "prescreen_2.jpg"},
+    {ResPracticeIntro1 + 2, "prescreen_3.jpg"},
+    {ResPracticeIntro1 + 3, "prescreen_4.jpg"},
+    {ResLevelComplete1, "lc1.jpg"},
+    {ResLevelComplete1 + 1, "lc2.jpg"},
+    {ResLevelComplete1 + 2, "lc3.jpg"},
+    {ResLevelComplete1 + 3, "lc4.jpg"},
+    {ResLevelComplete1 + 4, "lc5.jpg"},
+    {ResLevelComplete1 + 5, "lc6.jpg"},
+    {ResLevelComplete1 + 6, "lc7.jpg"},
+    {ResLevelComplete1 + 7, "lc8.jpg"},
+    {ResLevelComplete1 + 8, "lc9.jpg"},
+    {ResLevelComplete1 + 9, "lc10.jpg"},
+    {ResLevelComplete1 + 10, "lc11.jpg"},
+    {ResLevelComplete1 + 11, "lc12.jpg"},
+    {ResLevelComplete1 + 12, "lc13.jpg"},
+    {ResLevelComplete1 + 13, "lc14.jpg"},
+    {ResLevelComplete1 + 14, "lc15.jpg"},
+    {ResLevelComplete1 + 15, "lc16.jpg"},
+    {ResLevelFile, "t1.tvm"},
 };
 
 // The file the catalogue was made from, or false when the build has none.
@@ -81,7 +111,7 @@ TEST(GfxResources, NumbersMapToTheirFiles) {
 TEST(GfxResources, RawPictureWritesNoSize) {
     std::vector<uint8_t> want;
     uint32_t size = 0x12345678;
-    const uint8_t* data = findResource(137, &size);
+    const uint8_t* data = findResource(ResGameCompletePic1, &size);
     EXPECT_EQ(0x12345678u, size);
     if (sourceBytes("gcTav1.565", &want)) {
         ASSERT_NE(nullptr, data);
@@ -90,7 +120,7 @@ TEST(GfxResources, RawPictureWritesNoSize) {
         EXPECT_EQ(nullptr, data);
     }
     // Its caller passes no slot at all.
-    EXPECT_EQ(data, findResource(137, nullptr));
+    EXPECT_EQ(data, findResource(ResGameCompletePic1, nullptr));
 }
 
 TEST(GfxResources, UnknownNumbersLeaveTheSlot) {
@@ -107,7 +137,7 @@ TEST(GfxResources, ByNameCacheAndEmptyArray) {
     EXPECT_EQ(&a, &b);
     ASSERT_NE(nullptr, a.data);
     uint32_t size = 0;
-    EXPECT_EQ(findResource(300, &size), a.data);
+    EXPECT_EQ(findResource(ResLevelFile, &size), a.data);
     EXPECT_EQ(size, a.size);
     const EmbeddedArray& upper = findEmbeddedFile("T1.TVM");
     const EmbeddedArray& missing = findEmbeddedFile("nothing.jpg");

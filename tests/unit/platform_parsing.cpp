@@ -148,6 +148,12 @@ TEST(LayerScript, KeyNames)
     };
     for (const auto& [name, code] : names)
         EXPECT_EQ(scriptKeyCode(name), code) << name;
+    // The rest of the key table is named in logs only: a script gives those keys by number.
+    for (int i = 0; i < keyTableSize; ++i) {
+        const KeyName& k = keyTable[i];
+        EXPECT_EQ(scriptKeyCode(k.name), k.forScripts ? k.code : -1) << k.name;
+        EXPECT_STREQ(keyNameOf(k.code), k.name);
+    }
 }
 
 TEST(LayerScript, MistakesNameTheLineAndTheFault)

@@ -121,14 +121,14 @@ TEST_F(GameCompleted, WithoutPicturesTheBannerAndTapStillWork) {
 TEST_F(GameCompleted, LoadUsesTheRawPictureInPlaceAndFreeClearsAll) {
     GameCompleteBack = GameCompletePic1 = GameCompletePic2 = GameCompletePic3 = Image{};
     uint32_t size = 0;
-    bool present = findResource(136, &size) && findResource(137, nullptr) && findResource(138, &size) &&
-                   findResource(139, &size);
+    bool present = findResource(ResGameCompleteBack, &size) && findResource(ResGameCompletePic1, nullptr) &&
+                   findResource(ResGameCompletePic2, &size) && findResource(ResGameCompletePic3, &size);
     int32_t r = loadGameComplete();
     if (present) {
         ASSERT_EQ(r, 0);
         EXPECT_EQ(GameCompleteBack.width, 240);
         EXPECT_EQ(GameCompleteBack.height, 800);
-        EXPECT_EQ(GameCompletePic1.pixels, findResource(137, nullptr));
+        EXPECT_EQ(GameCompletePic1.pixels, findResource(ResGameCompletePic1, nullptr));
         EXPECT_EQ(GameCompletePic1.origin, 0u);
         EXPECT_EQ(GameCompletePic1.width, 150);
         EXPECT_EQ(GameCompletePic1.height, 155);

@@ -366,8 +366,8 @@ TEST_F(Menus, LoadersAndFreesPairUp) {
         ResourceId id;
         int32_t w, h;
     } cases[] = {
-        {loadPracticeMenu, freePracticeMenu, &PracticeHighlight, 131, 170, 192},
-        {loadPauseMenu, freePauseMenu, &PauseHighlight, 124, 168, 161},
+        {loadPracticeMenu, freePracticeMenu, &PracticeHighlight, ResPracticeHighlight, 170, 192},
+        {loadPauseMenu, freePauseMenu, &PauseHighlight, ResStatusHighlight, 168, 161},
     };
     for (const Case& c : cases) {
         uint32_t size = 0;
@@ -387,7 +387,8 @@ TEST_F(Menus, LoadersAndFreesPairUp) {
 
 TEST_F(Menus, MainMenuLoadPastesTheBannerIntoTheBackdrop) {
     uint32_t size = 0;
-    bool present = findResource(120, &size) && findResource(121, &size) && findResource(122, &size);
+    bool present = findResource(ResMainMenu, &size) && findResource(ResMainMenuHighlight, &size) &&
+                   findResource(ResMainMenuBanner, &size);
     int32_t r = loadMainMenu();
     if (present) {
         ASSERT_EQ(r, 0);

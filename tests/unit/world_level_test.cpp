@@ -330,7 +330,7 @@ TEST_F(LevelFile, UnloadClearsTheLevel) {
 // The level set the game embeds: every record loads, inside the size limits, with a start.
 TEST_F(LevelFile, ShippedLevelFileLoads) {
     uint32_t size = 0;
-    if (!findResource(300, &size)) GTEST_SKIP() << "no level file embedded in this build";
+    if (!findResource(ResLevelFile, &size)) GTEST_SKIP() << "no level file embedded in this build";
     ASSERT_EQ(openLevelData(), 0);
     const int records = game.lastLevel + 5;
     for (int k = 0; k < records; ++k) {

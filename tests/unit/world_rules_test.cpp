@@ -246,7 +246,7 @@ TEST_F(WorldRules, FallingPassMatchesSquareBySquare) {
                     for (int32_t y = mapHeight - 1; y >= 0; --y)
                         for (int32_t x = mapWidth - 1; x >= 0; --x) {
                             const uint8_t t = getCell(x, y);
-                            if ((t == TileRock || t == TileEgg) && tryFall(x, y, t)) SndPlay(256, 0);
+                            if ((t == TileRock || t == TileEgg) && tryFall(x, y, t)) SndPlay(SoundRock, 0);
                         }
                 }
             }
@@ -281,8 +281,8 @@ TEST(TintTile, Values) {
 
 TEST_F(WorldRules, TileSheetsAreTileOrderedAndRecoloured) {
     uint32_t size = 0, mapSize = 0;
-    const uint8_t* pic = findResource(103, &size);
-    const uint8_t* mapPic = findResource(104, &mapSize);
+    const uint8_t* pic = findResource(ResTileSheet, &size);
+    const uint8_t* mapPic = findResource(ResMapTileSheet, &mapSize);
     if (!pic || !mapPic) GTEST_SKIP() << "tile pictures not embedded in this build";
     game.levelColour = 0x0000FF;
     ASSERT_EQ(buildTileSheets(), 0);

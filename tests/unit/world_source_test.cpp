@@ -198,7 +198,7 @@ TEST(LevelSource, ShippedFileMatchesTheSources) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::path(TAVRIN_SOURCE_DIR) / "assets/levels";
     uint32_t size = 0;
-    if (!fs::exists(dir / "order.txt") || !findResource(300, &size)) GTEST_SKIP() << "no level set in this build";
+    if (!fs::exists(dir / "order.txt") || !findResource(ResLevelFile, &size)) GTEST_SKIP() << "no level set in this build";
     std::vector<std::string> names;
     std::istringstream order(readText(dir / "order.txt"));
     for (std::string line; std::getline(order, line);) {

@@ -56,7 +56,7 @@ int32_t lineStepFor(int32_t orientation) { return orientation == 3 ? 640 : 480; 
 bool setUpOrientation(int32_t orientation) {
     releaseDisplay();
     if (layoutDisplay(orientation, lineStepFor(orientation)) != 0) return false;
-    decodeJpeg(&Panel, 127);
+    decodeJpeg(&Panel, ResPanel);
     FontInit();
     return true;
 }
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         if (!setUpOrientation(o)) return 1;
         // A decoded full-screen picture takes the BackBuffer's layout, as in play.
         Image picture;
-        decodeJpeg(&picture, 132);
+        decodeJpeg(&picture, ResSplash);
         if (picture.pixels == nullptr) {
             picture = Backdrop;
         }

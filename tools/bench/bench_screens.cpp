@@ -42,7 +42,7 @@ int runOrientation(int32_t orientation) {
         return 1;
     }
     FontInit();
-    decodeJpeg(&Panel, 127);
+    decodeJpeg(&Panel, ResPanel);
     std::memset(&game, 0, sizeof game);
     completeCipherKey();
     if (openLevelData() != 0) {

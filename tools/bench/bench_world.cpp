@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         idle = passNanos(still);
         // What the busy pass spends on announcing its sounds.
         sounds = bench::nanosPerCall([] {
-            for (int i = 0; i < 8000; ++i) SndPlay(256, 0);
+            for (int i = 0; i < 8000; ++i) SndPlay(SoundRock, 0);
             fflush(stdout);  // the loop flushes once per pass
         }, 3);
     }

@@ -52,17 +52,16 @@ namespace {
     std::exit(1);
 }
 
-struct KeyName {
+// The key of each move letter of a solution; the names come from the layer's key table.
+struct MoveKey {
     char dir;
     int code;
-    const char* name;
 };
-const KeyName Keys[] = {
-    {'U', Key_Up, "Up"}, {'D', Key_Down, "Down"}, {'L', Key_Left, "Left"}, {'R', Key_Right, "Right"}};
+const MoveKey Keys[] = {{'U', Key_Up}, {'D', Key_Down}, {'L', Key_Left}, {'R', Key_Right}};
 
-const KeyName& keyFor(char dir) {
-    for (const KeyName& k : Keys)
-        if (k.dir == dir) return k;
+int keyFor(char dir) {
+    for (const MoveKey& k : Keys)
+        if (k.dir == dir) return k.code;
     fail("no key for move '%c'", dir);
 }
 
@@ -106,20 +105,20 @@ public:
     }
     void comment(const std::string& text) { lines.push_back("# " + text); }
 
-    void press(const KeyName& k) {
-        offscreenQueueKey(k.code, true);
-        record(std::string("key press ") + k.name);
+    void press(int code) {
+        offscreenQueueKey(code, true);
+        record(std::string("key press ") + keyNameOf(code));
     }
-    void release(const KeyName& k) {
-        offscreenQueueKey(k.code, false);
-        record(std::string("key release ") + k.name);
+    void release(int code) {
+        offscreenQueueKey(code, false);
+        record(std::string("key release ") + keyNameOf(code));
     }
-    void tap(int code, const char* name, const std::string& why = "") {
+    void tap(int code, const std::string& why = "") {
         offscreenQueueKey(code, true);
         offscreenQueueKey(code, false);
-        record(std::string("key tap ") + name, why);
+        record(std::string("key tap ") + keyNameOf(code), why);
     }
-    void fire(const std::string& why = "") { tap(Key_Space, "Space", why); }
+    void fire(const std::string& why = "") { tap(Key_Space, why); }
 
     // The frame on the screen now is the one the replay's shot will save: it is taken in the
     // next pass with a tick, before that pass draws.
@@ -150,7 +149,7 @@ public:
     void move(char dir) {
         finishMoves();
         if (completed()) return;
-        const KeyName& k = keyFor(dir);
+        const int k = keyFor(dir);
         press(k);
         for (;;) {
             bool phaseZero = game.worldPhase == 0;
@@ -324,7 +323,7 @@ int main(int argc, char** argv) {
     p.shot("fullgame_46_main_menu.png", "Hi-score: the final score");
     if (game.menuCursor != 1) fail("the main menu came back on entry %d", game.menuCursor);
     for (int i = 0; i < 3; ++i) {
-        p.tap(Key_Down, "Down");
+        p.tap(Key_Down);
         p.tick();
     }
     if (game.menuCursor != 4) fail("the main menu cursor is on %d, not Quit", game.menuCursor);
