@@ -123,6 +123,10 @@ public:
     bool closeSent = false;
     uint64_t startTicks = 0;
     bool suspended = false;
+    // The device is off: the program waits inside suspend(). Input is dropped only then, not
+    // on the way there: a batch of window events may hold a focus loss and a click in either
+    // order, and the click that came before must not be lost.
+    bool off = false;
     uint64_t lastPumpMs = 0;
 
     ~DesktopBackend() override
@@ -519,11 +523,11 @@ public:
         case SDL_KEYUP:
             // Keys held when the focus went come up (SDL lets go of them): the game must
             // not walk on with a key nobody holds.
-            if (!suspended || ev.type == SDL_KEYUP)
+            if (!off || ev.type == SDL_KEYUP)
                 keyboard(queue, ev.key, now);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (ev.button.which == SDL_TOUCH_MOUSEID || suspended)
+            if (ev.button.which == SDL_TOUCH_MOUSEID || off)
                 break;
             if (ev.button.button == SDL_BUTTON_LEFT && !penDown) {
                 penDown = true;
@@ -546,7 +550,7 @@ public:
             // One finger is the stylus; the others are ignored while it is down.
             bool mine = fingerDown && ev.tfinger.fingerId == finger;
             int wx = int(ev.tfinger.x * float(surfaceW)), wy = int(ev.tfinger.y * float(surfaceH));
-            if (ev.type == SDL_FINGERDOWN && !penDown && !suspended) {
+            if (ev.type == SDL_FINGERDOWN && !penDown && !off) {
                 fingerDown = penDown = true;
                 finger = ev.tfinger.fingerId;
                 pen(queue, EventKind::PenPress, wx, wy);
@@ -566,14 +570,14 @@ public:
             break;
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
-            if (int k = padKey(ev.cbutton.button); k && !suspended) {
+            if (int k = padKey(ev.cbutton.button); k && !off) {
                 std::vector<HeldKeys::Event> events;
                 padKeys.hold(k, ev.type == SDL_CONTROLLERBUTTONDOWN, now, events);
                 padEvents(queue, events);
             }
             break;
         case SDL_CONTROLLERAXISMOTION:
-            if (!suspended && (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY))
+            if (!off && (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY))
                 stickMoved(queue, ev.caxis.which, now);
             break;
         case SDL_WINDOWEVENT:
@@ -627,6 +631,7 @@ public:
         // The emulated device is off: the program's loop waits here, while the window
         // system is still answered, until the window has the focus again.
         debugLine("layer: suspended (the window lost the focus)");
+        off = true;
         releaseHeld(queue);
         uint64_t from = SDL_GetTicks64();
         while (suspended && !closed && !termPending()) {
@@ -636,6 +641,7 @@ public:
             closeWhenDue(queue, closed);
         }
         suspended = false;
+        off = false;
         debugLine("layer: continued after " + std::to_string(SDL_GetTicks64() - from) + " ms");
         // The process was as good as stopped: the program puts its tick clock right.
         raise(SIGCONT);
