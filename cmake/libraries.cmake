@@ -61,6 +61,14 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   endforeach()
 endforeach()
 
+# The game's folders keep exact integer rules (bytes, shifts, truncating divisions): a
+# conversion that may change a value is written out as a cast, so that the 32-bit build
+# reads the same as the 64-bit one. GCC's -Wconversion is clean on x86-64, armhf and arm64;
+# clang's also takes in every signedness change, so only GCC builds ask for it.
+foreach(layer store gfx world screens game app sound)
+  target_compile_options(tavrin_${layer} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wconversion>)
+endforeach()
+
 target_link_libraries(tavrin_platform PRIVATE PNG::PNG)
 if(TAVRIN_DESKTOP)
   target_link_libraries(tavrin_platform PRIVATE PkgConfig::SDL2)
