@@ -7,21 +7,10 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/sound_effects.h"
 
 // The installed game points it at its installed copy before start-up (installed_main.cpp).
 const char* soundDirectory = TAVRIN_SOUND_DIR;
-
-namespace {
-struct Effect {
-    const char* file;
-    const char* tag;
-};
-// Numbers 250..257 in this order.
-const Effect effects[8] = {
-    {"samp_dia.wvx", "dia"}, {"samp_egg.wvx", "egg"}, {"samp_key.wvx", "key"},   {"samp_km.wvx", "km"},
-    {"samp_kt.wvx", "kt"},   {"samp_opt.wvx", "opt"}, {"samp_rock.wvx", "rock"}, {"samp_sel.wvx", "sel"},
-};
-}  // namespace
 
 // No channel is ever taken.
 int lastSoundChannel = -1;
@@ -31,14 +20,14 @@ void SndInit() {
     std::fflush(stdout);
     // The null device always opens.
     for (int i = 0; i < 8; ++i) {
-        std::string path = std::string(soundDirectory) + effects[i].file;
+        std::string path = std::string(soundDirectory) + soundEffects[i].file;
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (f) {
             std::fclose(f);
             continue;
         }
         // The mixer's back end words it so: its call's name, the tag, its file library's reason.
-        std::printf("Mix" "_LoadWAV: %s Couldn't open %s\n", effects[i].tag, path.c_str());
+        std::printf("Mix" "_LoadWAV: %s Couldn't open %s\n", soundEffects[i].tag, path.c_str());
         std::fflush(stdout);
     }
 }
