@@ -13,7 +13,7 @@ GUARDED := HOME=$(HOME_GUARD)
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan fuzz check-home check-names check-assets assets bench clean
+.PHONY: all deps build run test asan fuzz arm check-home check-names check-assets assets bench clean
 
 all: build
 
@@ -51,6 +51,7 @@ test: build
 	@$(GUARDED) $(MAKE) --no-print-directory check-assets
 	@$(GUARDED) $(MAKE) --no-print-directory asan
 	@$(GUARDED) $(MAKE) --no-print-directory fuzz
+	@$(GUARDED) $(MAKE) --no-print-directory arm
 	@$(MAKE) --no-print-directory check-home
 	@echo "make test: every step passed; the test run of build/ closed with:"
 	@grep -E "tests passed|tests failed out of" build/ctest.log | tail -n 1
@@ -108,6 +109,12 @@ fuzz: deps
 		grep -oE "DONE .*exec/s: [0-9]+" build-fuzz/$$name.log | grep -oE "exec/s: [0-9]+" | sed "s/^/fuzz: $$name: /"; \
 	done
 
+# The game cross-built for 32-bit and 64-bit ARM (build-armhf/, build-arm64/, no SDL) and run
+# under qemu-user: unit tests, every level solution's replay, and the whole-game script, whose
+# standard output, progress file and screenshots must be byte for byte the native build's.
+arm: build
+	@JOBS=$(JOBS) sh tools/arm/check.sh
+
 assets:
 	@if [ -f tools/assets/generate.py ]; then $(PYTHON) tools/assets/generate.py; \
 	else echo "assets: no tools/assets/generate.py yet"; fi
@@ -128,4 +135,4 @@ install-test: build
 	cd build && ctest -L install --output-on-failure
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-armhf build-arm64

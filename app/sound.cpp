@@ -8,20 +8,12 @@
 #include <SDL_mixer.h>
 
 #include "app/app.h"
+#include "app/sound_effects.h"
 
 // The installed game points it at its installed copy before start-up (installed_main.cpp).
 const char* soundDirectory = TAVRIN_SOUND_DIR;
 
 namespace {
-struct Effect {
-    const char* file;
-    const char* tag;
-};
-// Numbers 250..257 in this order.
-const Effect effects[8] = {
-    {"samp_dia.wvx", "dia"}, {"samp_egg.wvx", "egg"}, {"samp_key.wvx", "key"},   {"samp_km.wvx", "km"},
-    {"samp_kt.wvx", "kt"},   {"samp_opt.wvx", "opt"}, {"samp_rock.wvx", "rock"}, {"samp_sel.wvx", "sel"},
-};
 Mix_Chunk* samples[8];
 }  // namespace
 
@@ -37,7 +29,7 @@ void SndInit() {
         std::exit(1);
     }
     for (int i = 0; i < 8; ++i) {
-        std::string path = std::string(soundDirectory) + effects[i].file;
+        std::string path = std::string(soundDirectory) + soundEffects[i].file;
         // Only matters if the samples are loaded twice; the program itself loads them once.
         if (samples[i]) Mix_FreeChunk(samples[i]);
         // A file that cannot be opened is not handed to the mixer, so that the error names
@@ -45,7 +37,7 @@ void SndInit() {
         SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
         samples[i] = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
         if (!samples[i]) {
-            std::printf("Mix_LoadWAV: %s %s\n", effects[i].tag, SDL_GetError());
+            std::printf("Mix_LoadWAV: %s %s\n", soundEffects[i].tag, SDL_GetError());
             std::fflush(stdout);
         }
     }

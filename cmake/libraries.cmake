@@ -15,7 +15,7 @@
 #
 #   folder    may use
 set(tavrin_uses_platform gfx)                                    # SDL, libpng; the embedded files
-set(tavrin_uses_sound "")                                        # app/sound.cpp: SDL_mixer
+set(tavrin_uses_sound "")                                        # app/sound.cpp: SDL_mixer (or the null one)
 set(tavrin_uses_store game platform)                             # the progress record, QFile, qDebug
 set(tavrin_uses_gfx app game platform screens)                   # the clock, the painter, blits
 set(tavrin_uses_world game gfx sound store)                      # resources, SndPlay, saveProgress
@@ -25,7 +25,18 @@ set(tavrin_uses_app game gfx platform sound store)               # main, the loo
 set(TAVRIN_LAYERS platform sound store gfx world screens game app)
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
-set(tavrin_sound_sources app/sound.cpp)
+# Without the desktop back end the layer has no SDL at all; no_desktop.cpp stands in for it.
+if(TAVRIN_DESKTOP)
+  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
+else()
+  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/desktop.cpp
+    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp)
+endif()
+if(TAVRIN_SOUND STREQUAL "null")
+  set(tavrin_sound_sources app/sound_null.cpp)
+else()
+  set(tavrin_sound_sources app/sound.cpp)
+endif()
 file(GLOB tavrin_store_sources CONFIGURE_DEPENDS store/*.cpp)
 file(GLOB tavrin_gfx_sources CONFIGURE_DEPENDS gfx/*.cpp)
 list(APPEND tavrin_gfx_sources ${TAVRIN_CATALOGUE_SOURCES})
@@ -35,7 +46,8 @@ file(GLOB tavrin_game_sources CONFIGURE_DEPENDS game/*.cpp)
 # The two mains (the build tree's game and the installed one) and the sound unit are not in app.
 file(GLOB tavrin_app_sources CONFIGURE_DEPENDS app/*.cpp)
 list(REMOVE_ITEM tavrin_app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp
-  ${CMAKE_SOURCE_DIR}/app/installed_main.cpp ${CMAKE_SOURCE_DIR}/app/sound.cpp)
+  ${CMAKE_SOURCE_DIR}/app/installed_main.cpp ${CMAKE_SOURCE_DIR}/app/sound.cpp
+  ${CMAKE_SOURCE_DIR}/app/sound_null.cpp)
 
 # Static libraries may use each other in a ring. CMake repeats a ring on the link line; as
 # many times as it has libraries is enough for any chain of uses around it.
@@ -49,8 +61,21 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   endforeach()
 endforeach()
 
-target_link_libraries(tavrin_platform PRIVATE PkgConfig::SDL2 PNG::PNG)
-target_link_libraries(tavrin_sound PRIVATE PkgConfig::SDL2)
+# The game's folders keep exact integer rules (bytes, shifts, truncating divisions): a
+# conversion that may change a value is written out as a cast, so that the 32-bit build
+# reads the same as the 64-bit one. GCC's -Wconversion is clean on x86-64, armhf and arm64;
+# clang's also takes in every signedness change, so only GCC builds ask for it.
+foreach(layer store gfx world screens game app sound)
+  target_compile_options(tavrin_${layer} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wconversion>)
+endforeach()
+
+target_link_libraries(tavrin_platform PRIVATE PNG::PNG)
+if(TAVRIN_DESKTOP)
+  target_link_libraries(tavrin_platform PRIVATE PkgConfig::SDL2)
+endif()
+if(TAVRIN_SOUND STREQUAL "sdl")
+  target_link_libraries(tavrin_sound PRIVATE PkgConfig::SDL2)
+endif()
 target_compile_definitions(tavrin_sound PRIVATE TAVRIN_SOUND_DIR="${TAVRIN_SOUND_DIR}")
 target_link_libraries(tavrin_gfx PRIVATE JPEG::JPEG)
 target_include_directories(tavrin_gfx PRIVATE "${TAVRIN_CATALOGUE_INCLUDE_DIR}")

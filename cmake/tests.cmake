@@ -8,12 +8,19 @@ if(TAVRIN_UNIT_TESTS)
   # tests/unit/main.cpp is their main: a private home and the globals put back after each test.
   target_link_libraries(unit_tests PRIVATE tavrin_core GTest::gtest)
   target_compile_definitions(unit_tests PRIVATE TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  if(TAVRIN_SOUND STREQUAL "null")
+    target_compile_definitions(unit_tests PRIVATE TAVRIN_SOUND_NULL=1)
+  endif()
   gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endif()
 
 # Whole-program tests: the real tavrin binary on the offscreen back end, driven by scripts.
 # tests/program/harness.* is the shared helper; every other tests/program/*.cpp is a test file.
+# They include the desktop window's, so a build without the desktop back end has none.
 file(GLOB TAVRIN_PROGRAM_TESTS CONFIGURE_DEPENDS tests/program/*.cpp)
+if(NOT TAVRIN_DESKTOP)
+  set(TAVRIN_PROGRAM_TESTS "")
+endif()
 list(REMOVE_ITEM TAVRIN_PROGRAM_TESTS ${CMAKE_SOURCE_DIR}/tests/program/harness.cpp)
 add_library(program_harness STATIC tests/program/harness.cpp)
 target_include_directories(program_harness PUBLIC ${CMAKE_SOURCE_DIR})

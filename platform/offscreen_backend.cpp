@@ -1,7 +1,8 @@
 // The offscreen back end: no window, a virtual clock that moves only when the program
 // sleeps, and window-system events from a script. A whole run is deterministic.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <SDL.h>
 #include "platform/layer.h"
 #include "platform/offscreen.h"
 
@@ -131,41 +132,4 @@ void offscreenUprightPixels(uint16_t* out)
 {
     const LayerState& L = layer();
     framebufferUpright(L.framebuffer, L.appExists ? L.options.orientation : 0, out);
-}
-
-// ---- sound driver ----
-
-void chooseAudioDriver(Platform platform)
-{
-    // We deliver SIGTERM ourselves, as a close of the window.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (platform == Platform::Offscreen) {
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-        return;
-    }
-    // The handheld always had a sound device; a desktop may not. Try to open the output the
-    // game will ask for; if that fails, play in silence rather than refuse to start.
-    bool works = false;
-    int saved = silenceStderr();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        SDL_AudioSpec want, have;
-        SDL_zero(want);
-        want.freq = 22050;
-        want.format = AUDIO_S16LSB;
-        want.channels = 2;
-        want.samples = 1024;
-        SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_ANY_CHANGE);
-        if (dev) {
-            works = true;
-            SDL_CloseAudioDevice(dev);
-        }
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    restoreStderr(saved);
-    if (!works) {
-        fprintf(stderr, "tavrin: no working sound output (%s); playing in silence\n", SDL_GetError());
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
 }

@@ -438,6 +438,8 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
     }
 }
 
+// Only the vector paths below ask it; elsewhere it would be dead code.
+#if defined(__SSE2__)
 namespace {
 
 // True (and the clipped ranges set) when src may go through the turned-block path into dst:
@@ -452,7 +454,6 @@ bool turnedBlitFits(const Image* dst, int32_t x, int32_t y, const Image* src, in
 
 }  // namespace
 
-#if defined(__SSE2__)
 namespace {
 
 // BlendOr of a column-major picture whose columns run the other way from the display's (a

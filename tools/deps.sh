@@ -5,7 +5,12 @@ set -e
 
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev
 libgtest-dev clang libclang-rt-14-dev python3-pil fonts-dejavu-core xvfb xdotool
-desktop-file-utils appstream man-db groff-base dpkg-dev file libx11-dev"
+desktop-file-utils appstream man-db groff-base dpkg-dev file libx11-dev
+crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user
+libjpeg-dev:armhf libpng-dev:armhf libgtest-dev:armhf libstdc++6:armhf
+libjpeg-dev:arm64 libpng-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64"
+# The ARM builds (make arm) take their libraries from Debian's armhf and arm64 archives.
+FOREIGN_ARCHES="armhf arm64"
 
 missing=""
 for p in $PACKAGES; do
@@ -27,6 +32,9 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+for a in $FOREIGN_ARCHES; do
+    dpkg --print-foreign-architectures | grep -qx "$a" || $SUDO dpkg --add-architecture "$a"
+done
 $SUDO apt-get update -q
 # shellcheck disable=SC2086
 $SUDO apt-get install -y -q --no-install-recommends $missing

@@ -9,9 +9,11 @@ tavrin_benchmark(bench_replay ${CMAKE_SOURCE_DIR}/tools/bench/bench_replay.cpp)
 target_compile_definitions(bench_replay PRIVATE TAVRIN_BINARY="$<TARGET_FILE:tavrin>" TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(bench_replay tavrin)
 
-tavrin_benchmark(bench_desktop ${CMAKE_SOURCE_DIR}/tools/bench/bench_desktop.cpp)
-target_compile_definitions(bench_desktop PRIVATE TAVRIN_BINARY="$<TARGET_FILE:tavrin>")
-add_dependencies(bench_desktop tavrin)
+if(TAVRIN_DESKTOP)
+  tavrin_benchmark(bench_desktop ${CMAKE_SOURCE_DIR}/tools/bench/bench_desktop.cpp)
+  target_compile_definitions(bench_desktop PRIVATE TAVRIN_BINARY="$<TARGET_FILE:tavrin>")
+  add_dependencies(bench_desktop tavrin)
+endif()
 
 # The window icon is embedded in the program; rebuilt when the picture changes.
 set(TAVRIN_ICON_PNG ${CMAKE_SOURCE_DIR}/assets/icons/tavrin-64.png)

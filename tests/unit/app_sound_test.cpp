@@ -31,6 +31,11 @@ TEST_F(Sound, TheBuildsSamplesLoadAndEveryEffectPlays) {
     std::vector<std::string> expected;
     for (int n = 250; n <= 257; ++n) expected.push_back("SndPlay " + std::to_string(n));
     EXPECT_EQ(out.lines(), expected);
+#ifdef TAVRIN_SOUND_NULL
+    // The null back end plays nothing, so no channel is taken.
+    for (int c : channels) EXPECT_EQ(c, -1);
+    return;
+#endif
     // Effects started together overlap, each on a channel of its own.
     for (size_t i = 0; i < channels.size(); ++i) {
         EXPECT_GE(channels[i], 0) << i;
