@@ -29,7 +29,7 @@ void SndInit() {
         std::exit(1);
     }
     for (int i = 0; i < 8; ++i) {
-        std::string path = std::string(soundDirectory) + soundEffects[i].file;
+        std::string path = std::string(soundDirectory) + soundSamples[i].file;
         // Only matters if the samples are loaded twice; the program itself loads them once.
         if (samples[i]) Mix_FreeChunk(samples[i]);
         // A file that cannot be opened is not handed to the mixer, so that the error names
@@ -37,7 +37,7 @@ void SndInit() {
         SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
         samples[i] = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
         if (!samples[i]) {
-            std::printf("Mix_LoadWAV: %s %s\n", soundEffects[i].tag, SDL_GetError());
+            std::printf("Mix_LoadWAV: %s %s\n", soundSamples[i].tag, SDL_GetError());
             std::fflush(stdout);
         }
     }

@@ -3,11 +3,11 @@
 // (sound_null.cpp), which print the same lines.
 #pragma once
 
-struct SoundEffect {
+struct SoundSample {
     const char* file;
     const char* tag;
 };
-inline constexpr SoundEffect soundEffects[8] = {
+inline constexpr SoundSample soundSamples[8] = {
     {"samp_dia.wvx", "dia"}, {"samp_egg.wvx", "egg"}, {"samp_key.wvx", "key"},   {"samp_km.wvx", "km"},
     {"samp_kt.wvx", "kt"},   {"samp_opt.wvx", "opt"}, {"samp_rock.wvx", "rock"}, {"samp_sel.wvx", "sel"},
 };

@@ -20,14 +20,14 @@ void SndInit() {
     std::fflush(stdout);
     // The null device always opens.
     for (int i = 0; i < 8; ++i) {
-        std::string path = std::string(soundDirectory) + soundEffects[i].file;
+        std::string path = std::string(soundDirectory) + soundSamples[i].file;
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (f) {
             std::fclose(f);
             continue;
         }
         // The mixer's back end words it so: its call's name, the tag, its file library's reason.
-        std::printf("Mix" "_LoadWAV: %s Couldn't open %s\n", soundEffects[i].tag, path.c_str());
+        std::printf("Mix" "_LoadWAV: %s Couldn't open %s\n", soundSamples[i].tag, path.c_str());
         std::fflush(stdout);
     }
 }
