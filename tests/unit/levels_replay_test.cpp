@@ -25,11 +25,6 @@ struct ShippedLevel {
     std::vector<SolutionStep> steps;
 };
 
-std::string solutionPath(std::string p) {
-    p.resize(p.size() - 4);
-    return p + ".sol";
-}
-
 // Completing a main level saves progress: keep that in a folder of our own, and keep the
 // global records as the other tests expect them.
 class LevelSet : public ::testing::Test {
@@ -51,7 +46,7 @@ protected:
             LevelSourceError srcError;
             ASSERT_TRUE(readTextFile(p, level.text)) << p;
             ASSERT_TRUE(parseLevelSource(level.text, level.source, srcError)) << p << ": " << srcError.message;
-            ASSERT_TRUE(readTextFile(solutionPath(p), sol)) << "no solution for " << p;
+            ASSERT_TRUE(readTextFile(solutionPathFor(p), sol)) << "no solution for " << p;
             ASSERT_TRUE(parseSolution(sol, level.steps, error)) << p << ": " << error;
             levels.push_back(std::move(level));
         }

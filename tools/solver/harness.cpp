@@ -195,6 +195,12 @@ bool readTextFile(const std::string& path, std::string& out) {
     return true;
 }
 
+std::string solutionPathFor(const std::string& levelPath) {
+    std::string p = levelPath;
+    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".txt") == 0) p.resize(p.size() - 4);
+    return p + ".sol";
+}
+
 bool readLevelOrder(const std::string& orderPath, std::vector<std::string>& paths) {
     std::string text;
     if (!readTextFile(orderPath, text)) return false;

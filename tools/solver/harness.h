@@ -60,5 +60,7 @@ const char* outcomeName(Outcome o);
 
 // Reads a whole file; false if it cannot be read.
 bool readTextFile(const std::string& path, std::string& out);
+// The solution beside a level source: "x.txt" -> "x.sol".
+std::string solutionPathFor(const std::string& levelPath);
 // order.txt: file names relative to its folder; blank and '#' lines skipped.
 bool readLevelOrder(const std::string& orderPath, std::vector<std::string>& paths);

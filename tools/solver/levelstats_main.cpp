@@ -28,12 +28,6 @@ namespace {
 const char* const Begin = "<!-- levelstats -->\n";
 const char* const End = "<!-- /levelstats -->\n";
 
-std::string solutionPathFor(const std::string& levelPath) {
-    std::string p = levelPath;
-    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".txt") == 0) p.resize(p.size() - 4);
-    return p + ".sol";
-}
-
 // One row of the table; empty with `error` set when the level or its solution is broken.
 std::string levelRow(const std::string& label, const std::string& path, long budget, std::string& error) {
     std::string text, solText, solError;

@@ -57,12 +57,6 @@ void printMap() {
     }
 }
 
-std::string solutionPathFor(const std::string& levelPath) {
-    std::string p = levelPath;
-    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".txt") == 0) p.resize(p.size() - 4);
-    return p + ".sol";
-}
-
 // Replays one level over the seed and phase ranges; returns true if every run completed.
 bool replayOne(const std::string& levelPath, const std::string& solPath, int s0, int s1, int p0, int p1, bool trace) {
     std::string text, solText, error;
