@@ -632,6 +632,9 @@ public:
         // system is still answered, until the window has the focus again.
         debugLine("layer: suspended (the window lost the focus)");
         off = true;
+        // The click that brings the window back only wakes the device; SDL drops one read
+        // just after the focus change.
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "0");
         releaseHeld(queue);
         uint64_t from = SDL_GetTicks64();
         while (suspended && !closed && !termPending()) {
@@ -640,6 +643,10 @@ public:
                 handle(ev, queue, closed, SDL_GetTicks64());
             closeWhenDue(queue, closed);
         }
+        // A tap read with the focus is the one that gave it: it goes too.
+        SDL_FlushEvent(SDL_MOUSEBUTTONDOWN);
+        SDL_FlushEvent(SDL_FINGERDOWN);
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         suspended = false;
         off = false;
         debugLine("layer: continued after " + std::to_string(SDL_GetTicks64() - from) + " ms");
@@ -755,6 +762,10 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // The finger must not also come as a mouse.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    // SDL drops a click read within 10 ms of a focus change. Without a window manager the
+    // window is given the focus as it appears, so the player's first tap could vanish on a
+    // slow machine. Only the click that wakes a suspended device is dropped (see suspend()).
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // Without any display variable SDL can only fail; keep the client libraries' own
     // complaints out of the way of ours.
     const char* x = getenv("DISPLAY");

@@ -61,6 +61,10 @@ public:
     {
         xdo({"mousemove", "--window", std::to_string(window), std::to_string(wx), std::to_string(wy), "click", "1"});
     }
+    // Holds the program still, so that whatever the window system sends meanwhile is read
+    // in one pass when it goes on.
+    void hold() { kill(run_.pid, SIGSTOP); }
+    void goOn() { kill(run_.pid, SIGCONT); }
     RunResult stop()
     {
         kill(run_.pid, SIGTERM);
@@ -219,6 +223,35 @@ TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
     RunResult r = g.stop();
     EXPECT_TRUE(r.exited(0));
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::mousePressEvent"), presses);
+}
+
+TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice)
+{
+    DesktopGame g(x, dir);
+    ASSERT_NE(g.window, 0u);
+    unsigned long other = g.x().otherWindow();
+    // The window system hands the focus over as the player taps (as it does to a new window
+    // without a window manager): the tap is the player's.
+    g.hold();
+    g.x().focus(other);
+    g.x().focus(g.window);
+    g.click(30, 260);
+    g.goOn();
+    ASSERT_TRUE(g.waitFor("layer: pen press"));
+    // The click that brings a suspended device back only wakes it.
+    g.x().focus(other);
+    ASSERT_TRUE(g.waitFor("layer: suspended"));
+    g.hold();
+    g.x().focus(g.window);
+    g.click(32, 262);
+    g.goOn();
+    ASSERT_TRUE(g.waitFor("layer: continued after"));
+    g.click(31, 261);
+    ASSERT_TRUE(g.waitFor("layer: pen press", 2));
+    RunResult r = g.stop();
+    EXPECT_TRUE(r.exited(0));
+    EXPECT_EQ(countLines(r.debugLog, "layer: pen press"), 2) << r.debugLog;
+    EXPECT_EQ(countLines(r.debugLog, ": 31,261 of the screen"), 1) << r.debugLog;
 }
 
 TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
