@@ -3,10 +3,10 @@
 // folder (<prefix>/share/tavrin/sounds/ for <prefix>/bin/tavrin). Finding it from where the
 // binary is, rather than from the prefix the build was configured with, lets the tree be
 // installed under any prefix or moved as a whole.
+#include <unistd.h>
 #include <climits>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "app/app.h"
 

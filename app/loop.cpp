@@ -1,9 +1,9 @@
 // The program: start-up, the fixed-step loop (10 ms ticks, bounded catch-up, one frame per
 // pass that ran ticks) and the shutdown that tells the palmtop environment we are closing.
+#include <sys/time.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/time.h>
 
 #include "app/app.h"
 #include "app/window.h"

@@ -27,7 +27,10 @@ void SndInit() {
             continue;
         }
         // The mixer's back end words it so: its call's name, the tag, its file library's reason.
-        std::printf("Mix" "_LoadWAV: %s Couldn't open %s\n", soundSamples[i].tag, path.c_str());
+        std::printf(
+            "Mix"
+            "_LoadWAV: %s Couldn't open %s\n",
+            soundSamples[i].tag, path.c_str());
         std::fflush(stdout);
     }
 }

@@ -1,11 +1,11 @@
 // Living on a battery device: the precise short sleep on the real-time clock between loop
 // passes, and putting the tick clock right after the process was stopped or suspended.
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <linux/rtc.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 #include "app/app.h"
 #include "game/state.h"

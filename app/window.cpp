@@ -19,9 +19,7 @@ int32_t frameinit(int argc, char** argv) {
     return 0;
 }
 
-tavrinWindow::tavrinWindow() : QMainWindow(nullptr, nullptr, WType_TopLevel) {
-    qDebug("tavrinWidget::tavrinWindow\n");
-}
+tavrinWindow::tavrinWindow() : QMainWindow(nullptr, nullptr, WType_TopLevel) { qDebug("tavrinWidget::tavrinWindow\n"); }
 
 tavrinWindow::~tavrinWindow() {}
 

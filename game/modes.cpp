@@ -45,24 +45,26 @@ constexpr ModeRow NoMode = {continueToMainMenu, nullptr, nullptr, nullptr, nullp
 
 // Backdrop modes free nothing on the way out: the next loadBackdrop replaces the picture.
 // Play and Credits load nothing: they draw without pictures of their own.
+// clang-format off: a table is read by its columns
 const ModeRow modeTable[ModeCount] = {
     //  handler               enter               leave             init             draw
-    {mainMenuHandler,       loadMainMenu,       leaveMainMenu,    initMainMenu,    drawMainMenu},       // 0 MainMenu
-    {pauseMenuHandler,      loadPauseMenu,      freePauseMenu,    initPauseMenu,   drawPauseMenu},      // 1 PauseMenu
-    {levelCompleteHandler,  enterLevelComplete, nullptr,          nullptr,         drawLevelComplete},  // 2 LevelComplete
-    NoMode,                                                                                             // 3
-    {playHandler,           nullptr,            nullptr,          nullptr,         drawPlayView},       // 4 Play
-    {mapViewHandler,        loadMapView,        freeMapView,      initMapView,     drawMapView},        // 5 MapView
-    {levelSelectHandler,    enterLevelSelect,   nullptr,          initLevelSelect, drawLevelSelect},    // 6 LevelSelect
-    {practiceMenuHandler,   loadPracticeMenu,   freePracticeMenu, nullptr,         drawPracticeMenu},   // 7 PracticeMenu
-    {splashHandler,         enterSplash,        nullptr,          nullptr,         drawPictureScreen},  // 8 Splash
-    {continueToPlay,        enterDied,          nullptr,          nullptr,         drawDied},           // 9 Died
-    {continueToMainMenu,    enterGameOver,      nullptr,          nullptr,         drawGameOver},       // 10 GameOver
-    {continueToMainMenu,    enterGameOver,      nullptr,          nullptr,         drawGameOver},       // 11 GameOverBest
-    {continueToPlay,        enterPracticeIntro, nullptr,          nullptr,         drawPictureScreen},  // 12 PracticeIntro
-    {continueToMainMenu,    enterAbout,         nullptr,          nullptr,         drawPictureScreen},  // 13 About
-    {gameCompleteHandler,   loadGameComplete,   freeGameComplete, nullptr,         drawGameComplete},   // 14 GameComplete
-    {creditsHandler,        nullptr,            nullptr,          nullptr,         drawCredits},        // 15 Credits
+    {mainMenuHandler, loadMainMenu, leaveMainMenu, initMainMenu, drawMainMenu},            // 0 MainMenu
+    {pauseMenuHandler, loadPauseMenu, freePauseMenu, initPauseMenu, drawPauseMenu},        // 1 PauseMenu
+    {levelCompleteHandler, enterLevelComplete, nullptr, nullptr, drawLevelComplete},       // 2 LevelComplete
+    NoMode,                                                                                // 3
+    {playHandler, nullptr, nullptr, nullptr, drawPlayView},                                // 4 Play
+    {mapViewHandler, loadMapView, freeMapView, initMapView, drawMapView},                  // 5 MapView
+    {levelSelectHandler, enterLevelSelect, nullptr, initLevelSelect, drawLevelSelect},     // 6 LevelSelect
+    {practiceMenuHandler, loadPracticeMenu, freePracticeMenu, nullptr, drawPracticeMenu},  // 7 PracticeMenu
+    {splashHandler, enterSplash, nullptr, nullptr, drawPictureScreen},                     // 8 Splash
+    {continueToPlay, enterDied, nullptr, nullptr, drawDied},                               // 9 Died
+    {continueToMainMenu, enterGameOver, nullptr, nullptr, drawGameOver},                   // 10 GameOver
+    {continueToMainMenu, enterGameOver, nullptr, nullptr, drawGameOver},                   // 11 GameOverBest
+    {continueToPlay, enterPracticeIntro, nullptr, nullptr, drawPictureScreen},             // 12 PracticeIntro
+    {continueToMainMenu, enterAbout, nullptr, nullptr, drawPictureScreen},                 // 13 About
+    {gameCompleteHandler, loadGameComplete, freeGameComplete, nullptr, drawGameComplete},  // 14 GameComplete
+    {creditsHandler, nullptr, nullptr, nullptr, drawCredits},                              // 15 Credits
 };
+// clang-format on
 
 const ModeRow& modeRow(uint8_t m) { return m < ModeCount ? modeTable[m] : NoMode; }

@@ -30,22 +30,22 @@ int32_t allocateBuffers(int32_t orientation) {
     BackBuffer.width = ScreenWidth;
     BackBuffer.height = ScreenHeight;
     switch (orientation) {
-        case 1:  // a quarter turn the other way: columns from x 239 down to 0
-            BackBuffer.stepX = -640;
-            BackBuffer.stepY = 2;
-            break;
-        case 2:
-            BackBuffer.stepX = 2;
-            BackBuffer.stepY = -480;
-            break;
-        case 3:
-            BackBuffer.stepX = 640;
-            BackBuffer.stepY = -2;
-            break;
-        default:
-            BackBuffer.stepX = 2;
-            BackBuffer.stepY = 480;
-            break;
+    case 1:  // a quarter turn the other way: columns from x 239 down to 0
+        BackBuffer.stepX = -640;
+        BackBuffer.stepY = 2;
+        break;
+    case 2:
+        BackBuffer.stepX = 2;
+        BackBuffer.stepY = -480;
+        break;
+    case 3:
+        BackBuffer.stepX = 640;
+        BackBuffer.stepY = -2;
+        break;
+    default:
+        BackBuffer.stepX = 2;
+        BackBuffer.stepY = 480;
+        break;
     }
     placeOrigin(&BackBuffer);
 
@@ -105,7 +105,7 @@ int32_t initDisplay() {
         return 1;
     }
     decodeJpeg(&Panel, ResPanel);  // no panel: the play view simply draws none
-    FontInit();               // no font: text is invisible
+    FontInit();                    // no font: text is invisible
     delete painter;
     return 0;
 }

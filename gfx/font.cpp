@@ -13,12 +13,12 @@ FontRecord Font = {
     Image{},
     19,
     {
-        5, 10, 16, 29, 39, 52, 63, 66, 73, 79, 87, 100, 105, 111, 115, 122,     // space to slash
-        9, 18, 28, 36, 46, 55, 64, 73, 82, 91, 96, 100, 114, 127, 140, 148,     // digits to ?
-        13, 23, 33, 42, 52, 60, 68, 77, 87, 92, 100, 110, 118, 131, 141, 150,   // @, A..O
-        9, 19, 28, 37, 46, 55, 65, 77, 87, 96, 104, 109, 115, 120, 129, 136,    // P..Z to _
-        5, 13, 22, 30, 39, 47, 53, 61, 70, 74, 79, 88, 93, 105, 115, 123,       // `, a..o
-        9, 18, 24, 32, 37, 46, 54, 66, 75, 82, 90, 94, 108, 112, 121, 134,      // p..z to 127
+        5,  10, 16, 29, 39, 52, 63, 66, 73, 79, 87,  100, 105, 111, 115, 122,  // space to slash
+        9,  18, 28, 36, 46, 55, 64, 73, 82, 91, 96,  100, 114, 127, 140, 148,  // digits to ?
+        13, 23, 33, 42, 52, 60, 68, 77, 87, 92, 100, 110, 118, 131, 141, 150,  // @, A..O
+        9,  19, 28, 37, 46, 55, 65, 77, 87, 96, 104, 109, 115, 120, 129, 136,  // P..Z to _
+        5,  13, 22, 30, 39, 47, 53, 61, 70, 74, 79,  88,  93,  105, 115, 123,  // `, a..o
+        9,  18, 24, 32, 37, 46, 54, 66, 75, 82, 90,  94,  108, 112, 121, 134,  // p..z to 127
     },
 };
 
@@ -122,7 +122,8 @@ bool fontIsEmbedded(const FontRecord* f) {
     uint32_t size = 0;
     if (sh.pixels == nullptr || sh.pixels != findResource(ResFontSheet, &size)) return false;
     if (size < static_cast<uint32_t>(sh.width * sh.height * 2)) return false;
-    if (sh.origin != 0 || sh.stepX != 2 || sh.stepY != 2 * sh.width || sh.width != 160 || sh.height != 114) return false;
+    if (sh.origin != 0 || sh.stepX != 2 || sh.stepY != 2 * sh.width || sh.width != 160 || sh.height != 114)
+        return false;
     if (f->glyphHeight <= 0 || f->glyphHeight * 6 > sh.height) return false;
     for (int32_t g = 0; g < 96; ++g) {
         int32_t left = glyphLeft(f, g);
@@ -244,8 +245,8 @@ void drawSprite(Image* t, int32_t x, int32_t y, const TextSprite* sp) {
     clipSpan(runPos, run, runLimit, &i0, &i1);
     if (i1 <= i0) return;
     const int32_t n = i1 - i0;
-    const int64_t base = static_cast<int64_t>(t->origin) + static_cast<int64_t>(x) * t->stepX +
-                         static_cast<int64_t>(y) * t->stepY;
+    const int64_t base =
+        static_cast<int64_t>(t->origin) + static_cast<int64_t>(x) * t->stepX + static_cast<int64_t>(y) * t->stepY;
     for (int32_t l = 0; l < lines; ++l) {
         if (static_cast<uint32_t>(linePos + l) >= static_cast<uint32_t>(lineLimit)) continue;
         // The lowest address of the run, and where that pixel sits in the sprite's line.

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "app/app.h"
 #include "game/state.h"
@@ -56,8 +56,8 @@ void skipInputData(j_decompress_ptr cinfo, long count) {
 
 void termSource(j_decompress_ptr) {}
 
-jpeg_source_mgr MemorySource = {nullptr, 0, initSource, fillInputBuffer, skipInputData,
-                                jpeg_resync_to_restart, termSource};
+jpeg_source_mgr MemorySource = {nullptr,   0, initSource, fillInputBuffer, skipInputData, jpeg_resync_to_restart,
+                                termSource};
 
 // The library's own error handler ends the process; ours gives up this one decode.
 struct JpegErrors {

@@ -35,9 +35,9 @@ const uint8_t* entry(uint32_t* size) {
     }
 }
 
+// clang-format off: one resource a line
 #define TAVRIN_RESOURCE(id, name) \
-    case id:                      \
-        return entry<slot(name)>(size)
+    case id: return entry<slot(name)>(size)
 
 }  // namespace
 
@@ -61,15 +61,15 @@ const uint8_t* findResource(ResourceId id, uint32_t* size) {
         TAVRIN_RESOURCE(ResGameOver, "gameover.jpg");
         TAVRIN_RESOURCE(ResAbout, "about.jpg");
         TAVRIN_RESOURCE(ResGameCompleteBack, "gcBack.jpg");
-        // The raw picture's dimensions are fixed by its reader, which passes no size slot.
-        case ResGameCompletePic1: {
-            constexpr int s = slot("gcTav1.565");
-            if constexpr (s < 0) {
-                return nullptr;
-            } else {
-                return embeddedFiles[s].data;
-            }
+    // The raw picture's dimensions are fixed by its reader, which passes no size slot.
+    case ResGameCompletePic1: {
+        constexpr int s = slot("gcTav1.565");
+        if constexpr (s < 0) {
+            return nullptr;
+        } else {
+            return embeddedFiles[s].data;
         }
+    }
         TAVRIN_RESOURCE(ResGameCompletePic2, "gcTav2.jpg");
         TAVRIN_RESOURCE(ResGameCompletePic3, "gcTav3.jpg");
         TAVRIN_RESOURCE(ResPracticeIntro1, "prescreen_1.jpg");
@@ -93,10 +93,10 @@ const uint8_t* findResource(ResourceId id, uint32_t* size) {
         TAVRIN_RESOURCE(ResLevelComplete1 + 14, "lc15.jpg");
         TAVRIN_RESOURCE(ResLevelComplete1 + 15, "lc16.jpg");
         TAVRIN_RESOURCE(ResLevelFile, "t1.tvm");
-        default:
-            return nullptr;
+    default: return nullptr;
     }
 }
+// clang-format on
 
 const EmbeddedArray& findEmbeddedFile(const char* name) {
     // Node-based: an array handed out keeps its address for the rest of the run.

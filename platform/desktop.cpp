@@ -4,14 +4,14 @@
 // surface, and only when it differs from the one on screen; no GL driver is loaded. SDL's
 // events become the toolkit's key, pen and close events; game controllers and touch become
 // the handheld's keys and stylus; losing the focus suspends the emulated device.
+#include "platform/desktop.h"
+#include <SDL.h>
+#include <png.h>
+#include <sys/resource.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <png.h>
-#include <sys/resource.h>
-#include <SDL.h>
-#include "platform/desktop.h"
 #include "platform/layer.h"
 #include "platform/record.h"
 #include "platform/toolkit.h"
@@ -30,37 +30,48 @@ struct DesktopKey {
     int code;
 };
 constexpr DesktopKey DesktopKeys[] = {
-    {SDLK_UP, Key_Up},         {SDLK_DOWN, Key_Down},         {SDLK_LEFT, Key_Left},
-    {SDLK_RIGHT, Key_Right},   {SDLK_SPACE, Key_Space},       {SDLK_RETURN, Key_Enter},
-    {SDLK_KP_ENTER, Key_Enter}, {SDLK_ESCAPE, Key_Escape},    {SDLK_TAB, Key_Tab},
-    {SDLK_BACKSPACE, Key_Backspace}, {SDLK_INSERT, Key_Insert}, {SDLK_DELETE, Key_Delete},
-    {SDLK_PAUSE, Key_Pause},   {SDLK_HOME, Key_Home},         {SDLK_END, Key_End},
-    {SDLK_PAGEUP, Key_PageUp}, {SDLK_PAGEDOWN, Key_PageDown}, {SDLK_LSHIFT, Key_Shift},
-    {SDLK_RSHIFT, Key_Shift},  {SDLK_LCTRL, Key_Control},     {SDLK_RCTRL, Key_Control},
-    {SDLK_LALT, Key_Alt},      {SDLK_RALT, Key_Alt},          {SDLK_KP_8, Key_Up},
-    {SDLK_KP_2, Key_Down},     {SDLK_KP_4, Key_Left},         {SDLK_KP_6, Key_Right},
+    {SDLK_UP, Key_Up},
+    {SDLK_DOWN, Key_Down},
+    {SDLK_LEFT, Key_Left},
+    {SDLK_RIGHT, Key_Right},
+    {SDLK_SPACE, Key_Space},
+    {SDLK_RETURN, Key_Enter},
+    {SDLK_KP_ENTER, Key_Enter},
+    {SDLK_ESCAPE, Key_Escape},
+    {SDLK_TAB, Key_Tab},
+    {SDLK_BACKSPACE, Key_Backspace},
+    {SDLK_INSERT, Key_Insert},
+    {SDLK_DELETE, Key_Delete},
+    {SDLK_PAUSE, Key_Pause},
+    {SDLK_HOME, Key_Home},
+    {SDLK_END, Key_End},
+    {SDLK_PAGEUP, Key_PageUp},
+    {SDLK_PAGEDOWN, Key_PageDown},
+    {SDLK_LSHIFT, Key_Shift},
+    {SDLK_RSHIFT, Key_Shift},
+    {SDLK_LCTRL, Key_Control},
+    {SDLK_RCTRL, Key_Control},
+    {SDLK_LALT, Key_Alt},
+    {SDLK_RALT, Key_Alt},
+    {SDLK_KP_8, Key_Up},
+    {SDLK_KP_2, Key_Down},
+    {SDLK_KP_4, Key_Left},
+    {SDLK_KP_6, Key_Right},
 };
 
-int toolkitKey(SDL_Keycode k)
-{
+int toolkitKey(SDL_Keycode k) {
     for (const DesktopKey& d : DesktopKeys)
-        if (d.sym == k)
-            return d.code;
-    if (k >= SDLK_F1 && k <= SDLK_F12)
-        return Key_F1 + int(k - SDLK_F1);  // so F33 would be Key_F33
-    if (k >= SDLK_F13 && k <= SDLK_F24)
-        return Key_F13 + int(k - SDLK_F13);
-    if (k >= 'a' && k <= 'z')
-        return int(k) - 'a' + 'A';  // letters: the toolkit numbers them by their capital
-    if (k >= 0x20 && k < 0x7f)
-        return int(k);
+        if (d.sym == k) return d.code;
+    if (k >= SDLK_F1 && k <= SDLK_F12) return Key_F1 + int(k - SDLK_F1);  // so F33 would be Key_F33
+    if (k >= SDLK_F13 && k <= SDLK_F24) return Key_F13 + int(k - SDLK_F13);
+    if (k >= 'a' && k <= 'z') return int(k) - 'a' + 'A';  // letters: the toolkit numbers them by their capital
+    if (k >= 0x20 && k < 0x7f) return int(k);
     return 0;
 }
 
 // Gamepad buttons that act as the handheld's keys. A, B and Start are the device's own
 // fire key, which no desktop keyboard has.
-int padKey(int button)
-{
+int padKey(int button) {
     switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_UP: return Key_Up;
     case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return Key_Down;
@@ -76,8 +87,7 @@ int padKey(int button)
 // The left stick counts as a cursor key once it is pushed past this (of 32767).
 enum { StickDeadZone = 12000 };
 
-double cpuMsSinceExec()
-{
+double cpuMsSinceExec() {
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
     return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000 +
@@ -104,10 +114,10 @@ public:
     std::string settingsPath;
     bool settingsChanged = false;
 
-    bool penDown = false;          // the mouse or the finger holds the stylus down
-    SDL_FingerID finger = 0;       // the one finger that is the stylus
+    bool penDown = false;     // the mouse or the finger holds the stylus down
+    SDL_FingerID finger = 0;  // the one finger that is the stylus
     bool fingerDown = false;
-    bool swallowReturn = false;    // Return went to Alt+Enter: its repeats and release too
+    bool swallowReturn = false;  // Return went to Alt+Enter: its repeats and release too
 
     // Gamepads, and the keys they hold.
     std::vector<SDL_GameController*> pads;
@@ -129,18 +139,14 @@ public:
     bool off = false;
     uint64_t lastPumpMs = 0;
 
-    ~DesktopBackend() override
-    {
+    ~DesktopBackend() override {
         windowGone();
-        for (SDL_GameController* c : pads)
-            SDL_GameControllerClose(c);
-        if (padSubsystem)
-            SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        for (SDL_GameController* c : pads) SDL_GameControllerClose(c);
+        if (padSubsystem) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
-    void windowGone() override
-    {
+    void windowGone() override {
         if (window) {
             saveSettings();
             SDL_DestroyWindow(window);
@@ -149,10 +155,8 @@ public:
         surface = nullptr;
     }
 
-    void saveSettings()
-    {
-        if (!settingsChanged)
-            return;
+    void saveSettings() {
+        if (!settingsChanged) return;
         settingsChanged = false;
         std::string error;
         if (saveWindowSettings(settingsPath, settings, error))
@@ -164,14 +168,11 @@ public:
     // ---- presenting ----
 
     // The window surface, fetched again after a resize; false when there is none.
-    bool takeSurface(bool& fresh)
-    {
+    bool takeSurface(bool& fresh) {
         fresh = false;
-        if (!window)
-            return false;
+        if (!window) return false;
         SDL_Surface* s = SDL_GetWindowSurface(window);
-        if (!s)
-            return false;
+        if (!s) return false;
         if (s != surface || s->w != surfaceW || s->h != surfaceH) {
             surface = s;
             surfaceW = s->w;
@@ -194,21 +195,18 @@ public:
 
     // Upright row y of the emulated screen, turned, converted and widened by the zoom.
     template <typename Pixel>
-    void scaleRow(const uint8_t* fb, int orientation, int y, Pixel* out) const
-    {
+    void scaleRow(const uint8_t* fb, int orientation, int y, Pixel* out) const {
         const int z = place.zoom;
         for (int x = 0; x < ScreenWidth; x++) {
             const uint8_t* p = orientation == 0 ? fb + (size_t(y) * ScreenWidth + size_t(x)) * 2
                                                 : fb + framebufferOffset(orientation, x, y);
             Pixel v = Pixel(lut[p[0] | p[1] << 8]);
-            for (int k = 0; k < z; k++)
-                *out++ = v;
+            for (int k = 0; k < z; k++) *out++ = v;
         }
     }
 
     template <typename Pixel>
-    void paintRows(const uint8_t* fb, int orientation, int y0, int y1)
-    {
+    void paintRows(const uint8_t* fb, int orientation, int y0, int y1) {
         auto* base = static_cast<uint8_t*>(surface->pixels);
         const size_t pitch = size_t(surface->pitch);
         const int z = place.zoom;
@@ -216,17 +214,14 @@ public:
         for (int y = y0; y <= y1; y++) {
             uint8_t* first = base + size_t(place.y + y * z) * pitch + size_t(place.x) * sizeof(Pixel);
             scaleRow(fb, orientation, y, reinterpret_cast<Pixel*>(first));
-            for (int k = 1; k < z; k++)
-                memcpy(first + size_t(k) * pitch, first, rowBytes);
+            for (int k = 1; k < z; k++) memcpy(first + size_t(k) * pitch, first, rowBytes);
         }
     }
 
     // Paints upright rows y0..y1 of the frame into the surface and shows them; a fresh
     // surface is cleared to black (the bars) and shown whole.
-    void paint(const uint8_t* fb, int orientation, int y0, int y1, bool whole)
-    {
-        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
-            return;
+    void paint(const uint8_t* fb, int orientation, int y0, int y1, bool whole) {
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
         if (whole) {
             SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
             y0 = 0;
@@ -239,8 +234,7 @@ public:
             default: break;
             }
         }
-        if (SDL_MUSTLOCK(surface))
-            SDL_UnlockSurface(surface);
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
         if (whole) {
             SDL_UpdateWindowSurface(window);
         } else {
@@ -251,24 +245,20 @@ public:
 
     // The rows of the upright picture that differ from the frame on screen: [y0, y1], or
     // y0 > y1 when none do; and the framebuffer's bytes that hold them, [from, to).
-    void changedRows(const uint8_t* fb, int orientation, int& y0, int& y1, size_t& from, size_t& to) const
-    {
+    void changedRows(const uint8_t* fb, int orientation, int& y0, int& y1, size_t& from, size_t& to) const {
         y0 = 0;
         y1 = -1;
         from = 0;
         to = FramebufferBytes;
-        if (memcmp(fb, shown.data(), FramebufferBytes) == 0)
-            return;
+        if (memcmp(fb, shown.data(), FramebufferBytes) == 0) return;
         if (orientation == 3) {  // framebuffer lines are screen columns: take the whole frame
             y1 = ScreenHeight - 1;
             return;
         }
         const size_t line = ScreenWidth * 2;
         int first = 0, last = ScreenHeight - 1;
-        while (memcmp(fb + size_t(first) * line, shown.data() + size_t(first) * line, line) == 0)
-            first++;
-        while (memcmp(fb + size_t(last) * line, shown.data() + size_t(last) * line, line) == 0)
-            last--;
+        while (memcmp(fb + size_t(first) * line, shown.data() + size_t(first) * line, line) == 0) first++;
+        while (memcmp(fb + size_t(last) * line, shown.data() + size_t(last) * line, line) == 0) last--;
         from = size_t(first) * line;
         to = size_t(last + 1) * line;
         // Orientation 2 keeps the screen's rows bottom up.
@@ -276,17 +266,14 @@ public:
         y1 = orientation == 2 ? ScreenHeight - 1 - first : last;
     }
 
-    void present(const uint8_t* fb, int orientation) override
-    {
+    void present(const uint8_t* fb, int orientation) override {
         bool fresh = false;
-        if (!takeSurface(fresh))
-            return;
+        if (!takeSurface(fresh)) return;
         int y0 = 0, y1 = ScreenHeight - 1;
         size_t from = 0, to = FramebufferBytes;
         if (haveFrame && orientation == shownOrientation && !fresh) {
             changedRows(fb, orientation, y0, y1, from, to);
-            if (y0 > y1)
-                return;  // the same picture is on screen already
+            if (y0 > y1) return;  // the same picture is on screen already
         }
         // Only the lines that changed need keeping: the rest are equal already.
         memcpy(shown.data() + from, fb + from, to - from);
@@ -298,11 +285,9 @@ public:
     }
 
     // The window was exposed or resized: show what is on screen again.
-    void repaint()
-    {
+    void repaint() {
         bool fresh = false;
-        if (!takeSurface(fresh))
-            return;
+        if (!takeSurface(fresh)) return;
         if (!fresh) {
             SDL_UpdateWindowSurface(window);
             return;
@@ -321,10 +306,8 @@ public:
     // would act on the request: the window then covers the display by itself.
     bool windowManager = true;
 
-    void setFullscreen(bool on)
-    {
-        if (!window || on == fullscreen)
-            return;
+    void setFullscreen(bool on) {
+        if (!window || on == fullscreen) return;
         int display = std::max(0, SDL_GetWindowDisplayIndex(window));
         if (windowManager) {
             if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
@@ -333,13 +316,13 @@ public:
             }
         } else if (on) {
             SDL_Rect r;
-            if (SDL_GetDisplayBounds(display, &r) != 0)
-                return;
+            if (SDL_GetDisplayBounds(display, &r) != 0) return;
             SDL_SetWindowPosition(window, r.x, r.y);
             SDL_SetWindowSize(window, r.w, r.h);
         } else {
             SDL_SetWindowSize(window, settings.width, settings.height);
-            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display));
         }
         fullscreen = on;
         settings.fullscreen = on;
@@ -348,8 +331,7 @@ public:
         repaint();
     }
 
-    void resized(int w, int h)
-    {
+    void resized(int w, int h) {
         if (!fullscreen && (w != settings.width || h != settings.height)) {
             settings.width = w;
             settings.height = h;
@@ -362,41 +344,35 @@ public:
 
     // ---- input ----
 
-    void pen(std::deque<LayerEvent>& queue, EventKind kind, int wx, int wy)
-    {
+    void pen(std::deque<LayerEvent>& queue, EventKind kind, int wx, int wy) {
         LayerEvent e{kind};
         windowToScreen(place, wx, wy, e.x, e.y);
         queue.push_back(e);
         if (kind == EventKind::PenPress)
-            debugLine("layer: pen press at " + std::to_string(wx) + "," + std::to_string(wy) + " of the window: " +
-                      std::to_string(e.x) + "," + std::to_string(e.y) + " of the screen");
+            debugLine("layer: pen press at " + std::to_string(wx) + "," + std::to_string(wy) +
+                      " of the window: " + std::to_string(e.x) + "," + std::to_string(e.y) + " of the screen");
     }
 
-    void key(std::deque<LayerEvent>& queue, int code, bool press, bool autoRepeat)
-    {
+    void key(std::deque<LayerEvent>& queue, int code, bool press, bool autoRepeat) {
         LayerEvent e{press ? EventKind::KeyPress : EventKind::KeyRelease};
         e.key = code;
         e.autoRepeat = autoRepeat;
         queue.push_back(e);
     }
 
-    void padEvents(std::deque<LayerEvent>& queue, const std::vector<HeldKeys::Event>& events)
-    {
-        for (const HeldKeys::Event& e : events)
-            key(queue, e.key, e.press, e.autoRepeat);
+    void padEvents(std::deque<LayerEvent>& queue, const std::vector<HeldKeys::Event>& events) {
+        for (const HeldKeys::Event& e : events) key(queue, e.key, e.press, e.autoRepeat);
     }
 
     // Learns the keyboard's repeat delay and interval from a held key.
-    void keyboardRepeat(const SDL_KeyboardEvent& k, uint64_t now)
-    {
+    void keyboardRepeat(const SDL_KeyboardEvent& k, uint64_t now) {
         if (!k.repeat) {
             repeatKey = k.keysym.sym;
             repeatDownMs = now;
             repeatsSeen = 0;
             return;
         }
-        if (k.keysym.sym != repeatKey)
-            return;
+        if (k.keysym.sym != repeatKey) return;
         int gap = int(now - (repeatsSeen == 0 ? repeatDownMs : repeatLastMs));
         if (repeatsSeen == 0 && gap >= 100 && gap <= 2000)
             padKeys.delayMs = gap;
@@ -406,13 +382,11 @@ public:
         repeatLastMs = now;
     }
 
-    void keyboard(std::deque<LayerEvent>& queue, const SDL_KeyboardEvent& k, uint64_t now)
-    {
+    void keyboard(std::deque<LayerEvent>& queue, const SDL_KeyboardEvent& k, uint64_t now) {
         bool down = k.type == SDL_KEYDOWN;
         // Window keys of our own: the game never sees them.
         if (k.keysym.sym == SDLK_F11) {
-            if (down && !k.repeat)
-                setFullscreen(!fullscreen);
+            if (down && !k.repeat) setFullscreen(!fullscreen);
             return;
         }
         if (k.keysym.sym == SDLK_RETURN || k.keysym.sym == SDLK_KP_ENTER) {
@@ -422,16 +396,13 @@ public:
                 return;
             }
             if (swallowReturn) {
-                if (!down)
-                    swallowReturn = false;
+                if (!down) swallowReturn = false;
                 return;
             }
         }
         int code = toolkitKey(k.keysym.sym);
-        if (!code)
-            return;
-        if (down)
-            keyboardRepeat(k, now);
+        if (!code) return;
+        if (down) keyboardRepeat(k, now);
         if (down && k.repeat) {
             // The toolkit delivered a held key as release-and-press pairs.
             key(queue, code, false, true);
@@ -441,13 +412,10 @@ public:
         key(queue, code, down, false);
     }
 
-    void padAdded(int index)
-    {
-        if (!SDL_IsGameController(index))
-            return;
+    void padAdded(int index) {
+        if (!SDL_IsGameController(index)) return;
         SDL_GameController* c = SDL_GameControllerOpen(index);
-        if (!c)
-            return;
+        if (!c) return;
         SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
         for (SDL_GameController* p : pads)
             if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(p)) == id) {
@@ -459,8 +427,7 @@ public:
         debugLine(std::string("layer: game controller '") + (name ? name : "?") + "'");
     }
 
-    void padRemoved(std::deque<LayerEvent>& queue, SDL_JoystickID id)
-    {
+    void padRemoved(std::deque<LayerEvent>& queue, SDL_JoystickID id) {
         for (size_t i = 0; i < pads.size(); i++)
             if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads[i])) == id) {
                 SDL_GameControllerClose(pads[i]);
@@ -477,32 +444,24 @@ public:
     }
 
     // The stick's direction as one cursor key (the larger axis wins), or 0 inside the dead zone.
-    int stickKey(SDL_GameController* c) const
-    {
+    int stickKey(SDL_GameController* c) const {
         int x = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX);
         int y = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY);
-        if (std::max(std::abs(x), std::abs(y)) < StickDeadZone)
-            return 0;
-        if (std::abs(x) >= std::abs(y))
-            return x < 0 ? Key_Left : Key_Right;
+        if (std::max(std::abs(x), std::abs(y)) < StickDeadZone) return 0;
+        if (std::abs(x) >= std::abs(y)) return x < 0 ? Key_Left : Key_Right;
         return y < 0 ? Key_Up : Key_Down;
     }
 
-    void stickMoved(std::deque<LayerEvent>& queue, SDL_JoystickID id, uint64_t now)
-    {
+    void stickMoved(std::deque<LayerEvent>& queue, SDL_JoystickID id, uint64_t now) {
         SDL_GameController* c = SDL_GameControllerFromInstanceID(id);
-        if (!c)
-            return;
+        if (!c) return;
         int want = stickKey(c);
         auto it = std::find_if(stickKeys.begin(), stickKeys.end(), [&](auto& s) { return s.first == id; });
         int had = it == stickKeys.end() ? 0 : it->second;
-        if (want == had)
-            return;
+        if (want == had) return;
         std::vector<HeldKeys::Event> events;
-        if (had)
-            padKeys.hold(had, false, now, events);
-        if (want)
-            padKeys.hold(want, true, now, events);
+        if (had) padKeys.hold(had, false, now, events);
+        if (want) padKeys.hold(want, true, now, events);
         if (it == stickKeys.end())
             stickKeys.emplace_back(id, want);
         else
@@ -513,22 +472,17 @@ public:
     // ---- events ----
 
     // One SDL event; a focus change only marks the device suspended or not.
-    void handle(const SDL_Event& ev, std::deque<LayerEvent>& queue, bool& closed, uint64_t now)
-    {
+    void handle(const SDL_Event& ev, std::deque<LayerEvent>& queue, bool& closed, uint64_t now) {
         switch (ev.type) {
-        case SDL_QUIT:
-            closeOnce(queue, closed);
-            break;
+        case SDL_QUIT: closeOnce(queue, closed); break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             // Keys held when the focus went come up (SDL lets go of them): the game must
             // not walk on with a key nobody holds.
-            if (!off || ev.type == SDL_KEYUP)
-                keyboard(queue, ev.key, now);
+            if (!off || ev.type == SDL_KEYUP) keyboard(queue, ev.key, now);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (ev.button.which == SDL_TOUCH_MOUSEID || off)
-                break;
+            if (ev.button.which == SDL_TOUCH_MOUSEID || off) break;
             if (ev.button.button == SDL_BUTTON_LEFT && !penDown) {
                 penDown = true;
                 pen(queue, EventKind::PenPress, ev.button.x, ev.button.y);
@@ -562,12 +516,8 @@ public:
             }
             break;
         }
-        case SDL_CONTROLLERDEVICEADDED:
-            padAdded(ev.cdevice.which);
-            break;
-        case SDL_CONTROLLERDEVICEREMOVED:
-            padRemoved(queue, ev.cdevice.which);
-            break;
+        case SDL_CONTROLLERDEVICEADDED: padAdded(ev.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEREMOVED: padRemoved(queue, ev.cdevice.which); break;
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
             if (int k = padKey(ev.cbutton.button); k && !off) {
@@ -581,53 +531,38 @@ public:
                 stickMoved(queue, ev.caxis.which, now);
             break;
         case SDL_WINDOWEVENT:
-            if (!window || ev.window.windowID != windowId)
-                break;
+            if (!window || ev.window.windowID != windowId) break;
             switch (ev.window.event) {
-            case SDL_WINDOWEVENT_CLOSE:
-                closeOnce(queue, closed);
-                break;
+            case SDL_WINDOWEVENT_CLOSE: closeOnce(queue, closed); break;
             case SDL_WINDOWEVENT_FOCUS_LOST:
             case SDL_WINDOWEVENT_MINIMIZED:
-            case SDL_WINDOWEVENT_HIDDEN:
-                suspended = true;
-                break;
-            case SDL_WINDOWEVENT_FOCUS_GAINED:
-                suspended = false;
-                break;
+            case SDL_WINDOWEVENT_HIDDEN: suspended = true; break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED: suspended = false; break;
             case SDL_WINDOWEVENT_RESTORED:
             case SDL_WINDOWEVENT_SHOWN:
                 // Back from the task bar; the focus follows under a window manager, but
                 // without one it may not: the window on screen is the player's.
                 suspended = false;
                 break;
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-                resized(ev.window.data1, ev.window.data2);
-                break;
-            case SDL_WINDOWEVENT_EXPOSED:
-                repaint();
-                break;
-            default:
-                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED: resized(ev.window.data1, ev.window.data2); break;
+            case SDL_WINDOWEVENT_EXPOSED: repaint(); break;
+            default: break;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
     // Let go of everything held when the device is suspended: the keys come back up, as
     // the player's fingers did.
-    void releaseHeld(std::deque<LayerEvent>& queue)
-    {
+    void releaseHeld(std::deque<LayerEvent>& queue) {
         std::vector<HeldKeys::Event> events;
         padKeys.releaseAll(events);
         stickKeys.clear();
         padEvents(queue, events);
     }
 
-    void suspend(std::deque<LayerEvent>& queue, bool& closed)
-    {
+    void suspend(std::deque<LayerEvent>& queue, bool& closed) {
         // The emulated device is off: the program's loop waits here, while the window
         // system is still answered, until the window has the focus again.
         debugLine("layer: suspended (the window lost the focus)");
@@ -639,8 +574,7 @@ public:
         uint64_t from = SDL_GetTicks64();
         while (suspended && !closed && !termPending()) {
             SDL_Event ev;
-            if (SDL_WaitEventTimeout(&ev, 250))
-                handle(ev, queue, closed, SDL_GetTicks64());
+            if (SDL_WaitEventTimeout(&ev, 250)) handle(ev, queue, closed, SDL_GetTicks64());
             closeWhenDue(queue, closed);
         }
         // A tap read with the focus is the one that gave it: it goes too.
@@ -654,22 +588,18 @@ public:
         raise(SIGCONT);
     }
 
-    void pump(std::deque<LayerEvent>& queue) override
-    {
+    void pump(std::deque<LayerEvent>& queue) override {
         bool closed = false;
         uint64_t now = SDL_GetTicks64();
         // The program asks twice for every tick, microseconds apart; every question costs a
         // handful of system calls, so the window system is asked at most every 2 ms.
-        if (now - lastPumpMs < 2)
-            return;
+        if (now - lastPumpMs < 2) return;
         lastPumpMs = now;
         SDL_Event ev;
-        while (SDL_PollEvent(&ev))
-            handle(ev, queue, closed, now);
+        while (SDL_PollEvent(&ev)) handle(ev, queue, closed, now);
         // A replay being watched goes on whether or not the window has the focus: the
         // recording, not the viewer, decides when the device was off.
-        if (suspended && !closed && window && !sessionReplaying())
-            suspend(queue, closed);
+        if (suspended && !closed && window && !sessionReplaying()) suspend(queue, closed);
         suspended = false;
         if (!pads.empty()) {
             std::vector<HeldKeys::Event> events;
@@ -680,16 +610,13 @@ public:
     }
 
     // The window system's close and SIGTERM often come together: one close event is enough.
-    static void closeOnce(std::deque<LayerEvent>& queue, bool& closed)
-    {
-        if (!closed)
-            queue.push_back(LayerEvent{EventKind::Close});
+    static void closeOnce(std::deque<LayerEvent>& queue, bool& closed) {
+        if (!closed) queue.push_back(LayerEvent{EventKind::Close});
         closed = true;
     }
 
     // -until: the window is closed at that real time.
-    void closeWhenDue(std::deque<LayerEvent>& queue, bool& closed)
-    {
+    void closeWhenDue(std::deque<LayerEvent>& queue, bool& closed) {
         if (untilMs >= 0 && !closeSent && int64_t(SDL_GetTicks64() - startTicks) >= untilMs) {
             closeSent = true;
             closeOnce(queue, closed);
@@ -697,16 +624,13 @@ public:
     }
 };
 
-DesktopBackend* desktop()
-{
+DesktopBackend* desktop() {
     LayerState& L = layer();
-    if (!L.appExists || L.options.platform != Platform::Desktop)
-        return nullptr;
+    if (!L.appExists || L.options.platform != Platform::Desktop) return nullptr;
     return static_cast<DesktopBackend*>(L.backend);
 }
 
-[[noreturn]] void noDisplay(const char* why)
-{
+[[noreturn]] void noDisplay(const char* why) {
     fprintf(stderr,
             "tavrin: failed to open a window: %s\n"
             "tavrin: without a display, run it with -platform offscreen\n",
@@ -714,15 +638,12 @@ DesktopBackend* desktop()
     exit(1);
 }
 
-void setIcon(SDL_Window* window)
-{
-    if (tavrinIconPngSize() == 0)
-        return;
+void setIcon(SDL_Window* window) {
+    if (tavrinIconPngSize() == 0) return;
     png_image img;
     memset(&img, 0, sizeof img);
     img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&img, tavrinIconPng(), tavrinIconPngSize()))
-        return;
+    if (!png_image_begin_read_from_memory(&img, tavrinIconPng(), tavrinIconPngSize())) return;
     img.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(img));
     if (!png_image_finish_read(&img, nullptr, pixels.data(), 0, nullptr)) {
@@ -740,11 +661,9 @@ void setIcon(SDL_Window* window)
 // The default window: the largest whole zoom whose window, with the window manager's frame,
 // fits the usable part of the desktop. The frame is known only once a window exists; until
 // a window manager tells, a title bar of 40 pixels is assumed.
-int defaultZoom(SDL_Window* window, int display)
-{
+int defaultZoom(SDL_Window* window, int display) {
     SDL_Rect r;
-    if (SDL_GetDisplayUsableBounds(display, &r) != 0)
-        return 1;
+    if (SDL_GetDisplayUsableBounds(display, &r) != 0) return 1;
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0 || top + bottom == 0) {
         top = 40;
@@ -756,8 +675,7 @@ int defaultZoom(SDL_Window* window, int display)
 
 }  // namespace
 
-Backend* makeDesktopBackend(const LayerOptions& options)
-{
+Backend* makeDesktopBackend(const LayerOptions& options) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // The finger must not also come as a mouse.
@@ -774,8 +692,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     int saved = quiet ? silenceStderr() : -1;
     int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
     restoreStderr(saved);
-    if (r != 0)
-        noDisplay(SDL_GetError());
+    if (r != 0) noDisplay(SDL_GetError());
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || !strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -784,8 +701,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     // Our own pass puts the picture in the window surface: on X11, which shows a surface
     // by itself (shared memory), SDL must not put a GL texture behind it. Drivers without
     // a surface of their own keep SDL's texture.
-    if (!strcmp(driver, "x11"))
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (!strcmp(driver, "x11")) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     auto* b = new DesktopBackend();
     b->shown.assign(FramebufferBytes, 0);
@@ -831,8 +747,8 @@ Backend* makeDesktopBackend(const LayerOptions& options)
     SDL_ShowWindow(b->window);
     // A window manager has put its frame around the window by now.
     int top = 0, left = 0, bottom = 0, right = 0;
-    b->windowManager = SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 &&
-                       top + left + bottom + right > 0;
+    b->windowManager =
+        SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 && top + left + bottom + right > 0;
     // With the real frame known, a chosen size is chosen again: the largest that fits.
     if (chosen && b->windowManager) {
         int z = defaultZoom(b->window, display);
@@ -845,8 +761,7 @@ Backend* makeDesktopBackend(const LayerOptions& options)
         }
     }
     bool full = options.fullscreen || (options.zoom == 0 && remembered.fullscreen);
-    if (full)
-        b->setFullscreen(true);
+    if (full) b->setFullscreen(true);
     b->settingsChanged = damaged;  // nothing is the player's doing yet
     b->untilMs = options.untilMs;
     b->startTicks = SDL_GetTicks64();
@@ -870,11 +785,9 @@ int virtualPadIndex = -1;
 SDL_Joystick* virtualPad = nullptr;
 }  // namespace
 
-int desktopAttachVirtualPad()
-{
+int desktopAttachVirtualPad() {
     DesktopBackend* b = desktop();
-    if (!b || !b->padSubsystem || virtualPad)
-        return 1;
+    if (!b || !b->padSubsystem || virtualPad) return 1;
     SDL_VirtualJoystickDesc d;
     SDL_zero(d);
     d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -885,46 +798,37 @@ int desktopAttachVirtualPad()
     d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
     d.name = "Tavrin test pad";
     virtualPadIndex = SDL_JoystickAttachVirtualEx(&d);
-    if (virtualPadIndex < 0)
-        return 1;
+    if (virtualPadIndex < 0) return 1;
     virtualPad = SDL_JoystickOpen(virtualPadIndex);
     return virtualPad ? 0 : 1;
 }
 
-void desktopVirtualPadButton(PadButton b, bool down)
-{
-    if (!virtualPad)
-        return;
-    static const SDL_GameControllerButton buttons[] = {
-        SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,         SDL_CONTROLLER_BUTTON_START,
-        SDL_CONTROLLER_BUTTON_DPAD_UP,   SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-        SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+void desktopVirtualPadButton(PadButton b, bool down) {
+    if (!virtualPad) return;
+    static const SDL_GameControllerButton buttons[] = {SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,
+                                                       SDL_CONTROLLER_BUTTON_START,     SDL_CONTROLLER_BUTTON_DPAD_UP,
+                                                       SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                                                       SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
     SDL_JoystickSetVirtualButton(virtualPad, buttons[int(b)], down ? SDL_PRESSED : SDL_RELEASED);
 }
 
-void desktopVirtualPadStick(int x, int y)
-{
-    if (!virtualPad)
-        return;
+void desktopVirtualPadStick(int x, int y) {
+    if (!virtualPad) return;
     SDL_JoystickSetVirtualAxis(virtualPad, SDL_CONTROLLER_AXIS_LEFTX, Sint16(std::clamp(x, -32768, 32767)));
     SDL_JoystickSetVirtualAxis(virtualPad, SDL_CONTROLLER_AXIS_LEFTY, Sint16(std::clamp(y, -32768, 32767)));
 }
 
-void desktopDetachVirtualPad()
-{
-    if (!virtualPad)
-        return;
+void desktopDetachVirtualPad() {
+    if (!virtualPad) return;
     SDL_JoystickClose(virtualPad);
     SDL_JoystickDetachVirtual(virtualPadIndex);
     virtualPad = nullptr;
     virtualPadIndex = -1;
 }
 
-void desktopTouch(TouchKind kind, int64_t finger, float x, float y)
-{
+void desktopTouch(TouchKind kind, int64_t finger, float x, float y) {
     DesktopBackend* b = desktop();
-    if (!b)
-        return;
+    if (!b) return;
     SDL_Event e;
     SDL_zero(e);
     e.type = kind == TouchKind::Down ? SDL_FINGERDOWN : kind == TouchKind::Move ? SDL_FINGERMOTION : SDL_FINGERUP;

@@ -28,8 +28,8 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
 // ---- where the 240 x 320 picture goes in a window ----
 
 struct Placement {
-    int zoom;     // whole factor, at least 1
-    int x, y;     // top left corner of the picture in the window
+    int zoom;  // whole factor, at least 1
+    int x, y;  // top left corner of the picture in the window
 };
 // The largest whole factor that fits, centred; the rest of the window is black bars.
 Placement placePicture(int windowWidth, int windowHeight);

@@ -4,8 +4,7 @@
 #include <SDL.h>
 #include "platform/layer.h"
 
-void chooseAudioDriver(Platform platform)
-{
+void chooseAudioDriver(Platform platform) {
     // We deliver SIGTERM ourselves, as a close of the window.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (platform == Platform::Offscreen) {

@@ -1,14 +1,14 @@
 // The desktop window's settings file, the picture's placement in the window, and the repeat
 // of held gamepad keys: the parts of the desktop back end that need no window.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include "platform/desktop.h"
 #include "platform/layer.h"
 
@@ -18,35 +18,26 @@ enum { MaxSide = 16384 };
 bool absolute(const char* p) { return p && p[0] == '/'; }
 
 // mkdir -p for the settings folder; the XDG base folder is private to the user.
-int makeFolders(const std::string& dir)
-{
-    if (dir.empty())
-        return 0;
+int makeFolders(const std::string& dir) {
+    if (dir.empty()) return 0;
     struct stat st;
-    if (stat(dir.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? 0 : -1;
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : -1;
     size_t slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && makeFolders(dir.substr(0, slash)) != 0)
-        return -1;
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return -1;
+    if (slash != std::string::npos && slash > 0 && makeFolders(dir.substr(0, slash)) != 0) return -1;
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return -1;
     return 0;
 }
 }  // namespace
 
-std::string windowSettingsPath()
-{
+std::string windowSettingsPath() {
     const char* xdg = getenv("XDG_CONFIG_HOME");
-    if (absolute(xdg))
-        return std::string(xdg) + "/tavrin/window.conf";
+    if (absolute(xdg)) return std::string(xdg) + "/tavrin/window.conf";
     const char* home = getenv("HOME");
-    if (absolute(home))
-        return std::string(home) + "/.config/tavrin/window.conf";
+    if (absolute(home)) return std::string(home) + "/.config/tavrin/window.conf";
     return "";
 }
 
-int parseWindowSettings(const std::string& text, WindowSettings& out, std::string& error)
-{
+int parseWindowSettings(const std::string& text, WindowSettings& out, std::string& error) {
     WindowSettings s;
     bool haveWindow = false, haveFullscreen = false;
     std::istringstream in(text);
@@ -54,8 +45,7 @@ int parseWindowSettings(const std::string& text, WindowSettings& out, std::strin
     int number = 0;
     while (std::getline(in, line)) {
         number++;
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::istringstream words(line);
         std::string name, extra;
         words >> name;
@@ -85,42 +75,33 @@ int parseWindowSettings(const std::string& text, WindowSettings& out, std::strin
     return 0;
 }
 
-std::string formatWindowSettings(const WindowSettings& s)
-{
+std::string formatWindowSettings(const WindowSettings& s) {
     return "# The game window, as it was left; written by the game.\nwindow " + std::to_string(s.width) + " " +
            std::to_string(s.height) + "\nfullscreen " + (s.fullscreen ? "1" : "0") + "\n";
 }
 
-WindowSettings loadWindowSettings(const std::string& path, bool* damaged)
-{
+WindowSettings loadWindowSettings(const std::string& path, bool* damaged) {
     WindowSettings s;
-    if (damaged)
-        *damaged = false;
-    if (path.empty())
-        return s;
+    if (damaged) *damaged = false;
+    if (path.empty()) return s;
     FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return s;  // the first run, most likely
+    if (!f) return s;  // the first run, most likely
     std::string text;
     char buf[1024];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0 && text.size() < 65536)
-        text.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0 && text.size() < 65536) text.append(buf, n);
     fclose(f);
     std::string error;
-    if (text.size() >= 65536)
-        error = "too long";
+    if (text.size() >= 65536) error = "too long";
     if (!error.empty() || parseWindowSettings(text, s, error)) {
         fprintf(stderr, "tavrin: ignoring the damaged window settings file '%s' (%s)\n", path.c_str(), error.c_str());
-        if (damaged)
-            *damaged = true;
+        if (damaged) *damaged = true;
         return WindowSettings();
     }
     return s;
 }
 
-int saveWindowSettings(const std::string& path, const WindowSettings& s, std::string& error)
-{
+int saveWindowSettings(const std::string& path, const WindowSettings& s, std::string& error) {
     if (path.empty()) {
         error = "no XDG_CONFIG_HOME or HOME";
         return 1;
@@ -154,8 +135,7 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
     return 0;
 }
 
-Placement placePicture(int windowWidth, int windowHeight)
-{
+Placement placePicture(int windowWidth, int windowHeight) {
     Placement p;
     p.zoom = std::max(1, std::min(windowWidth / ScreenWidth, windowHeight / ScreenHeight));
     p.x = (windowWidth - ScreenWidth * p.zoom) / 2;
@@ -163,16 +143,14 @@ Placement placePicture(int windowWidth, int windowHeight)
     return p;
 }
 
-void windowToScreen(const Placement& p, int wx, int wy, int& sx, int& sy)
-{
+void windowToScreen(const Placement& p, int wx, int wy, int& sx, int& sy) {
     // Floor division, so that a point just left of the picture is not rounded onto it.
     auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
     sx = std::clamp(floorDiv(wx - p.x, p.zoom), 0, ScreenWidth - 1);
     sy = std::clamp(floorDiv(wy - p.y, p.zoom), 0, ScreenHeight - 1);
 }
 
-void HeldKeys::hold(int key, bool down, uint64_t nowMs, std::vector<Event>& out)
-{
+void HeldKeys::hold(int key, bool down, uint64_t nowMs, std::vector<Event>& out) {
     auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.key == key; });
     if (down) {
         if (it != held_.end()) {
@@ -183,28 +161,22 @@ void HeldKeys::hold(int key, bool down, uint64_t nowMs, std::vector<Event>& out)
         out.push_back(Event{key, true, false});
         return;
     }
-    if (it == held_.end() || --it->holders > 0)
-        return;
+    if (it == held_.end() || --it->holders > 0) return;
     held_.erase(it);
     out.push_back(Event{key, false, false});
 }
 
-void HeldKeys::tick(uint64_t nowMs, std::vector<Event>& out)
-{
+void HeldKeys::tick(uint64_t nowMs, std::vector<Event>& out) {
     for (Held& h : held_) {
-        if (nowMs < h.nextMs)
-            continue;
+        if (nowMs < h.nextMs) continue;
         out.push_back(Event{h.key, false, true});
         out.push_back(Event{h.key, true, true});
         h.nextMs += uint64_t(intervalMs);
-        if (h.nextMs <= nowMs)
-            h.nextMs = nowMs + uint64_t(intervalMs);
+        if (h.nextMs <= nowMs) h.nextMs = nowMs + uint64_t(intervalMs);
     }
 }
 
-void HeldKeys::releaseAll(std::vector<Event>& out)
-{
-    for (const Held& h : held_)
-        out.push_back(Event{h.key, false, false});
+void HeldKeys::releaseAll(std::vector<Event>& out) {
+    for (const Held& h : held_) out.push_back(Event{h.key, false, false});
     held_.clear();
 }

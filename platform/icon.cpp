@@ -7,7 +7,8 @@
 asm(".section .rodata\n"
     ".global tavrinIconPngStart\n"
     "tavrinIconPngStart:\n"
-    ".incbin \"" TAVRIN_ICON_PNG "\"\n"
+    ".incbin \"" TAVRIN_ICON_PNG
+    "\"\n"
     ".global tavrinIconPngEnd\n"
     "tavrinIconPngEnd:\n"
     ".previous\n");

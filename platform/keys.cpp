@@ -27,18 +27,14 @@ const KeyName keyTable[] = {
 };
 const int keyTableSize = int(sizeof keyTable / sizeof keyTable[0]);
 
-int keyCodeForScriptName(const std::string& name)
-{
+int keyCodeForScriptName(const std::string& name) {
     for (const KeyName& k : keyTable)
-        if (k.forScripts && name == k.name)
-            return k.code;
+        if (k.forScripts && name == k.name) return k.code;
     return -1;
 }
 
-const char* keyNameOf(int code)
-{
+const char* keyNameOf(int code) {
     for (const KeyName& k : keyTable)
-        if (k.code == code)
-            return k.name;
+        if (k.code == code) return k.name;
     return nullptr;
 }

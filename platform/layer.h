@@ -89,8 +89,8 @@ public:
     // The main window was deleted.
     virtual void windowGone() {}
 };
-Backend* makeDesktopBackend(const LayerOptions& options);   // exits 1 when there is no display
-Backend* makeOffscreenBackend(const LayerOptions& options); // exits 2 on a bad script
+Backend* makeDesktopBackend(const LayerOptions& options);    // exits 1 when there is no display
+Backend* makeOffscreenBackend(const LayerOptions& options);  // exits 2 on a bad script
 // Offscreen sound: the mixer gets SDL's silent driver. Desktop: probes the sound output and
 // falls back to the silent driver with one notice.
 void chooseAudioDriver(Platform platform);
@@ -126,7 +126,7 @@ bool termPending();
 
 // Libraries that print their own complaints while we only probe (the sound output, the
 // display) are silenced for the probe; our own one-line notice says what matters.
-int silenceStderr();            // returns the saved descriptor
+int silenceStderr();  // returns the saved descriptor
 void restoreStderr(int saved);
 
 // Debug log plumbing.

@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include "platform/layer.h"
 
-Backend* makeDesktopBackend(const LayerOptions&)
-{
+Backend* makeDesktopBackend(const LayerOptions&) {
     fprintf(stderr, "tavrin: this build has no desktop back end; run it with -platform offscreen\n");
     exit(1);
 }

@@ -21,11 +21,9 @@ public:
     bool closeSent = false;
     int64_t frames = 0;
 
-    void pump(std::deque<LayerEvent>& queue) override
-    {
+    void pump(std::deque<LayerEvent>& queue) override {
         int64_t nowMs = virtualNowUs / 1000;
-        while (next < script.size() && script[next].atMs <= nowMs)
-            queue.push_back(script[next++].event);
+        while (next < script.size() && script[next].atMs <= nowMs) queue.push_back(script[next++].event);
         if (!closeSent && nowMs >= untilMs) {
             closeSent = true;
             debugLine("layer: " + std::to_string(untilMs) + " ms reached, closing the window");
@@ -44,20 +42,16 @@ public:
     void present(const uint8_t*, int) override { frames++; }
 };
 
-OffscreenBackend* current()
-{
+OffscreenBackend* current() {
     LayerState& L = layer();
-    if (!L.appExists || L.options.platform != Platform::Offscreen)
-        return nullptr;
+    if (!L.appExists || L.options.platform != Platform::Offscreen) return nullptr;
     return static_cast<OffscreenBackend*>(L.backend);
 }
 }  // namespace
 
-Backend* makeOffscreenBackend(const LayerOptions& options)
-{
+Backend* makeOffscreenBackend(const LayerOptions& options) {
     auto* b = new OffscreenBackend();
-    if (options.untilMs >= 0)
-        b->untilMs = options.untilMs;
+    if (options.untilMs >= 0) b->untilMs = options.untilMs;
     if (!options.script.empty()) {
         std::string error;
         if (readScriptFile(options.script, b->script, error)) {
@@ -68,8 +62,7 @@ Backend* makeOffscreenBackend(const LayerOptions& options)
     return b;
 }
 
-bool offscreenBackend()
-{
+bool offscreenBackend() {
     const LayerState& L = layer();
     return L.appExists && L.options.platform == Platform::Offscreen;
 }
@@ -78,58 +71,51 @@ bool offscreenBackend()
 
 bool offscreenActive() { return current() != nullptr; }
 int64_t offscreenClockUs() { return virtualNowUs; }
-void offscreenAdvanceUs(int64_t us)
-{
-    if (us > 0)
-        virtualNowUs += us;
+void offscreenAdvanceUs(int64_t us) {
+    if (us > 0) virtualNowUs += us;
 }
 
-void offscreenQueueKey(int key, bool press, bool autoRepeat)
-{
+void offscreenQueueKey(int key, bool press, bool autoRepeat) {
     LayerEvent e{press ? EventKind::KeyPress : EventKind::KeyRelease};
     e.key = key;
     e.autoRepeat = autoRepeat;
     layer().queue.push_back(e);
 }
 
-void offscreenQueuePen(OffscreenPen kind, int x, int y)
-{
+void offscreenQueuePen(OffscreenPen kind, int x, int y) {
     LayerEvent e{kind == PenPress ? EventKind::PenPress : kind == PenMove ? EventKind::PenMove : EventKind::PenRelease};
     e.x = x;
     e.y = y;
     layer().queue.push_back(e);
 }
 
-void offscreenQueueFocus(bool in) { layer().queue.push_back(LayerEvent{in ? EventKind::FocusIn : EventKind::FocusOut}); }
+void offscreenQueueFocus(bool in) {
+    layer().queue.push_back(LayerEvent{in ? EventKind::FocusIn : EventKind::FocusOut});
+}
 void offscreenQueueClose() { layer().queue.push_back(LayerEvent{EventKind::Close}); }
 const uint8_t* offscreenFramebuffer() { return layer().framebuffer; }
 
-int offscreenSavePng(const char* path)
-{
+int offscreenSavePng(const char* path) {
     std::string error;
     const LayerState& L = layer();
     return writeScreenPng(L.framebuffer, L.appExists ? L.options.orientation : 0, path, error);
 }
 
-int64_t offscreenFrameCount()
-{
+int64_t offscreenFrameCount() {
     OffscreenBackend* b = current();
     return b ? b->frames : 0;
 }
 
-void offscreenRecordDebug(bool on)
-{
+void offscreenRecordDebug(bool on) {
     LayerState& L = layer();
     L.recordDebug = on;
-    if (!on)
-        L.debugLines.clear();
+    if (!on) L.debugLines.clear();
 }
 const std::vector<std::string>& offscreenDebugLines() { return layer().debugLines; }
 const std::vector<std::string>& offscreenSystemCommands() { return layer().systemCommands; }
 const std::vector<std::string>& offscreenQcopMessages() { return layer().qcopMessages; }
 
-void offscreenUprightPixels(uint16_t* out)
-{
+void offscreenUprightPixels(uint16_t* out) {
     const LayerState& L = layer();
     framebufferUpright(L.framebuffer, L.appExists ? L.options.orientation : 0, out);
 }

@@ -5,8 +5,7 @@
 #include <cstring>
 #include "platform/layer.h"
 
-const char* layerHelpText()
-{
+const char* layerHelpText() {
     return "Options of the toolkit layer (the game itself takes none):\n"
            "  -platform desktop|offscreen  desktop: an SDL window (default); offscreen: no window,\n"
            "                               a virtual clock, input from a script\n"
@@ -25,28 +24,22 @@ const char* layerHelpText()
            "  -help                        print this text and exit\n";
 }
 
-bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form)
-{
-    if (!text || !*text)
-        return false;
-    if (form == NumberText::ScriptWord && !((text[0] >= '0' && text[0] <= '9') || text[0] == '-'))
-        return false;
+bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form) {
+    if (!text || !*text) return false;
+    if (form == NumberText::ScriptWord && !((text[0] >= '0' && text[0] <= '9') || text[0] == '-')) return false;
     errno = 0;
     char* end = nullptr;
     long long v = strtoll(text, &end, 10);
-    if (errno || *end || v < lo || v > hi)
-        return false;
+    if (errno || *end || v < lo || v > hi) return false;
     out = v;
     return true;
 }
 
-static bool parseNumber(const char* s, int64_t lo, int64_t hi, int64_t& out)
-{
+static bool parseNumber(const char* s, int64_t lo, int64_t hi, int64_t& out) {
     return parseWholeNumber(s, lo, hi, out, NumberText::Option);
 }
 
-int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error)
-{
+int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error) {
     out = LayerOptions();
     int kept = argc > 0 ? 1 : 0;
     for (int i = 1; i < argc; i++) {
@@ -56,8 +49,7 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
             continue;
         }
         // Accept the GNU spelling with two dashes too.
-        if (opt.size() > 2 && opt[1] == '-')
-            opt.erase(0, 1);
+        if (opt.size() > 2 && opt[1] == '-') opt.erase(0, 1);
         if (opt == "-help" || opt == "-h") {
             out.help = true;
             error = layerHelpText();
@@ -69,11 +61,10 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
             out.fullscreen = true;
             continue;
         }
-        static const char* const withValue[] = {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog",
-                                                   "-record", "-replay"};
+        static const char* const withValue[] = {"-platform", "-zoom",     "-orientation", "-script",
+                                                "-until",    "-debuglog", "-record",      "-replay"};
         bool known = false;
-        for (const char* w : withValue)
-            known = known || opt == w;
+        for (const char* w : withValue) known = known || opt == w;
         if (!known) {
             error = "unknown option '" + std::string(argv[i]) + "' (try -help)";
             return 2;
@@ -144,8 +135,7 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
         return 2;
     }
     // A replay ends when the recorded session ends, not at the offscreen default time.
-    if (!out.replay.empty() && out.untilMs < 0)
-        out.untilMs = INT64_C(1) << 40;
+    if (!out.replay.empty() && out.untilMs < 0) out.untilMs = INT64_C(1) << 40;
     argc = kept;
     argv[argc] = nullptr;
     return 0;

@@ -1,37 +1,31 @@
 // The offscreen back end's input: a script of window-system events on the virtual clock.
 // A bad script is refused whole, with the line and what is wrong, before the program starts.
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <sys/stat.h>
 #include "platform/layer.h"
 #include "platform/toolkit.h"
 
-int scriptKeyCode(const std::string& name)
-{
-    if (int code = keyCodeForScriptName(name); code >= 0)
-        return code;
-    if (name.empty() || !(name[0] >= '0' && name[0] <= '9'))
-        return -1;
+int scriptKeyCode(const std::string& name) {
+    if (int code = keyCodeForScriptName(name); code >= 0) return code;
+    if (name.empty() || !(name[0] >= '0' && name[0] <= '9')) return -1;
     errno = 0;
     char* end = nullptr;
     long v = strtol(name.c_str(), &end, 0);  // decimal or 0x...
-    if (errno || *end || v < 0 || v > 0x01ffffff)
-        return -1;
+    if (errno || *end || v < 0 || v > 0x01ffffff) return -1;
     return int(v);
 }
 
-static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out)
-{
+static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
     return parseWholeNumber(s.c_str(), lo, hi, out, NumberText::ScriptWord);
 }
 
 int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
-                std::string& error)
-{
+                std::string& error) {
     out.clear();
     std::istringstream in(text);
     std::string line;
@@ -45,33 +39,29 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
     while (std::getline(in, line)) {
         lineNo++;
         size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
+        if (hash != std::string::npos) line.erase(hash);
         std::istringstream words(line);
         std::vector<std::string> w;
-        for (std::string word; words >> word;)
-            w.push_back(word);
-        if (w.empty())
-            continue;
+        for (std::string word; words >> word;) w.push_back(word);
+        if (w.empty()) continue;
         ScriptEvent ev{0, LayerEvent(EventKind::Close)};
         if (!number(w[0], 0, INT64_C(1) << 40, ev.atMs))
             return fail("expected a time in milliseconds at the start of the line, found '" + w[0] + "'");
         if (ev.atMs < last)
             return fail("time " + w[0] + " is earlier than the line before (" + std::to_string(last) + ")");
         last = ev.atMs;
-        if (w.size() < 2)
-            return fail("expected an event after the time");
+        if (w.size() < 2) return fail("expected an event after the time");
         const std::string& cmd = w[1];
         size_t expected = 0;
         int64_t n = 0;
         LayerEvent& e = ev.event;
         if (cmd == "key") {
             expected = 4;
-            if (w.size() < 4)
-                return fail("expected 'key tap|press|release NAME'");
+            if (w.size() < 4) return fail("expected 'key tap|press|release NAME'");
             e.key = scriptKeyCode(w[3]);
             if (e.key < 0)
-                return fail("unknown key '" + w[3] + "' (Up Down Left Right Space Enter F33 Escape, or a code such as 0x1013)");
+                return fail("unknown key '" + w[3] +
+                            "' (Up Down Left Right Space Enter F33 Escape, or a code such as 0x1013)");
             if (w[2] == "tap" || w[2] == "press")
                 e.kind = EventKind::KeyPress;
             else if (w[2] == "release")
@@ -83,8 +73,7 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
                 ev.event.kind = EventKind::KeyRelease;
             }
         } else if (cmd == "pen") {
-            if (w.size() < 3)
-                return fail("expected 'pen press X Y', 'pen move X Y' or 'pen release'");
+            if (w.size() < 3) return fail("expected 'pen press X Y', 'pen move X Y' or 'pen release'");
             if (w[2] == "release") {
                 expected = 3;
                 e.kind = EventKind::PenRelease;
@@ -100,8 +89,7 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
                 return fail("expected press, move or release after 'pen', found '" + w[2] + "'");
         } else if (cmd == "focus") {
             expected = 3;
-            if (w.size() < 3 || (w[2] != "in" && w[2] != "out"))
-                return fail("expected 'focus in' or 'focus out'");
+            if (w.size() < 3 || (w[2] != "in" && w[2] != "out")) return fail("expected 'focus in' or 'focus out'");
             e.kind = w[2] == "in" ? EventKind::FocusIn : EventKind::FocusOut;
         } else if (cmd == "stop") {
             expected = 3;
@@ -111,8 +99,7 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
             e.stopMs = n * 1000;
         } else if (cmd == "shot") {
             expected = 3;
-            if (w.size() < 3)
-                return fail("expected 'shot FILE.png'");
+            if (w.size() < 3) return fail("expected 'shot FILE.png'");
             e.kind = EventKind::Shot;
             e.path = w[2];
         } else if (cmd == "close") {
@@ -120,15 +107,13 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
             e.kind = EventKind::Close;
         } else
             return fail("unknown event '" + cmd + "' (key, pen, focus, stop, shot, close)");
-        if (w.size() != expected)
-            return fail("unexpected '" + w[expected] + "' after the event");
+        if (w.size() != expected) return fail("unexpected '" + w[expected] + "' after the event");
         out.push_back(ev);
     }
     return 0;
 }
 
-int readScriptFile(const std::string& path, std::vector<ScriptEvent>& out, std::string& error)
-{
+int readScriptFile(const std::string& path, std::vector<ScriptEvent>& out, std::string& error) {
     out.clear();
     // Only a regular file is a script: a folder or a device would read as nothing (or never
     // end) and the run would idle to its time limit.

@@ -1,33 +1,30 @@
 // System calls whose effect depends on the back end. Desktop: the real ones. Offscreen: the
 // clock is virtual and moves only when the program sleeps; there is no real-time clock
 // device, so the program falls back to the plain sleep; service commands are only recorded.
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include "platform/system.h"
 #include <fcntl.h>
-#include <string>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include "platform/layer.h"
 #include "platform/record.h"
-#include "platform/system.h"
 
 // The service command is run before the application object exists, so the back end is not
 // known from the application's options yet. Our own command line is put through the same
 // option parser, once, and the answer kept. A command line the parser refuses counts as the
 // desktop here; the application object then ends the program with the parser's message.
-static bool offscreenFromCommandLine()
-{
+static bool offscreenFromCommandLine() {
     static const bool offscreen = [] {
         FILE* f = fopen("/proc/self/cmdline", "rb");
-        if (!f)
-            return false;
+        if (!f) return false;
         std::string all;
         char buf[4096];
         size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-            all.append(buf, n);
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
         fclose(f);
         std::vector<std::string> args;
         size_t start = 0;
@@ -37,8 +34,7 @@ static bool offscreenFromCommandLine()
                 start = i + 1;
             }
         std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
+        for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         int argc = int(args.size());
         LayerOptions options;
@@ -48,43 +44,36 @@ static bool offscreenFromCommandLine()
     return offscreen;
 }
 
-static bool offscreenNow()
-{
+static bool offscreenNow() {
     const LayerState& L = layer();
-    if (L.appExists)
-        return L.options.platform == Platform::Offscreen;
+    if (L.appExists) return L.options.platform == Platform::Offscreen;
     return offscreenFromCommandLine();
 }
 
-int sysGettimeofday(struct timeval* tv)
-{
+int sysGettimeofday(struct timeval* tv) {
     if (sessionActive()) {
         int64_t us = sessionClockUs();
         tv->tv_sec = time_t(us / 1000000);
         tv->tv_usec = suseconds_t(us % 1000000);
         return 0;
     }
-    if (!offscreenBackend())
-        return gettimeofday(tv, nullptr);
+    if (!offscreenBackend()) return gettimeofday(tv, nullptr);
     tv->tv_sec = time_t(VirtualEpochSeconds + virtualNowUs / 1000000);
     tv->tv_usec = suseconds_t(virtualNowUs % 1000000);
     return 0;
 }
 
-int sysUsleep(unsigned us)
-{
+int sysUsleep(unsigned us) {
     if (sessionActive()) {
         sessionSleep(us);
         return 0;
     }
-    if (!offscreenBackend())
-        return usleep(us);
+    if (!offscreenBackend()) return usleep(us);
     virtualNowUs += us;
     return 0;
 }
 
-int sysOpen(const char* path, int flags)
-{
+int sysOpen(const char* path, int flags) {
     // A recorded session sleeps on the layer's own clock, which the real-time clock's
     // interrupts would bypass.
     bool rtc = path && !strcmp(path, "/dev/rtc");
@@ -113,8 +102,7 @@ int sysIoctl(int fd, unsigned long request, unsigned long arg) { return ioctl(fd
 ssize_t sysRead(int fd, void* buf, size_t n) { return ::read(fd, buf, n); }
 int sysClose(int fd) { return ::close(fd); }
 
-int sysSystem(const char* command)
-{
+int sysSystem(const char* command) {
     std::string cmd = command ? command : "";
     if (offscreenNow()) {
         layer().systemCommands.push_back(cmd);
@@ -132,8 +120,7 @@ int sysSystem(const char* command)
     return system(cmd.c_str());
 }
 
-int silenceStderr()
-{
+int silenceStderr() {
     fflush(stderr);
     int saved = dup(2);
     int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -144,10 +131,8 @@ int silenceStderr()
     return saved;
 }
 
-void restoreStderr(int saved)
-{
-    if (saved < 0)
-        return;
+void restoreStderr(int saved) {
+    if (saved < 0) return;
     fflush(stderr);
     dup2(saved, 2);
     ::close(saved);

@@ -2,9 +2,9 @@
 // real-time clock device, the service commands. The desktop back end passes them to the
 // system; the offscreen back end runs them on its virtual clock.
 #pragma once
-#include <cstdint>
 #include <sys/time.h>
 #include <sys/types.h>
+#include <cstdint>
 
 // The time of day: the real one on the desktop, the virtual clock offscreen, the session's
 // clock while a session is recorded or replayed. Returns 0, or -1 as gettimeofday does.

@@ -1,21 +1,20 @@
 // The toolkit classes themselves: widgets, the application object with its event delivery,
 // the direct painter on the emulated framebuffer, the system channel, files. The window
 // system under them is a back end (desktop.cpp or offscreen_backend.cpp).
+#include "platform/toolkit.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include "platform/layer.h"
 #include "platform/record.h"
-#include "platform/toolkit.h"
 
-LayerState& layer()
-{
+LayerState& layer() {
     static LayerState* state = new LayerState();  // never destroyed: atexit order does not matter
     return *state;
 }
@@ -28,11 +27,9 @@ static bool debugToStderr = false;
 // it); they go to the log once the options say where it is.
 static std::vector<std::string> earlyLines;
 
-void debugLogOpen(const std::string& target)
-{
+void debugLogOpen(const std::string& target) {
     debugLogClose();
-    if (target.empty())
-        return;
+    if (target.empty()) return;
     if (target == "-") {
         debugToStderr = true;
         return;
@@ -45,40 +42,32 @@ void debugLogOpen(const std::string& target)
     setvbuf(debugFile, nullptr, _IOLBF, 0);
 }
 
-void debugLogClose()
-{
-    if (debugFile)
-        fclose(debugFile);
+void debugLogClose() {
+    if (debugFile) fclose(debugFile);
     debugFile = nullptr;
     debugToStderr = false;
 }
 
-void debugLine(const std::string& line)
-{
+void debugLine(const std::string& line) {
     LayerState& L = layer();
     if (!L.appExists) {
-        if (earlyLines.size() < 256)
-            earlyLines.push_back(line);
+        if (earlyLines.size() < 256) earlyLines.push_back(line);
         return;
     }
-    if (L.recordDebug && L.debugLines.size() < 100000)
-        L.debugLines.push_back(line);
+    if (L.recordDebug && L.debugLines.size() < 100000) L.debugLines.push_back(line);
     if (debugToStderr)
         fprintf(stderr, "%s\n", line.c_str());
     else if (debugFile)
         fprintf(debugFile, "%s\n", line.c_str());
 }
 
-static bool debugWanted()
-{
+static bool debugWanted() {
     const LayerState& L = layer();
     return !L.appExists || L.recordDebug || debugToStderr || debugFile;
 }
 
-void qDebug(const char* fmt, ...)
-{
-    if (!debugWanted())
-        return;  // the common case on a desktop: don't even format
+void qDebug(const char* fmt, ...) {
+    if (!debugWanted()) return;  // the common case on a desktop: don't even format
     char buf[1024];
     va_list ap;
     va_start(ap, fmt);
@@ -86,8 +75,7 @@ void qDebug(const char* fmt, ...)
     va_end(ap);
     std::string line(buf);
     // The toolkit ends every message with a line end; some callers put one in already.
-    while (!line.empty() && line.back() == '\n')
-        line.pop_back();
+    while (!line.empty() && line.back() == '\n') line.pop_back();
     debugLine(line);
 }
 
@@ -95,43 +83,36 @@ void qDebug(const char* fmt, ...)
 
 QWidget::QWidget(QWidget*, const char*, unsigned) {}
 
-QWidget::~QWidget()
-{
+QWidget::~QWidget() {
     LayerState& L = layer();
     if (L.mainWidget == this) {
         L.mainWidget = nullptr;
-        if (L.backend)
-            L.backend->windowGone();
+        if (L.backend) L.backend->windowGone();
     }
 }
 
-void QWidget::resize(int w, int h)
-{
+void QWidget::resize(int w, int h) {
     w_ = w;
     h_ = h;
 }
 void QWidget::setFixedSize(const QSize& s) { resize(s.w, s.h); }
 void QWidget::showNormal() { show(); }
-void QWidget::reparent(QWidget*, unsigned, const QPoint&, bool showIt)
-{
+void QWidget::reparent(QWidget*, unsigned, const QPoint&, bool showIt) {
     // A reparented top-level window is hidden until shown again, as in the toolkit.
     if (!showIt)
         hide();
     else
         show();
 }
-void QWidget::showFullScreen()
-{
+void QWidget::showFullScreen() {
     resize(ScreenWidth, ScreenHeight);
     show();
 }
-void QWidget::show()
-{
+void QWidget::show() {
     visible_ = true;
     active_ = true;
 }
-void QWidget::hide()
-{
+void QWidget::hide() {
     visible_ = false;
     active_ = false;
 }
@@ -149,13 +130,11 @@ static struct sigaction oldTermAction;
 
 bool termPending() { return termRequested != 0; }
 
-static void onSigTerm(int)
-{
+static void onSigTerm(int) {
     termRequested = 1;  // acted on in processEvents, as a close from the window system
 }
 
-QApplication::QApplication(int& argc, char** argv)
-{
+QApplication::QApplication(int& argc, char** argv) {
     LayerState& L = layer();
     if (L.appExists) {
         fprintf(stderr, "tavrin: only one application object may exist at a time\n");
@@ -188,8 +167,7 @@ QApplication::QApplication(int& argc, char** argv)
     L.appExists = true;
     std::vector<std::string> early;
     early.swap(earlyLines);
-    for (const std::string& line : early)
-        debugLine(line);
+    for (const std::string& line : early) debugLine(line);
     sessionBegin(L.options);
 
     // From the moment a window can exist, SIGTERM closes it instead of killing the program.
@@ -208,8 +186,7 @@ QApplication::QApplication(int& argc, char** argv)
     chooseAudioDriver(options.platform);
 }
 
-QApplication::~QApplication()
-{
+QApplication::~QApplication() {
     LayerState& L = layer();
     sigaction(SIGTERM, &oldTermAction, nullptr);
     sessionEnd();
@@ -226,8 +203,7 @@ QApplication::~QApplication()
     debugLogClose();
 }
 
-static void deliver(const LayerEvent& e)
-{
+static void deliver(const LayerEvent& e) {
     LayerState& L = layer();
     QWidget* w = L.mainWidget;
     switch (e.kind) {
@@ -265,14 +241,11 @@ static void deliver(const LayerEvent& e)
     case EventKind::Close:
         // The offscreen grace period runs from here: a stop delivered before the close has
         // already moved the clock, and must not count against the program.
-        if (L.closeDeliveredUs < 0)
-            L.closeDeliveredUs = virtualNowUs;
+        if (L.closeDeliveredUs < 0) L.closeDeliveredUs = virtualNowUs;
         break;
-    default:
-        break;
+    default: break;
     }
-    if (!w)
-        return;
+    if (!w) return;
     switch (e.kind) {
     case EventKind::KeyPress: {
         QKeyEvent ke(e.key, e.autoRepeat);
@@ -304,27 +277,22 @@ static void deliver(const LayerEvent& e)
         w->closeEvent(&ce);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
 void QApplication::processEvents(int) { processEvents(); }
 
-void QApplication::processEvents()
-{
+void QApplication::processEvents() {
     LayerState& L = layer();
-    if (!L.appExists)
-        return;
-    if (L.backend)
-        L.backend->pump(L.queue);
+    if (!L.appExists) return;
+    if (L.backend) L.backend->pump(L.queue);
     if (termRequested) {
         termRequested = 0;
         debugLine("layer: SIGTERM, closing the window");
         L.queue.push_back(LayerEvent{EventKind::Close});
     }
-    if (sessionActive())
-        sessionEvents(L.queue);
+    if (sessionActive()) sessionEvents(L.queue);
     // Handlers may queue nothing themselves, but a handler may delete the window: look the
     // main widget up again for every event.
     while (!L.queue.empty()) {
@@ -336,8 +304,7 @@ void QApplication::processEvents()
 
 void QApplication::quit() { layer().quitCalled = true; }
 
-QWidget* QApplication::desktop()
-{
+QWidget* QApplication::desktop() {
     // The emulated device's screen.
     static QWidget* screen = [] {
         QWidget* d = new QWidget();
@@ -350,11 +317,9 @@ QWidget* QApplication::desktop()
 
 QPEApplication::QPEApplication(int& argc, char** argv, Type) : QApplication(argc, argv) {}
 
-void QPEApplication::showMainWidget(QWidget* w, bool)
-{
+void QPEApplication::showMainWidget(QWidget* w, bool) {
     layer().mainWidget = w;
-    if (w)
-        w->show();
+    if (w) w->show();
 }
 // Every key already goes to our one window; there is no launcher to take any away.
 void QPEApplication::grabKeyboard() {}
@@ -362,28 +327,22 @@ void QPEApplication::ungrabKeyboard() {}
 
 // ---- direct painter ----
 
-QDirectPainter::QDirectPainter(QWidget*)
-{
+QDirectPainter::QDirectPainter(QWidget*) {
     LayerState& L = layer();
-    if (L.painters++ == 0)
-        L.painted = false;
+    if (L.painters++ == 0) L.painted = false;
 }
 
-QDirectPainter::~QDirectPainter()
-{
+QDirectPainter::~QDirectPainter() {
     LayerState& L = layer();
     // The frame reaches the screen when the last painter lets go of a framebuffer it took.
     if (--L.painters == 0 && L.painted) {
         L.painted = false;
-        if (L.appExists && sessionActive())
-            sessionFrame(L.framebuffer, sizeof L.framebuffer);
-        if (L.appExists && L.backend)
-            L.backend->present(L.framebuffer, L.options.orientation);
+        if (L.appExists && sessionActive()) sessionFrame(L.framebuffer, sizeof L.framebuffer);
+        if (L.appExists && L.backend) L.backend->present(L.framebuffer, L.options.orientation);
     }
 }
 
-uint8_t* QDirectPainter::frameBuffer()
-{
+uint8_t* QDirectPainter::frameBuffer() {
     LayerState& L = layer();
     L.painted = true;
     return L.framebuffer;
@@ -392,8 +351,7 @@ int QDirectPainter::lineStep() { return framebufferGeometry(transformOrientation
 int QDirectPainter::depth() { return 16; }
 int QDirectPainter::width() { return framebufferGeometry(transformOrientation()).width; }
 int QDirectPainter::height() { return framebufferGeometry(transformOrientation()).height; }
-int QDirectPainter::transformOrientation()
-{
+int QDirectPainter::transformOrientation() {
     const LayerState& L = layer();
     return L.appExists ? L.options.orientation : 0;
 }
@@ -402,8 +360,7 @@ int QDirectPainter::transformOrientation()
 
 QCopEnvelope::QCopEnvelope(const char* c, const char* m) : channel_(c ? c : ""), message_(m ? m : "") {}
 
-QCopEnvelope::~QCopEnvelope()
-{
+QCopEnvelope::~QCopEnvelope() {
     // There is no palmtop environment to receive it; the message is recorded instead.
     std::string line = "QCop " + channel_ + " " + message_ + args_;
     LayerState& L = layer();
@@ -415,16 +372,14 @@ QCopEnvelope::~QCopEnvelope()
     }
 }
 
-QCopEnvelope& QCopEnvelope::operator<<(const QString& s)
-{
+QCopEnvelope& QCopEnvelope::operator<<(const QString& s) {
     args_ += " " + s.str();
     return *this;
 }
 
 // ---- files ----
 
-QString QDir::homeDirPath()
-{
+QString QDir::homeDirPath() {
     const char* h = getenv("HOME");
     return QString(h && *h ? h : "/");
 }
@@ -432,8 +387,7 @@ QString QDir::homeDirPath()
 QFile::QFile(const QString& n) : name_(n.str()) {}
 QFile::~QFile() { close(); }
 
-bool QFile::open(int mode)
-{
+bool QFile::open(int mode) {
     close();
     int flags = O_CLOEXEC;
     if ((mode & IO_ReadWrite) == IO_ReadWrite)
@@ -442,41 +396,31 @@ bool QFile::open(int mode)
         flags |= O_WRONLY | O_CREAT | ((mode & IO_Truncate) ? O_TRUNC : 0);
     else
         flags |= O_RDONLY;
-    do
-        fd_ = ::open(name_.c_str(), flags, 0644);
+    do fd_ = ::open(name_.c_str(), flags, 0644);
     while (fd_ < 0 && errno == EINTR);
     return fd_ >= 0;
 }
 
-int QFile::readBlock(char* data, unsigned len)
-{
-    if (fd_ < 0)
-        return -1;
+int QFile::readBlock(char* data, unsigned len) {
+    if (fd_ < 0) return -1;
     unsigned done = 0;
     while (done < len) {
         ssize_t n = ::read(fd_, data + done, len - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return done ? int(done) : -1;
-        if (n == 0)
-            break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return done ? int(done) : -1;
+        if (n == 0) break;
         done += unsigned(n);
     }
     return int(done);
 }
 
-int QFile::writeBlock(const char* data, unsigned len)
-{
-    if (fd_ < 0)
-        return -1;
+int QFile::writeBlock(const char* data, unsigned len) {
+    if (fd_ < 0) return -1;
     unsigned done = 0;
     while (done < len) {
         ssize_t n = ::write(fd_, data + done, len - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return done ? int(done) : -1;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return done ? int(done) : -1;
         done += unsigned(n);
     }
     return int(done);
@@ -485,20 +429,16 @@ int QFile::writeBlock(const char* data, unsigned len)
 // Writes are not buffered here, so there is nothing to flush.
 void QFile::flush() {}
 
-void QFile::close()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
+void QFile::close() {
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
 int QFile::handle() const { return fd_; }
 
-long QFile::size() const
-{
+long QFile::size() const {
     struct stat st;
-    if (fd_ >= 0 ? fstat(fd_, &st) : stat(name_.c_str(), &st))
-        return 0;
+    if (fd_ >= 0 ? fstat(fd_, &st) : stat(name_.c_str(), &st)) return 0;
     return long(st.st_size);
 }
 

@@ -48,7 +48,8 @@ void blitBackAround(int32_t y, int32_t coverX, int32_t coverY, const Image& cove
     if (x1 > sw) x1 = sw;
     if (y1 > sh) y1 = sh;
     // Bands above, below, left of and right of the covered rectangle.
-    const int32_t bands[4][4] = {{0, 0, sw, y0}, {0, y1, sw, sh - y1}, {0, y0, x0, y1 - y0}, {x1, y0, sw - x1, y1 - y0}};
+    const int32_t bands[4][4] = {
+        {0, 0, sw, y0}, {0, y1, sw, sh - y1}, {0, y0, x0, y1 - y0}, {x1, y0, sw - x1, y1 - y0}};
     for (const auto& b : bands) {
         if (b[2] <= 0 || b[3] <= 0) continue;
         Image band = BackBuffer;
@@ -73,8 +74,7 @@ void drawGameComplete() {
     if (t >= 800) {
         int32_t u = t > 920 ? 240 : (t - 800) * 2;
         darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
-        if (u >= 240)
-            drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+        if (u >= 240) drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
     }
     touchAnywhere();
 }

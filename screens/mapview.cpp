@@ -34,7 +34,6 @@ void drawMapSquaresDirect(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_
 }
 
 void drawMapView() {
-
     // Keep the view centre inside the map, one square beyond each edge at most; a map narrower
     // or shorter than the screen is centred. Written back so that holding a key at an edge does
     // not build up.

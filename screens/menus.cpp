@@ -31,11 +31,7 @@ constexpr MenuEntry MainMenuEntries[4] = {
 constexpr int32_t PracticeOriginX = 60, PracticeOriginY = 34;
 // Entries 0..4: practice levels -4..-1, then back to the main menu (rows 126..156 are no entry).
 constexpr MenuEntry PracticeEntries[5] = {
-    {0, 0, 170, 28},
-    {0, 28, 170, 62},
-    {0, 62, 170, 93},
-    {0, 93, 170, 126},
-    {0, 157, 170, 192},
+    {0, 0, 170, 28}, {0, 28, 170, 62}, {0, 62, 170, 93}, {0, 93, 170, 126}, {0, 157, 170, 192},
 };
 
 constexpr int32_t PauseX = 34, PauseY = 129;
@@ -139,8 +135,10 @@ void drawMenuLabel(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h, co
     uint32_t colour = index < 0 ? ColourGrey : ColourWhite;
     if (game.menuCursor == index) colour = ColourYellow;
     int32_t tx = x;
-    if (align == AlignCentre) tx = x + (w >> 1);
-    else if (align == AlignRight) tx = x + w;
+    if (align == AlignCentre)
+        tx = x + (w >> 1);
+    else if (align == AlignRight)
+        tx = x + w;
     int32_t ty = y + ((h - 19) >> 1);  // 19: the font's line height
     drawText(&BackBuffer, nullptr, tx, ty, text, colour, align);
 }

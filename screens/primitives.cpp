@@ -45,9 +45,7 @@ inline bool clipRun(int32_t pos, int32_t count, int32_t limit, int32_t* first, i
     return true;
 }
 
-inline bool inside(int32_t pos, int32_t limit) {
-    return static_cast<uint32_t>(pos) < static_cast<uint32_t>(limit);
-}
+inline bool inside(int32_t pos, int32_t limit) { return static_cast<uint32_t>(pos) < static_cast<uint32_t>(limit); }
 
 // Eight pixels at once, turned end to end.
 #if defined(__SSE2__)
@@ -74,8 +72,8 @@ const bool wideCopies = [] {
 // Turns the run of n pixels at sLow end to end into dLow, 16 pixels at a time; returns how
 // many of the first source pixels it moved (to the top of the destination).
 __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint8_t* sLow, int32_t n) {
-    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10,
-                                           11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
+                                           8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
     // Source pixels [16j, 16j + 16) go to [n - 16 - 16j, n - 16j); the last j first, so that
     // the destination is written upwards through memory.
     const int32_t count = n / 16;
@@ -204,11 +202,12 @@ inline void turnBlock(const uint8_t* s, int64_t sy, bool upwards, __m128i t[8]) 
 // reached and their new values are exactly those of the row walk. Blend says whether a
 // pixel is copied (false) or ORed in (true).
 template <bool Blend>
-void blitTransposed(Image* dst, int32_t x, int32_t y, const Image* src, int32_t c0, int32_t c1, int32_t r0, int32_t r1) {
+void blitTransposed(Image* dst, int32_t x, int32_t y, const Image* src, int32_t c0, int32_t c1, int32_t r0,
+                    int32_t r1) {
     const uint8_t* sBase = src->pixels + src->origin;
     // Offsets, not pointers, until an address is known to lie inside the picture.
-    const int64_t dOrigin = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
-                            static_cast<int64_t>(y) * dst->stepY;
+    const int64_t dOrigin =
+        static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX + static_cast<int64_t>(y) * dst->stepY;
     const int64_t sy = src->stepY, dx = dst->stepX, dy = dst->stepY;
     for (int32_t r = r0; r < r1; r += 8) {
         const int32_t rn = std::min(8, r1 - r);
@@ -341,8 +340,8 @@ void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
     if (dst->pixels == nullptr || src->pixels == nullptr) return;
     if (blitColumns(dst, x, y, src, op)) return;
     const int64_t sBase = src->origin;
-    const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
-                          static_cast<int64_t>(y) * dst->stepY;
+    const int64_t dBase =
+        static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX + static_cast<int64_t>(y) * dst->stepY;
     const int32_t sStep = src->stepX, dStep = dst->stepX;
     int32_t c0 = 0, c1 = 0;
     const bool runs = clipRun(x, src->width, dst->width, &c0, &c1);
@@ -376,8 +375,8 @@ void blitRows(Image* dst, int32_t x, int32_t y, const Image* src, Op op) {
 void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
     if (dst->pixels == nullptr || src->pixels == nullptr) return;
     const int64_t sBase = src->origin;
-    const int64_t dBase = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX +
-                          static_cast<int64_t>(y) * dst->stepY;
+    const int64_t dBase =
+        static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x) * dst->stepX + static_cast<int64_t>(y) * dst->stepY;
 #if defined(__SSE2__)
     if (src->stepX == 2 && (dst->stepY == 2 || dst->stepY == -2) && (dst->stepX > 4 || dst->stepX < -4) &&
         disjoint(*dst, *src)) {
@@ -510,7 +509,8 @@ void blitGlyph(Image* dst, int32_t x, int32_t y, const Image* glyph, uint32_t co
     // shift from spilling one channel into the next.
     const uint16_t mask = static_cast<uint16_t>(colour == ColourGrey ? 0xF7DE : colour);
     if (colour == ColourGrey) {
-        blitRows(dst, x, y, glyph, [mask](uint16_t d, uint16_t s) { return static_cast<uint16_t>(d | ((s & mask) >> 1)); });
+        blitRows(dst, x, y, glyph,
+                 [mask](uint16_t d, uint16_t s) { return static_cast<uint16_t>(d | ((s & mask) >> 1)); });
     } else {
         blitRows(dst, x, y, glyph, [mask](uint16_t d, uint16_t s) { return static_cast<uint16_t>(d | (s & mask)); });
     }
@@ -558,7 +558,8 @@ const uint16_t* turnedTile(uint32_t t, int32_t stepY) {
             for (int32_t i = 0; i < 8; ++i)
                 for (int32_t j = 0; j < 8; ++j) {
                     const int32_t row = bi * 8 + i;
-                    std::memcpy(out + (bj * 8 + j) * 32 + (upwards ? 31 - row : row), s + row * 64 + (bj * 8 + j) * 2, 2);
+                    std::memcpy(out + (bj * 8 + j) * 32 + (upwards ? 31 - row : row), s + row * 64 + (bj * 8 + j) * 2,
+                                2);
                 }
 #endif
         }
@@ -574,7 +575,8 @@ void tileRuns(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_
     }
     for (int32_t l = 0; l < lines; ++l, d += dStep, s += sStep) {
         if (overlay != 0) {
-            for (int32_t i = 0; i < n; ++i) store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
+            for (int32_t i = 0; i < n; ++i)
+                store16(d + 2 * i, static_cast<uint16_t>(load16(d + 2 * i) | load16(s + 2 * i)));
         } else {
             copyShort(d, s, static_cast<size_t>(n) * 2);
         }
@@ -648,8 +650,8 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
     for (uint32_t i = 0; i < level && mask != 0; ++i) mask = (mask >> 1) & 0x7BEF;
     const uint32_t shift = level >= 32 ? 0 : level;
     if (level >= 32) mask = 0;
-    const int64_t base = static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX +
-                         static_cast<int64_t>(y) * img->stepY;
+    const int64_t base =
+        static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX + static_cast<int64_t>(y) * img->stepY;
     // Every pixel is dimmed on its own, so the order does not matter: walk the memory order.
     const bool rowsInner = img->stepX >= -4 && img->stepX <= 4;
     const int32_t outer = rowsInner ? h : w, inner = rowsInner ? w : h;

@@ -2,12 +2,12 @@
 // a small file under the home directory. Anything after the record is left alone.
 #include "store/progress.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "game/state.h"
 #include "platform/toolkit.h"
@@ -212,5 +212,6 @@ void saveProgress() {
         saveFailed("cannot write " + path + ": " + std::strerror(savedErrno));
         return;
     }
-    if (!syncFolder(targetFolder)) qDebug("saveProgress: cannot sync %s: %s", targetFolder.c_str(), std::strerror(errno));
+    if (!syncFolder(targetFolder))
+        qDebug("saveProgress: cannot sync %s: %s", targetFolder.c_str(), std::strerror(errno));
 }

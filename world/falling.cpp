@@ -23,19 +23,15 @@ inline uint8_t classOf(int32_t x, int32_t y) {
     case TileRock:
     case TileDiamond:
     case TileKey:
-    case TileLyingRings:
-        return FallRound;
+    case TileLyingRings: return FallRound;
     case TileWallRoundLeft:
-    case TileBlockRoundLeft:
-        return FallLeft;
+    case TileBlockRoundLeft: return FallLeft;
     case TileWallRoundRight:
-    case TileBlockRoundRight:
-        return FallRight;
+    case TileBlockRoundRight: return FallRight;
     case TileEmpty:
         // Nothing may fall into the square the player is walking into.
         return (x == game.targetX && y == game.targetY) ? FallSolid : FallFree;
-    default:
-        return FallSolid;
+    default: return FallSolid;
     }
 }
 

@@ -12,8 +12,8 @@ const uint8_t* levelData;
 int32_t levelDataSize;
 int32_t cipherPos, cipherSum;
 // Five bytes here; completeCipherKey stores the other three before the file is first read.
-uint8_t cipherKey[8] = {cipherKeyData[0], 0, cipherKeyData[1], cipherKeyData[2],
-                        0, cipherKeyData[3], 0, cipherKeyData[4]};
+uint8_t cipherKey[8] = {cipherKeyData[0], 0, cipherKeyData[1], cipherKeyData[2], 0,
+                        cipherKeyData[3], 0, cipherKeyData[4]};
 int32_t mapWidth, mapHeight, mapCells;
 char levelName[10];
 uint8_t* map;
@@ -133,12 +133,15 @@ static void countMapSquares() {
     for (int32_t y = 0; y < mapHeight; ++y)
         for (int32_t x = 0; x < mapWidth; ++x) {
             uint8_t& t = map[x + y * mapWidth];
-            if (t == TileDiamond || t == TileSafe) ++game.diamondsLeft;
-            else if (t == TileBomb) ++game.targetsLeft;
+            if (t == TileDiamond || t == TileSafe)
+                ++game.diamondsLeft;
+            else if (t == TileBomb)
+                ++game.targetsLeft;
             else if (t == TilePlayer) {
                 startX = x;
                 startY = y;
-            } else if (t == TileFaintGlow) t = TileEmpty;
+            } else if (t == TileFaintGlow)
+                t = TileEmpty;
         }
 }
 

@@ -54,7 +54,8 @@ int32_t defaultLegendTile(char c) {
     case ',': return 3;
     case 'c': return 4;
     case 'X': return 5;
-    case '_': case ' ': return 6;
+    case '_':
+    case ' ': return 6;
     case '#': return 7;
     case '[': return 8;
     case ']': return 9;
@@ -104,8 +105,7 @@ bool parseLevelSource(std::string_view text, LevelSource& level, LevelSourceErro
         at = end + 1;
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.find('\0') != std::string_view::npos)
-            return fail(error, lineNo, "zero byte in the text");
+        if (line.find('\0') != std::string_view::npos) return fail(error, lineNo, "zero byte in the text");
 
         if (inMap) {
             rows.push_back(line);
@@ -124,12 +124,11 @@ bool parseLevelSource(std::string_view text, LevelSource& level, LevelSourceErro
             value = trim(value);
             if (value.empty()) return fail(error, lineNo, "the name is empty");
             if (value.size() > NameLength)
-                return fail(error, lineNo, "the name has " + std::to_string(value.size()) +
-                                               " characters, at most 10 fit");
+                return fail(error, lineNo,
+                            "the name has " + std::to_string(value.size()) + " characters, at most 10 fit");
             for (char c : value)
                 if (c < 0x20 || c > 0x7E)
-                    return fail(error, lineNo, "the name holds " + quoteChar(c) +
-                                                   ", only printable ASCII is shown");
+                    return fail(error, lineNo, "the name holds " + quoteChar(c) + ", only printable ASCII is shown");
             level.name = std::string(value);
             haveName = true;
         } else if (key == "colour" || key == "color") {
@@ -152,8 +151,7 @@ bool parseLevelSource(std::string_view text, LevelSource& level, LevelSourceErro
             if (rest.empty() || (rest.front() != ' ' && rest.front() != '\t'))
                 return fail(error, lineNo, "expected 'legend: <character> <tile 0..63>'");
             int32_t tile;
-            if (!parseNumber(rest, 0, 63, tile))
-                return fail(error, lineNo, "legend tile must be a number 0..63");
+            if (!parseNumber(rest, 0, 63, tile)) return fail(error, lineNo, "legend tile must be a number 0..63");
             legend[static_cast<unsigned char>(c)] = tile;
         } else if (key == "map") {
             if (!trim(value).empty()) return fail(error, lineNo, "nothing may follow 'map:' on its line");
@@ -174,13 +172,12 @@ bool parseLevelSource(std::string_view text, LevelSource& level, LevelSourceErro
     }
     if (rows.empty()) return fail(error, level.mapLine, "the map has no rows");
     if (rows.size() > static_cast<size_t>(MaxSide))
-        return fail(error, rowLines[MaxSide], "the map has " + std::to_string(rows.size()) +
-                                                  " rows, at most 127 fit");
+        return fail(error, rowLines[MaxSide], "the map has " + std::to_string(rows.size()) + " rows, at most 127 fit");
     size_t width = 0;
     for (size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].size() > static_cast<size_t>(MaxSide))
-            return fail(error, rowLines[r], "the row has " + std::to_string(rows[r].size()) +
-                                                " squares, at most 127 fit");
+            return fail(error, rowLines[r],
+                        "the row has " + std::to_string(rows[r].size()) + " squares, at most 127 fit");
         if (rows[r].size() > width) width = rows[r].size();
     }
     if (width == 0) return fail(error, level.mapLine, "the map rows are all empty");
@@ -195,8 +192,8 @@ bool parseLevelSource(std::string_view text, LevelSource& level, LevelSourceErro
             char c = rows[r][x];
             int32_t tile = legend[static_cast<unsigned char>(c)];
             if (tile < 0)
-                return fail(error, rowLines[r], "column " + std::to_string(x + 1) + ": unknown map character " +
-                                                    quoteChar(c));
+                return fail(error, rowLines[r],
+                            "column " + std::to_string(x + 1) + ": unknown map character " + quoteChar(c));
             level.cells[r * width + x] = static_cast<uint8_t>(tile);
         }
     }

@@ -8,11 +8,11 @@
 #include <vector>
 
 struct LevelSource {
-    std::string name;              // at most 10 characters
-    uint8_t colour = 0;            // colour flags 0..7
-    int32_t width = 0, height = 0; // 1..127 each
-    std::vector<uint8_t> cells;    // row-major, width*height tile numbers
-    int32_t mapLine = 0;           // source line of the first map row
+    std::string name;               // at most 10 characters
+    uint8_t colour = 0;             // colour flags 0..7
+    int32_t width = 0, height = 0;  // 1..127 each
+    std::vector<uint8_t> cells;     // row-major, width*height tile numbers
+    int32_t mapLine = 0;            // source line of the first map row
 };
 
 struct LevelSourceError {

@@ -80,9 +80,12 @@ void playerStep() {
     game.moveStep += 1;
     game.animStep = static_cast<uint8_t>((game.animStep + 1) & 63);
     const int f = (game.animStep >> 3) & 7;
-    if (game.moveDir == DirUp || game.moveDir == DirDown) game.playerSprite = walkFramesUpDown[f];
-    else if (game.moveDir == DirLeft) game.playerSprite = walkFramesLeft[f];
-    else game.playerSprite = walkFramesRight[f];
+    if (game.moveDir == DirUp || game.moveDir == DirDown)
+        game.playerSprite = walkFramesUpDown[f];
+    else if (game.moveDir == DirLeft)
+        game.playerSprite = walkFramesLeft[f];
+    else
+        game.playerSprite = walkFramesRight[f];
     if (game.moveStep > 15) {
         finishMove();
         game.moveDir = DirNone;
@@ -102,21 +105,14 @@ void finishMove() {
         break;
     case TileEarth:
     case TileEarthSecond:
-    case TileGreenEarth:
-        game.score += 1;
-        break;
+    case TileGreenEarth: game.score += 1; break;
     case TileSkull:
         // The skull stays, and a dying player does not complete the level.
         game.deathTimer = 1;
         return;
-    case TileKey:
-        openSafes();
-        break;
-    case TileBomb:
-        game.targetsLeft -= 1;
-        break;
-    default:
-        break;
+    case TileKey: openSafes(); break;
+    case TileBomb: game.targetsLeft -= 1; break;
+    default: break;
     }
     setCell(game.playerX, game.playerY, TilePlayer);
     checkLevelDone();

@@ -11,11 +11,11 @@ enum Tile : uint8_t {
     TileEarthSecond = 3,  // the second blue speckle: earth like 2
     TileSkull = 5,
     TileEmpty = 6,
-    TileWall = 7,               // 7..23: walls and blocks the player never enters
-    TileWallRoundLeft = 12,     // brick wall, rounded top-left corner
-    TileWallRoundRight = 13,    // brick wall, rounded top-right corner
-    TileBlockRoundLeft = 17,    // blue block, rounded top-left corner
-    TileBlockRoundRight = 18,   // blue block, rounded top-right corner
+    TileWall = 7,              // 7..23: walls and blocks the player never enters
+    TileWallRoundLeft = 12,    // brick wall, rounded top-left corner
+    TileWallRoundRight = 13,   // brick wall, rounded top-right corner
+    TileBlockRoundLeft = 17,   // blue block, rounded top-left corner
+    TileBlockRoundRight = 18,  // blue block, rounded top-right corner
     TileSafe = 22,
     TileCage = 23,  // the last of the walls that start at TileWall
     TileEgg = 24,

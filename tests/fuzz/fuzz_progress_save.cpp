@@ -1,12 +1,12 @@
 // Load, save, load again, through real files in a private home: whatever a progress file
 // holds, what the save writes loads back to the very record that was saved, and every byte
 // after the record is kept.
+#include <sys/stat.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "game/state.h"
@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A file of nine bytes or more keeps what followed its record; a shorter one had none.
     const size_t expectedSize = size >= sizeof progress ? size : sizeof progress;
     if (file.size() != expectedSize) abort();
-    if (size > sizeof progress && std::memcmp(file.data() + sizeof progress, data + sizeof progress,
-                                              size - sizeof progress) != 0)
+    if (size > sizeof progress &&
+        std::memcmp(file.data() + sizeof progress, data + sizeof progress, size - sizeof progress) != 0)
         abort();
 
     std::memset(&progress, 0, sizeof progress);

@@ -6,11 +6,9 @@
 
 using namespace program;
 
-TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
-{
+TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly) {
     VirtualDisplay x;
-    if (x.display().empty())
-        GTEST_SKIP() << "no Xvfb";
+    if (x.display().empty()) GTEST_SKIP() << "no Xvfb";
     TempDir dir;
     RunOptions o;
     o.offscreen = false;
@@ -31,12 +29,10 @@ TEST(ProgramDesktop, OpensAWindowShowsFramesAndClosesCleanly)
 
 // Input through the X server reaches the game as toolkit events; SIGTERM closes the window
 // and the game ends cleanly.
-TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
-{
+TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm) {
     const std::string xdotool = "/usr/bin/xdotool";
     VirtualDisplay x;
-    if (x.display().empty() || !fileExists(xdotool))
-        GTEST_SKIP() << "no Xvfb or xdotool";
+    if (x.display().empty() || !fileExists(xdotool)) GTEST_SKIP() << "no Xvfb or xdotool";
     TempDir dir;
     RunOptions o;
     o.offscreen = false;
@@ -49,12 +45,12 @@ TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm)
     // Each step waits until the program has taken the one before: a slow build (sanitizers,
     // a busy machine) must not be ended before it handled what the test sent.
     // --sync waits until the window exists.
-    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "key", "--window", "%1", "Return", "Down"},
-                         env),
-              0);
+    EXPECT_EQ(
+        runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "key", "--window", "%1", "Return", "Down"}, env),
+        0);
     EXPECT_TRUE(waitForLines(log, "tavrinWindow::keyReleaseEvent", 2));  // Return and Down
-    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "mousemove", "--window", "%1", "100", "200",
-                          "click", "1"},
+    EXPECT_EQ(runCommand({xdotool, "search", "--sync", "--name", "^Tavrin$", "mousemove", "--window", "%1", "100",
+                          "200", "click", "1"},
                          env),
               0);
     EXPECT_TRUE(waitForLines(log, "tavrinWidget::mouseReleaseEvent"));

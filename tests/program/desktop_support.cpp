@@ -2,9 +2,9 @@
 #include "tests/program/desktop_support.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <unistd.h>
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
 namespace program {
 
@@ -13,8 +13,7 @@ Display* dpy(void* d) { return static_cast<Display*>(d); }
 
 void pollPause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
-int shiftOf(unsigned long mask)
-{
+int shiftOf(unsigned long mask) {
     int s = 0;
     while (mask && !(mask & 1)) {
         mask >>= 1;
@@ -27,25 +26,21 @@ int shiftOf(unsigned long mask)
 // A request that fails (a window that just went away) gives an empty answer, not an exit.
 static int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-XSession::XSession(const std::string& display)
-{
+XSession::XSession(const std::string& display) {
     XSetErrorHandler(ignoreXErrors);
     display_ = XOpenDisplay(display.c_str());
 }
 
-XSession::~XSession()
-{
+XSession::~XSession() {
     if (display_) {
-        if (other_)
-            XDestroyWindow(dpy(display_), other_);
+        if (other_) XDestroyWindow(dpy(display_), other_);
         XCloseDisplay(dpy(display_));
     }
 }
 
 void XSession::sync() { XSync(dpy(display_), False); }
 
-unsigned long XSession::findWindow(const std::string& title, int timeoutMs)
-{
+unsigned long XSession::findWindow(const std::string& title, int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 10) {
         Window root, parent, *children = nullptr;
         unsigned n = 0;
@@ -61,35 +56,29 @@ unsigned long XSession::findWindow(const std::string& title, int timeoutMs)
                     XFree(name);
                 }
             }
-            if (children)
-                XFree(children);
+            if (children) XFree(children);
         }
-        if (found)
-            return found;
+        if (found) return found;
         pollPause();
     }
     return 0;
 }
 
-bool XSession::size(unsigned long window, int& width, int& height)
-{
+bool XSession::size(unsigned long window, int& width, int& height) {
     XWindowAttributes a;
-    if (!XGetWindowAttributes(dpy(display_), window, &a))
-        return false;
+    if (!XGetWindowAttributes(dpy(display_), window, &a)) return false;
     width = a.width;
     height = a.height;
     return true;
 }
 
-void XSession::resize(unsigned long window, int width, int height)
-{
+void XSession::resize(unsigned long window, int width, int height) {
     // At the top left corner, so that the whole window is on the screen.
     XMoveResizeWindow(dpy(display_), window, 0, 0, unsigned(width), unsigned(height));
     sync();
 }
 
-int XSession::iconSize(unsigned long window, int& height)
-{
+int XSession::iconSize(unsigned long window, int& height) {
     Display* d = dpy(display_);
     Atom icon = XInternAtom(d, "_NET_WM_ICON", False), type = 0;
     int format = 0;
@@ -104,20 +93,16 @@ int XSession::iconSize(unsigned long window, int& height)
         width = int(v[0]);
         height = int(v[1]);
     }
-    if (data)
-        XFree(data);
+    if (data) XFree(data);
     return width;
 }
 
-Picture XSession::grab(unsigned long window)
-{
+Picture XSession::grab(unsigned long window) {
     Picture p;
     int w = 0, h = 0;
-    if (!size(window, w, h))
-        return p;
+    if (!size(window, w, h)) return p;
     XImage* img = XGetImage(dpy(display_), window, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
-    if (!img)
-        return p;
+    if (!img) return p;
     p.width = w;
     p.height = h;
     p.rgb.resize(size_t(w) * size_t(h) * 3);
@@ -134,8 +119,7 @@ Picture XSession::grab(unsigned long window)
     return p;
 }
 
-unsigned long XSession::otherWindow()
-{
+unsigned long XSession::otherWindow() {
     if (!other_) {
         Display* d = dpy(display_);
         other_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
@@ -145,21 +129,18 @@ unsigned long XSession::otherWindow()
     return other_;
 }
 
-void XSession::focus(unsigned long window)
-{
+void XSession::focus(unsigned long window) {
     // Wait until it is viewable: the focus cannot go to a window that is not yet mapped.
     for (int i = 0; i < 200; i++) {
         XWindowAttributes a;
-        if (XGetWindowAttributes(dpy(display_), window, &a) && a.map_state == IsViewable)
-            break;
+        if (XGetWindowAttributes(dpy(display_), window, &a) && a.map_state == IsViewable) break;
         pollPause();
     }
     XSetInputFocus(dpy(display_), window, RevertToParent, CurrentTime);
     sync();
 }
 
-int xdotool(const std::string& display, const std::vector<std::string>& args)
-{
+int xdotool(const std::string& display, const std::vector<std::string>& args) {
     std::vector<std::string> argv{"/usr/bin/xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runCommand(argv, {{"DISPLAY", display}});

@@ -20,8 +20,7 @@ const int Long = 120000;  // ms: generous bound for anything the program does on
 class DesktopGame {
 public:
     explicit DesktopGame(const VirtualDisplay& x, const TempDir& dir, std::vector<std::string> args = {"-zoom", "1"})
-        : x_(x), dir_(dir), xs_(x.display())
-    {
+        : x_(x), dir_(dir), xs_(x.display()) {
         RunOptions o;
         o.offscreen = false;
         o.args = args;
@@ -31,42 +30,34 @@ public:
         window = xs_.findWindow("Tavrin", Long);
         waitFor("layer: first frame shown");
     }
-    ~DesktopGame()
-    {
-        if (run_.pid > 0)
-            stop();
+    ~DesktopGame() {
+        if (run_.pid > 0) stop();
     }
     XSession& x() { return xs_; }
     std::string log() const { return readFile(dir_ / "debug.log"); }
     // Waits until the debug log has `count` lines with needle; false after the bound.
-    bool waitFor(const std::string& needle, int count = 1)
-    {
-        if (waitForLines(dir_ / "debug.log", needle, count, Long))
-            return true;
+    bool waitFor(const std::string& needle, int count = 1) {
+        if (waitForLines(dir_ / "debug.log", needle, count, Long)) return true;
         // Say what the program did instead, so that a failure on a busy machine can be read.
         std::vector<std::string> lines = splitLines(log());
         std::string tail;
-        for (size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i)
-            tail += lines[i] + "\n";
+        for (size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i) tail += lines[i] + "\n";
         ADD_FAILURE() << "no " << count << " line(s) with '" << needle << "' in the debug log; its end:\n" << tail;
         return false;
     }
     int xdo(const std::vector<std::string>& args) { return xdotool(x_.display(), args); }
-    void keys(const std::string& key)
-    {
+    void keys(const std::string& key) {
         xs_.focus(window);
         xdo({"key", "--clearmodifiers", key});
     }
-    void click(int wx, int wy)
-    {
+    void click(int wx, int wy) {
         xdo({"mousemove", "--window", std::to_string(window), std::to_string(wx), std::to_string(wy), "click", "1"});
     }
     // Holds the program still, so that whatever the window system sends meanwhile is read
     // in one pass when it goes on.
     void hold() { kill(run_.pid, SIGSTOP); }
     void goOn() { kill(run_.pid, SIGCONT); }
-    RunResult stop()
-    {
+    RunResult stop() {
         kill(run_.pid, SIGTERM);
         return waitProgram(run_);
     }
@@ -83,18 +74,15 @@ private:
 // Every test has its own X server and scratch folder, and is skipped without Xvfb or xdotool.
 class ProgramDesktopWindow : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (x.display().empty() || !haveXdotool())
-            GTEST_SKIP() << "no Xvfb or xdotool";
+    void SetUp() override {
+        if (x.display().empty() || !haveXdotool()) GTEST_SKIP() << "no Xvfb or xdotool";
     }
     VirtualDisplay x;
     TempDir dir;
 };
 
 // The main menu as the offscreen back end draws it: the desktop window must show the same.
-Picture mainMenuReference(const TempDir& dir)
-{
+Picture mainMenuReference(const TempDir& dir) {
     RunOptions o;
     o.script = "4000 shot menu.png\n4100 close\n";
     runProgram(dir.path(), o);
@@ -102,10 +90,8 @@ Picture mainMenuReference(const TempDir& dir)
 }
 
 // The picture inside a window grab at this zoom and place, or why it is not there.
-std::string pictureMismatch(const Picture& grab, const Picture& expected, int zoom, int px, int py)
-{
-    if (!grab.ok() || !expected.ok())
-        return "no picture";
+std::string pictureMismatch(const Picture& grab, const Picture& expected, int zoom, int px, int py) {
+    if (!grab.ok() || !expected.ok()) return "no picture";
     // The window is as large as the picture and its bars together.
     if (grab.width != 2 * px + 240 * zoom && grab.width != 2 * px + 240 * zoom + 1)
         return "window width " + std::to_string(grab.width);
@@ -122,12 +108,10 @@ std::string pictureMismatch(const Picture& grab, const Picture& expected, int zo
 }
 
 std::string lastMismatch;
-bool showsPicture(DesktopGame& g, const Picture& expected, int zoom, int px, int py)
-{
+bool showsPicture(DesktopGame& g, const Picture& expected, int zoom, int px, int py) {
     for (int waited = 0; waited < Long; waited += 50) {
         lastMismatch = pictureMismatch(g.x().grab(g.window), expected, zoom, px, py);
-        if (lastMismatch.empty())
-            return true;
+        if (lastMismatch.empty()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -135,8 +119,7 @@ bool showsPicture(DesktopGame& g, const Picture& expected, int zoom, int px, int
 
 }  // namespace
 
-TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred)
-{
+TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred) {
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     DesktopGame g(x, dir);
@@ -148,9 +131,9 @@ TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndC
     const struct {
         int w, h, zoom, px, py;
     } sizes[] = {
-        {600, 700, 2, 60, 30},   // bars left and right, and thin ones above and below
-        {250, 760, 1, 5, 220},   // tall: bars above and below
-        {1000, 700, 2, 260, 30}, // wide
+        {600, 700, 2, 60, 30},    // bars left and right, and thin ones above and below
+        {250, 760, 1, 5, 220},    // tall: bars above and below
+        {1000, 700, 2, 260, 30},  // wide
     };
     for (const auto& s : sizes) {
         SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
@@ -167,8 +150,7 @@ TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndC
     EXPECT_TRUE(r.exited(0)) << r.err;
 }
 
-TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright)
-{
+TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright) {
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     for (const char* orientation : {"2", "3"}) {
@@ -181,8 +163,7 @@ TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright)
     }
 }
 
-TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
-{
+TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     const int fx = (ScreenW - 480) / 2, fy = (ScreenH - 640) / 2;  // fullscreen: zoom 2
@@ -215,8 +196,7 @@ TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
         ASSERT_TRUE(g.waitFor("layer: pen press", presses));
         std::vector<std::string> lines;
         for (const std::string& l : splitLines(g.log()))
-            if (l.find("layer: pen press") != std::string::npos)
-                lines.push_back(l);
+            if (l.find("layer: pen press") != std::string::npos) lines.push_back(l);
         EXPECT_NE(lines.back().find(std::string(": ") + c.screen + " of the screen"), std::string::npos)
             << lines.back();
     }
@@ -225,8 +205,7 @@ TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::mousePressEvent"), presses);
 }
 
-TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice)
-{
+TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     unsigned long other = g.x().otherWindow();
@@ -254,8 +233,7 @@ TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice)
     EXPECT_EQ(countLines(r.debugLog, ": 31,261 of the screen"), 1) << r.debugLog;
 }
 
-TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
-{
+TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     int toggles = 0;
@@ -268,8 +246,7 @@ TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
         int w = 0, h = 0;
         for (int i = 0; i < 200; i++) {
             g.x().size(g.window, w, h);
-            if (full ? w == ScreenW : w == 240)
-                break;
+            if (full ? w == ScreenW : w == 240) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         EXPECT_EQ(w, full ? ScreenW : 240);
@@ -284,8 +261,7 @@ TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire)
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::keyPressEvent 4145"), 0);  // F11 is the window's
 }
 
-TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt)
-{
+TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     g.x().focus(g.window);
@@ -312,13 +288,13 @@ TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesI
     // Each return is one continue signal: the program puts its tick clock right and runs
     // one tick, not the backlog.
     int signals = 0;
-    for (size_t at = r.err.find("SIGCONT received"); at != std::string::npos; at = r.err.find("SIGCONT received", at + 1))
+    for (size_t at = r.err.find("SIGCONT received"); at != std::string::npos;
+         at = r.err.find("SIGCONT received", at + 1))
         signals++;
     EXPECT_EQ(signals, 3) << r.err;
 }
 
-TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored)
-{
+TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored) {
     const std::string file = dir / "config/tavrin/window.conf";
     {
         DesktopGame g(x, dir, {});
@@ -327,7 +303,8 @@ TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnor
         ASSERT_TRUE(g.waitFor("layer: window 500x700"));
         EXPECT_TRUE(g.stop().exited(0));
     }
-    EXPECT_EQ(readFile(file), "# The game window, as it was left; written by the game.\nwindow 500 700\nfullscreen 0\n");
+    EXPECT_EQ(readFile(file),
+              "# The game window, as it was left; written by the game.\nwindow 500 700\nfullscreen 0\n");
     {
         DesktopGame g(x, dir, {});
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 500x700,")) << g.log();

@@ -41,7 +41,8 @@ Progress readProgress(const std::string& home) {
         plain[i] = static_cast<unsigned char>(bytes[size_t(i)] ^ ((key[(i >> 3) & 7] - (key[i & 7] + 58)) & 0xFF));
     p.ok = plain[0] == 0xC8 && plain[1] == 0x01;
     p.levelReached = plain[4];
-    p.bestScore = int(uint32_t(plain[5]) | uint32_t(plain[6]) << 8 | uint32_t(plain[7]) << 16 | uint32_t(plain[8]) << 24);
+    p.bestScore =
+        int(uint32_t(plain[5]) | uint32_t(plain[6]) << 8 | uint32_t(plain[7]) << 16 | uint32_t(plain[8]) << 24);
     return p;
 }
 

@@ -10,8 +10,7 @@ namespace {
 bool programStarted(const RunResult& r) { return r.out.find("SndInit()") != std::string::npos; }
 }  // namespace
 
-TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts)
-{
+TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts) {
     const struct {
         std::vector<std::string> args;
         std::optional<std::string> script;
@@ -42,21 +41,20 @@ TEST(ProgramLayer, BadCommandLinesAndScriptsAreRefusedBeforeTheProgramStarts)
     }
 }
 
-TEST(ProgramLayer, HelpPrintsTheOptionsAndExitsZero)
-{
+TEST(ProgramLayer, HelpPrintsTheOptionsAndExitsZero) {
     TempDir dir;
     RunOptions o;
     o.offscreen = false;
     o.args = {"-help"};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0));
-    for (const char* opt : {"-platform desktop|offscreen", "-zoom", "-fullscreen", "-orientation", "-script", "-until", "-debuglog"})
+    for (const char* opt :
+         {"-platform desktop|offscreen", "-zoom", "-fullscreen", "-orientation", "-script", "-until", "-debuglog"})
         EXPECT_EQ(countLines(r.out, opt), 1) << opt;
     EXPECT_FALSE(programStarted(r));
 }
 
-TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo)
-{
+TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo) {
     TempDir dir;
     RunOptions o;
     o.offscreen = false;
@@ -67,8 +65,7 @@ TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo)
     EXPECT_EQ(countLines(r.err, "-platform offscreen"), 1) << r.err;
 }
 
-TEST(ProgramLayer, UnwritableScreenshotFailsWithOneMessageAndLeavesNothing)
-{
+TEST(ProgramLayer, UnwritableScreenshotFailsWithOneMessageAndLeavesNothing) {
     TempDir dir;
     RunOptions o;
     o.script = "100 shot missing-dir/menu.png\n";
@@ -76,14 +73,12 @@ TEST(ProgramLayer, UnwritableScreenshotFailsWithOneMessageAndLeavesNothing)
     EXPECT_TRUE(r.exited(1)) << r.exitStatus << " " << r.signal;
     EXPECT_EQ(countLines(r.err, "cannot write the screenshot 'missing-dir/menu.png'"), 1) << r.err;
     EXPECT_FALSE(fileExists(dir / "missing-dir"));
-    for (const std::string& name : listDir(dir.path()))
-        EXPECT_EQ(name.find(".png"), std::string::npos) << name;
+    for (const std::string& name : listDir(dir.path())) EXPECT_EQ(name.find(".png"), std::string::npos) << name;
 }
 
 // A close from the window system ends the game the way the main menu's quit does: progress
 // saved, the service restarted, the closing message sent, status 0.
-TEST(ProgramLayer, ClosingTheWindowEndsTheRunCleanly)
-{
+TEST(ProgramLayer, ClosingTheWindowEndsTheRunCleanly) {
     const struct {
         const char* name;
         std::optional<std::string> script;
@@ -113,8 +108,7 @@ TEST(ProgramLayer, ClosingTheWindowEndsTheRunCleanly)
     }
 }
 
-TEST(ProgramLayer, DebugLogIsQuietUnlessAsked)
-{
+TEST(ProgramLayer, DebugLogIsQuietUnlessAsked) {
     TempDir dir;
     RunOptions o;
     o.debugLog = false;
@@ -128,8 +122,7 @@ TEST(ProgramLayer, DebugLogIsQuietUnlessAsked)
 
 // The picture is laid out in the display's own order for each orientation; screenshots
 // turn it back, so every orientation shows the same upright picture.
-TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation)
-{
+TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation) {
     const std::string script = "2000 shot a.png\n2100 key tap Enter\n4000 shot b.png\n4100 close\n";
     std::vector<Picture> shots;
     for (const char* orientation : {"0", "2", "3"}) {
@@ -151,8 +144,7 @@ TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation)
     ASSERT_EQ(shots.size(), 6u);
     // Not a comparison of blank screens: the game has drawn something by then.
     bool drawn = false;
-    for (uint8_t v : shots[1].rgb)
-        drawn = drawn || v != 0;
+    for (uint8_t v : shots[1].rgb) drawn = drawn || v != 0;
     EXPECT_TRUE(drawn);
     for (size_t i = 2; i < shots.size(); i++)
         EXPECT_TRUE(shots[i].rgb == shots[i % 2].rgb) << "shot " << i << " differs from orientation 0";
@@ -160,8 +152,7 @@ TEST(ProgramLayer, ScreenshotsAreUprightInEveryOrientation)
 
 // The launcher's part: focus out hides the game and no frame reaches the screen; focus in
 // shows it again and frames come back.
-TEST(ProgramLayer, FocusOutStopsFramesAndFocusInBringsThemBack)
-{
+TEST(ProgramLayer, FocusOutStopsFramesAndFocusInBringsThemBack) {
     TempDir dir;
     RunOptions o;
     o.script = "1000 shot before.png\n1200 focus out\n2000 focus in\n2500 shot after.png\n3000 close\n";
@@ -177,8 +168,7 @@ TEST(ProgramLayer, FocusOutStopsFramesAndFocusInBringsThemBack)
 
 // A suspended device: the process is stopped for a while and continued with SIGCONT; the game
 // resynchronises its clock instead of catching up the lost time.
-TEST(ProgramLayer, StopContinuesTheProcessWithSigcont)
-{
+TEST(ProgramLayer, StopContinuesTheProcessWithSigcont) {
     TempDir dir;
     RunOptions o;
     o.script = "1000 stop 10\n12000 close\n";

@@ -36,35 +36,29 @@ const std::string shortSession =
     "10000 close\n";
 
 // What the sound effects printed, in order (their calls and the mixer's messages).
-std::vector<std::string> soundLines(const std::string& out)
-{
+std::vector<std::string> soundLines(const std::string& out) {
     std::vector<std::string> lines;
     for (const std::string& l : splitLines(out))
-        if (l.rfind("Snd", 0) == 0 || l.rfind("Mix", 0) == 0)
-            lines.push_back(l);
+        if (l.rfind("Snd", 0) == 0 || l.rfind("Mix", 0) == 0) lines.push_back(l);
     return lines;
 }
 
-int occurrences(const std::string& text, const std::string& needle)
-{
+int occurrences(const std::string& text, const std::string& needle) {
     int n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        n++;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) n++;
     return n;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording)
-{
+RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording) {
     RunOptions o;
     o.script = script;
     o.args = {"-record", recording};
     return runProgram(dir.path(), o);
 }
 
-RunResult replay(const TempDir& dir, const std::string& recording, std::vector<std::string> extra = {})
-{
+RunResult replay(const TempDir& dir, const std::string& recording, std::vector<std::string> extra = {}) {
     RunOptions o;
     o.args = {"-replay", recording};
     o.args.insert(o.args.end(), extra.begin(), extra.end());
@@ -73,25 +67,20 @@ RunResult replay(const TempDir& dir, const std::string& recording, std::vector<s
 
 // ---- the file's layout, to doctor recordings (docs/recording.md) ----
 
-uint32_t crc32(const std::string& s, size_t at, size_t n)
-{
+uint32_t crc32(const std::string& s, size_t at, size_t n) {
     uint32_t c = 0xFFFFFFFFu;
     for (size_t i = at; i < at + n; i++) {
         c ^= uint8_t(s[i]);
-        for (int k = 0; k < 8; k++)
-            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
     }
     return c ^ 0xFFFFFFFFu;
 }
-uint32_t getU32(const std::string& s, size_t at)
-{
+uint32_t getU32(const std::string& s, size_t at) {
     return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
            uint32_t(uint8_t(s[at + 3])) << 24;
 }
-void putU32(std::string& s, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        s[at + size_t(i)] = char(v >> (8 * i));
+void putU32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; i++) s[at + size_t(i)] = char(v >> (8 * i));
 }
 const size_t HeaderBytes = 32;
 void fixHeaderCheck(std::string& rec) { putU32(rec, 28, crc32(rec, 0, 28)); }
@@ -100,8 +89,7 @@ struct Chunk {
     size_t at;      // its length field
     size_t length;  // of its payload, which follows the length
 };
-std::vector<Chunk> chunksOf(const std::string& rec)
-{
+std::vector<Chunk> chunksOf(const std::string& rec) {
     std::vector<Chunk> chunks;
     for (size_t at = HeaderBytes; at + 4 <= rec.size();) {
         size_t length = getU32(rec, at);
@@ -110,10 +98,11 @@ std::vector<Chunk> chunksOf(const std::string& rec)
     }
     return chunks;
 }
-void fixChunkCheck(std::string& rec, const Chunk& c) { putU32(rec, c.at + 4 + c.length, crc32(rec, c.at + 4, c.length)); }
+void fixChunkCheck(std::string& rec, const Chunk& c) {
+    putU32(rec, c.at + 4 + c.length, crc32(rec, c.at + 4, c.length));
+}
 
-TEST(Replay, AScriptedRunReplaysFrameForFrameWithTheSameSoundsProgressAndScreenshots)
-{
+TEST(Replay, AScriptedRunReplaysFrameForFrameWithTheSameSoundsProgressAndScreenshots) {
     TempDir first, second;
     const std::string rec = first / "session.rec";
     RunResult recorded = recordScript(first, shortSession, rec);
@@ -140,8 +129,7 @@ TEST(Replay, AScriptedRunReplaysFrameForFrameWithTheSameSoundsProgressAndScreens
     EXPECT_GE(chunksOf(readFile(rec)).size(), 10u);
 }
 
-TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots)
-{
+TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots) {
     TempDir first, second;
     const std::string rec = first / "fullgame.rec";
     RunResult recorded = recordScript(first, readFile(fullgameScript), rec);
@@ -151,11 +139,9 @@ TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots)
     EXPECT_EQ(countLines(replayed.out, "frames matched"), 1);
     std::vector<std::string> shots;
     for (const std::string& name : listDir(first.path()))
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
-            shots.push_back(name);
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) shots.push_back(name);
     EXPECT_EQ(int(shots.size()), countLines(readFile(fullgameScript), " shot "));
-    for (const std::string& name : shots)
-        EXPECT_TRUE(readFile(second / name) == readFile(first / name)) << name;
+    for (const std::string& name : shots) EXPECT_TRUE(readFile(second / name) == readFile(first / name)) << name;
     EXPECT_EQ(readFile(second.path() + "/home/Applications/tavrin.conf"),
               readFile(first.path() + "/home/Applications/tavrin.conf"));
     EXPECT_EQ(soundLines(replayed.out), soundLines(recorded.out));
@@ -163,8 +149,7 @@ TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots)
 
 // The display's orientation is part of the recording: a session recorded turned replays
 // turned, whatever the replay's command line says.
-TEST(Replay, TheRecordedOrientationIsTheReplaysOwn)
-{
+TEST(Replay, TheRecordedOrientationIsTheReplaysOwn) {
     TempDir first, second;
     const std::string rec = first / "turned.rec";
     RunOptions o;
@@ -180,8 +165,7 @@ TEST(Replay, TheRecordedOrientationIsTheReplaysOwn)
 
 // The Down of the main menu turned into an Up: the replay follows it and parts from the
 // recording at the frame that shows the other menu entry.
-TEST(Replay, OneChangedEventIsReportedAtTheFrameWhereTheReplayDiffers)
-{
+TEST(Replay, OneChangedEventIsReportedAtTheFrameWhereTheReplayDiffers) {
     TempDir first, second;
     const std::string rec = first / "session.rec";
     ASSERT_TRUE(recordScript(first, shortSession, rec).exited(0));
@@ -194,8 +178,7 @@ TEST(Replay, OneChangedEventIsReportedAtTheFrameWhereTheReplayDiffers)
     bytes[at + 3] = '\x93';  // Up, 0x1013
     std::string unchecked = bytes;
     for (const Chunk& c : chunksOf(bytes))
-        if (c.at < at && at < c.at + 4 + c.length)
-            fixChunkCheck(bytes, c);
+        if (c.at < at && at < c.at + 4 + c.length) fixChunkCheck(bytes, c);
     const std::string doctored = second / "doctored.rec";
     writeFile(doctored, bytes);
 
@@ -218,8 +201,7 @@ TEST(Replay, OneChangedEventIsReportedAtTheFrameWhereTheReplayDiffers)
     EXPECT_NE(refused.err.find("damaged: chunk"), std::string::npos) << refused.err;
 }
 
-TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts)
-{
+TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts) {
     TempDir dir;
     const std::string rec = dir / "session.rec";
     ASSERT_TRUE(recordScript(dir, shortSession, rec).exited(0));
@@ -241,24 +223,30 @@ TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts)
     std::string damaged = good;
     damaged[chunks[1].at + 4 + chunks[1].length / 2] ^= 0x10;
     std::string truncated = good.substr(0, chunks[2].at + chunks[2].length / 2);
-    std::string after = good + std::string("\x01\x00\x00\x00" "E\x00\x00\x00\x00", 9);
+    std::string after = good + std::string(
+                                   "\x01\x00\x00\x00"
+                                   "E\x00\x00\x00\x00",
+                                   9);
     const std::string bad = dir / "bad.rec";
     const std::vector<Case> cases = {
         {"other pictures or levels", content, {"-replay", bad}, "made with another level file or other pictures"},
         {"unknown version", version, {"-replay", bad}, "unknown format version 2"},
-        {"damaged chunk", damaged, {"-replay", bad},
-         "damaged: chunk 1 at byte " + std::to_string(chunks[1].at)},
-        {"truncated chunk", truncated, {"-replay", bad},
+        {"damaged chunk", damaged, {"-replay", bad}, "damaged: chunk 1 at byte " + std::to_string(chunks[1].at)},
+        {"truncated chunk",
+         truncated,
+         {"-replay", bad},
          "truncated: the file ends inside chunk 2 at byte " + std::to_string(chunks[2].at)},
         {"bytes after the end", after, {"-replay", bad}, "bytes after the end mark"},
         {"not a recording", "2300 key tap Down\n", {"-replay", bad}, "not a recording"},
-        {"with a script", "", {"-replay", rec, "-script", dir / "run.script"}, "-replay and -script do not go together"},
+        {"with a script",
+         "",
+         {"-replay", rec, "-script", dir / "run.script"},
+         "-replay and -script do not go together"},
         {"missing file", "", {"-replay", dir / "none.rec"}, "cannot read the recording"},
     };
     writeFile(dir / "run.script", shortSession);
     for (const Case& c : cases) {
-        if (!c.bytes.empty())
-            writeFile(bad, c.bytes);
+        if (!c.bytes.empty()) writeFile(bad, c.bytes);
         RunOptions o;
         o.args = c.args;
         RunResult r = runProgram(dir.path(), o);
@@ -270,8 +258,7 @@ TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts)
 
 // A kill or a crash leaves the chunks written so far: the replay plays them and says where
 // the recording was cut off.
-TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd)
-{
+TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd) {
     TempDir first, second;
     const std::string rec = first / "session.rec";
     ASSERT_TRUE(recordScript(first, shortSession, rec).exited(0));
@@ -294,11 +281,9 @@ TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd)
 
 // Real key presses and clicks in the window of a private X server, recorded, then replayed
 // offscreen: every frame matches, and so do the sounds and the progress file.
-TEST(Replay, ADesktopSessionWithRealKeysAndClicksReplaysOffscreen)
-{
+TEST(Replay, ADesktopSessionWithRealKeysAndClicksReplaysOffscreen) {
     VirtualDisplay x;
-    if (x.display().empty() || !fileExists(xdotool))
-        GTEST_SKIP() << "no Xvfb or xdotool";
+    if (x.display().empty() || !fileExists(xdotool)) GTEST_SKIP() << "no Xvfb or xdotool";
     TempDir first, second;
     const std::string rec = first / "desktop.rec";
     RunOptions o;
@@ -343,11 +328,9 @@ TEST(Replay, ADesktopSessionWithRealKeysAndClicksReplaysOffscreen)
 
 // Watched in the window: played at the recorded pace to the end, keys of the watcher are
 // ignored; closing the window ends the watching early and cleanly.
-TEST(Replay, WatchedOnTheDesktopLiveKeysAreIgnoredAndClosingEndsIt)
-{
+TEST(Replay, WatchedOnTheDesktopLiveKeysAreIgnoredAndClosingEndsIt) {
     VirtualDisplay x;
-    if (x.display().empty() || !fileExists(xdotool))
-        GTEST_SKIP() << "no Xvfb or xdotool";
+    if (x.display().empty() || !fileExists(xdotool)) GTEST_SKIP() << "no Xvfb or xdotool";
     TempDir first, second;
     const std::string shortRec = first / "short.rec", longRec = first / "long.rec";
     ASSERT_TRUE(recordScript(first, "1200 key tap Space\n2350 key tap Down\n3000 close\n", shortRec).exited(0));

@@ -3,8 +3,8 @@
 // saving progress and telling the system it is closing.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sys/stat.h>
+#include <fstream>
 
 #include "tests/program/harness.h"
 
@@ -33,7 +33,8 @@ TEST_P(ProgramEnd, SplashMenuAndAnOrderlyExit) {
     // 33 more, so the menu reacts from about 2.35 s on.
     TempDir dir;
     RunOptions o;
-    o.script = std::string("2500 key tap Down\n2600 key tap Down\n2700 key tap Down\n2800 ") + GetParam().lastEvent + "\n";
+    o.script =
+        std::string("2500 key tap Down\n2600 key tap Down\n2700 key tap Down\n2800 ") + GetParam().lastEvent + "\n";
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(0)) << r.exitStatus << " " << r.signal << "\n" << r.err;
 

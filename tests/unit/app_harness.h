@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/app.h"
-#include "tools/common/scratch_home.h"
 #include "app/window.h"
 #include "game/state.h"
 #include "gfx/graphics.h"
 #include "platform/offscreen.h"
 #include "platform/toolkit.h"
+#include "tools/common/scratch_home.h"
 
 namespace harness {
 

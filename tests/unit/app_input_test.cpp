@@ -132,12 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
                     PadCase{"ViewDiagonalGoesLeft", 60, 60, ControlLeft},
                     PadCase{"ViewDiagonalGoesDown", 160, 160, ControlDown},
                     PadCase{"ViewAntiDiagonalGoesLeft", 100, 139, ControlLeft},
-                    PadCase{"ViewAntiDiagonalGoesUp", 139, 100, ControlUp},
-                    PadCase{"DeadCentre", 115, 120, -1}, PadCase{"DeadCentreCorner", 127, 112, -1},
-                    PadCase{"ViewOutside", 39, 120, -1}, PadCase{"BetweenPads", 120, 220, -1},
-                    PadCase{"PanelUp", 120, 250, ControlUp}, PadCase{"PanelLeft", 90, 280, ControlLeft},
-                    PadCase{"PanelRight", 150, 280, ControlRight}, PadCase{"PanelDown", 120, 314, ControlDown},
-                    PadCase{"PanelOutside", 84, 280, -1}, PadCase{"ScreenCorner", 239, 319, -1}),
+                    PadCase{"ViewAntiDiagonalGoesUp", 139, 100, ControlUp}, PadCase{"DeadCentre", 115, 120, -1},
+                    PadCase{"DeadCentreCorner", 127, 112, -1}, PadCase{"ViewOutside", 39, 120, -1},
+                    PadCase{"BetweenPads", 120, 220, -1}, PadCase{"PanelUp", 120, 250, ControlUp},
+                    PadCase{"PanelLeft", 90, 280, ControlLeft}, PadCase{"PanelRight", 150, 280, ControlRight},
+                    PadCase{"PanelDown", 120, 314, ControlDown}, PadCase{"PanelOutside", 84, 280, -1},
+                    PadCase{"ScreenCorner", 239, 319, -1}),
     [](const testing::TestParamInfo<PadCase>& i) { return std::string(i.param.name); });
 
 TEST_F(Input, PressOutsidePlayOnlyRecordsTheTap) {

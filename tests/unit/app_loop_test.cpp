@@ -2,12 +2,12 @@
 // resynchronisation, the sleep between passes, SIGCONT and the end of the loop.
 #include <gtest/gtest.h>
 
+#include <linux/rtc.h>
+#include <unistd.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
-#include <linux/rtc.h>
 
 #include "app_harness.h"
 
@@ -24,10 +24,10 @@ protected:
 
 struct PassCase {
     const char* name;
-    bool fromStart;    // nextTickTime still 0, as on the very first pass
-    int64_t backlog;   // now - nextTickTime at the top of the pass, in ms
-    int32_t ticks;     // ticks run
-    int64_t nextAfter; // nextTickTime after the pass, relative to now
+    bool fromStart;     // nextTickTime still 0, as on the very first pass
+    int64_t backlog;    // now - nextTickTime at the top of the pass, in ms
+    int32_t ticks;      // ticks run
+    int64_t nextAfter;  // nextTickTime after the pass, relative to now
 };
 
 class LoopPass : public Loop, public testing::WithParamInterface<PassCase> {};
@@ -51,18 +51,16 @@ TEST_P(LoopPass, RunsTheDueTicksAndDrawsOnce) {
     EXPECT_EQ(log.count("Can't rtc sleep!"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Backlogs, LoopPass,
-    testing::Values(PassCase{"NothingDue", false, -1, 0, 1},
-                    PassCase{"OneDue", false, 0, 1, 10},
-                    PassCase{"ThirtyMsDue", false, 25, 3, 5},
-                    // 20 ticks due: 12 run, 8 are dropped, and the clock moves past all 20.
-                    PassCase{"TwoHundredMsDue", false, 195, 12, 5},
-                    // Just under half a second: no resync, 50 due, 12 run and 38 dropped.
-                    PassCase{"JustUnderHalfASecond", false, 499, 12, 1},
-                    PassCase{"HalfASecondResyncs", false, 500, 1, 10},
-                    PassCase{"FirstPassResyncs", true, 0, 1, 10}),
-    [](const testing::TestParamInfo<PassCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Backlogs, LoopPass,
+                         testing::Values(PassCase{"NothingDue", false, -1, 0, 1}, PassCase{"OneDue", false, 0, 1, 10},
+                                         PassCase{"ThirtyMsDue", false, 25, 3, 5},
+                                         // 20 ticks due: 12 run, 8 are dropped, and the clock moves past all 20.
+                                         PassCase{"TwoHundredMsDue", false, 195, 12, 5},
+                                         // Just under half a second: no resync, 50 due, 12 run and 38 dropped.
+                                         PassCase{"JustUnderHalfASecond", false, 499, 12, 1},
+                                         PassCase{"HalfASecondResyncs", false, 500, 1, 10},
+                                         PassCase{"FirstPassResyncs", true, 0, 1, 10}),
+                         [](const testing::TestParamInfo<PassCase>& i) { return std::string(i.param.name); });
 
 // SndPlay leaves its lines to the loop: by the end of the pass they are all in the output, in
 // order, however standard output is buffered.

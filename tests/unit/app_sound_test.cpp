@@ -66,7 +66,7 @@ TEST_F(Sound, MissingSamplesAreReportedAndTheGamePlaysOn) {
     const std::string loadMessage = std::string("Mix") + "_LoadWAV: ";
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "SndInit()");
-    const char* files[] = {"samp_dia.wvx", "samp_egg.wvx", "samp_key.wvx", "samp_km.wvx",
+    const char* files[] = {"samp_dia.wvx", "samp_egg.wvx", "samp_key.wvx",  "samp_km.wvx",
                            "samp_kt.wvx",  "samp_opt.wvx", "samp_rock.wvx", "samp_sel.wvx"};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(lines[i + 1].rfind(loadMessage + tags[i] + " ", 0), 0u) << lines[i + 1];

@@ -36,8 +36,8 @@ TEST_F(ModeMachine, FadeOutTakes32TicksAndSwitchesOnThe33rd) {
     ticks(1);
     EXPECT_EQ(game.mode, About);
     EXPECT_EQ(game.modeReady, 1);
-    EXPECT_EQ(game.fadeLevel, 0);  // stays black on the switch tick
-    EXPECT_EQ(game.modeTicks, 1);  // entered with 0, counted at the end of the tick
+    EXPECT_EQ(game.fadeLevel, 0);       // stays black on the switch tick
+    EXPECT_EQ(game.modeTicks, 1);       // entered with 0, counted at the end of the tick
     EXPECT_EQ(game.mainMenuCursor, 2);  // leaving the main menu keeps its cursor
     ticks(31);
     EXPECT_EQ(game.fadeLevel, 248);
@@ -102,7 +102,7 @@ struct RequestCase {
     uint8_t lives;
     int32_t score, best;
     int8_t pendingLevel;
-    uint8_t mode;       // after the switch
+    uint8_t mode;  // after the switch
     uint8_t livesAfter;
     int32_t bestAfter;
     bool saved;
@@ -128,18 +128,17 @@ TEST_P(Requests, ResolveAtTheSwitch) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, Requests,
-    testing::Values(
-        RequestCase{"LoseLifeWithLivesLeft", LoseLife, 3, 10, 0, 0, Died, 2, 0, false},
-        // The last life goes straight to the game-over screens, without the Died picture.
-        RequestCase{"LoseLastLifeNewBest", LoseLife, 1, 500, 400, 0, GameOverBest, 0, 500, true},
-        RequestCase{"LoseLastLifeNoBest", LoseLife, 1, 100, 400, 0, GameOver, 0, 400, false},
-        RequestCase{"EndGameEqualScore", EndGame, 4, 400, 400, 0, GameOver, 4, 400, false},
-        RequestCase{"EndGameNewBest", EndGame, 4, 401, 400, 0, GameOverBest, 4, 401, true},
-        RequestCase{"EndGameNegativeBest", EndGame, 4, 0, -5, 0, GameOverBest, 4, 0, true},
-        RequestCase{"StartPracticeLevel", StartLevel, 4, 0, 0, -4, PracticeIntro, 4, 0, false},
-        RequestCase{"StartRealLevel", StartLevel, 4, 0, 0, 0, Play, 4, 0, false},
-        // Quit keeps the request code as the mode until the loop ends.
-        RequestCase{"Quit", Quit, 4, 0, 0, 0, Quit, 4, 0, false}),
+    testing::Values(RequestCase{"LoseLifeWithLivesLeft", LoseLife, 3, 10, 0, 0, Died, 2, 0, false},
+                    // The last life goes straight to the game-over screens, without the Died picture.
+                    RequestCase{"LoseLastLifeNewBest", LoseLife, 1, 500, 400, 0, GameOverBest, 0, 500, true},
+                    RequestCase{"LoseLastLifeNoBest", LoseLife, 1, 100, 400, 0, GameOver, 0, 400, false},
+                    RequestCase{"EndGameEqualScore", EndGame, 4, 400, 400, 0, GameOver, 4, 400, false},
+                    RequestCase{"EndGameNewBest", EndGame, 4, 401, 400, 0, GameOverBest, 4, 401, true},
+                    RequestCase{"EndGameNegativeBest", EndGame, 4, 0, -5, 0, GameOverBest, 4, 0, true},
+                    RequestCase{"StartPracticeLevel", StartLevel, 4, 0, 0, -4, PracticeIntro, 4, 0, false},
+                    RequestCase{"StartRealLevel", StartLevel, 4, 0, 0, 0, Play, 4, 0, false},
+                    // Quit keeps the request code as the mode until the loop ends.
+                    RequestCase{"Quit", Quit, 4, 0, 0, 0, Quit, 4, 0, false}),
     [](const testing::TestParamInfo<RequestCase>& i) { return std::string(i.param.name); });
 
 TEST_F(ModeMachine, StartLevelTakesThePendingLevel) {

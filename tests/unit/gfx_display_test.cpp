@@ -47,7 +47,7 @@ TEST(GfxPlaceOrigin, EveryAddressAtOrAfterPixels) {
         int32_t w, h, sx, sy;
         uint32_t origin;
     };
-    const Case cases[] = {{240, 320, 2, 480, 0},      {240, 320, 2, -480, 153120}, {240, 320, 640, -2, 638},
+    const Case cases[] = {{240, 320, 2, 480, 0},       {240, 320, 2, -480, 153120},  {240, 320, 640, -2, 638},
                           {240, 320, -640, 2, 152960}, {240, 320, -2, -480, 153598}, {1, 1, -2, -2, 0}};
     for (const Case& k : cases) {
         Image im{nullptr, 12345, k.w, k.h, k.sx, k.sy};

@@ -59,7 +59,8 @@ protected:
         for (const char* p = s; *p; ++p) {
             int32_t g = glyphOf(static_cast<uint8_t>(*p));
             uint16_t v = glyphValue(g);
-            uint16_t ink = colour == ColourGrey ? static_cast<uint16_t>((v & 0xF7DE) >> 1) : static_cast<uint16_t>(v & colour);
+            uint16_t ink =
+                colour == ColourGrey ? static_cast<uint16_t>((v & 0xF7DE) >> 1) : static_cast<uint16_t>(v & colour);
             for (int32_t i = 0; i < glyphAdvance(nullptr, static_cast<uint8_t>(*p)); ++i) row.push_back(ink);
         }
         return row;
@@ -74,8 +75,9 @@ TEST(GfxFontTable, Widths) {
         const char* s;
         int32_t width;
     };
-    const Case cases[] = {{"0", 9}, {"A", 10}, {"a", 8}, {" ", 5}, {"", 0}, {"\x7f", 13}, {"\xff", 13},
-                          {"\n", 5}, {"\xb0", 9}, {"ver. 1.101", 8 + 8 + 6 + 4 + 5 + 9 + 4 + 9 + 9 + 9}};
+    const Case cases[] = {
+        {"0", 9},     {"A", 10},    {"a", 8},  {" ", 5},    {"", 0},
+        {"\x7f", 13}, {"\xff", 13}, {"\n", 5}, {"\xb0", 9}, {"ver. 1.101", 8 + 8 + 6 + 4 + 5 + 9 + 4 + 9 + 9 + 9}};
     for (const Case& k : cases) EXPECT_EQ(k.width, textWidth(nullptr, k.s)) << k.s;
 }
 

@@ -90,7 +90,7 @@ uint16_t truncate565(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 // Colour blocks of 8 x 8 (flat blocks keep the library's output close to the input).
-const Rgb Blocks[] = {{255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+const Rgb Blocks[] = {{255, 255, 255}, {255, 0, 0}, {0, 255, 0},    {0, 0, 255},
                       {8, 4, 8},       {7, 3, 7},   {128, 64, 200}, {0, 0, 0}};
 Rgb blockPixel(int x, int y) { return Blocks[((y / 8) * 4 + x / 8) % 8]; }
 
@@ -137,8 +137,9 @@ TEST_F(GfxJpeg, ConvertsLibraryRgbByTruncation) {
 // Flat 8 x 8 blocks stored as RGB without a colour transform: at quality 100 the library
 // decodes them to exactly the colours given.
 std::vector<uint8_t> encodeFlatRgb(const std::vector<Rgb>& colours) {
-    return encode(8 * static_cast<int>(colours.size()), 8, [&](int x, int) { return colours[static_cast<size_t>(x / 8)]; },
-                  3, true);
+    return encode(
+        8 * static_cast<int>(colours.size()), 8, [&](int x, int) { return colours[static_cast<size_t>(x / 8)]; }, 3,
+        true);
 }
 
 TEST_F(GfxJpeg, NamedConversionValues) {

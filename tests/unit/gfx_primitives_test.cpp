@@ -9,9 +9,9 @@
 
 #include "game/state.h"
 #include "gfx/graphics.h"
+#include "globals_snapshot.h"
 #include "screens/screens.h"
 #include "world/world.h"
-#include "globals_snapshot.h"
 
 namespace {
 
@@ -35,10 +35,22 @@ struct Pic {
         img.width = w;
         img.height = h;
         switch (layout) {
-            case 0: img.stepX = 2; img.stepY = 2 * w; break;
-            case 1: img.stepX = 2; img.stepY = -2 * w; break;
-            case 2: img.stepX = 2 * h; img.stepY = 2; break;
-            default: img.stepX = 2 * h; img.stepY = -2; break;
+        case 0:
+            img.stepX = 2;
+            img.stepY = 2 * w;
+            break;
+        case 1:
+            img.stepX = 2;
+            img.stepY = -2 * w;
+            break;
+        case 2:
+            img.stepX = 2 * h;
+            img.stepY = 2;
+            break;
+        default:
+            img.stepX = 2 * h;
+            img.stepY = -2;
+            break;
         }
         placeOrigin(&img);
     }
@@ -61,9 +73,12 @@ void referenceBlit(const Image& d, int32_t x, int32_t y, const Image& s, int rul
             if (static_cast<uint32_t>(x + c) >= static_cast<uint32_t>(d.width)) continue;
             if (static_cast<uint32_t>(y + r) >= static_cast<uint32_t>(d.height)) continue;
             uint16_t sv = get(s, c, r), dv = get(d, x + c, y + r);
-            if (rule < 0) dv = sv;
-            else if (rule == 0) dv = static_cast<uint16_t>(dv | sv);
-            else if (sv != 0) dv = sv;
+            if (rule < 0)
+                dv = sv;
+            else if (rule == 0)
+                dv = static_cast<uint16_t>(dv | sv);
+            else if (sv != 0)
+                dv = sv;
             put(d, x + c, y + r, dv);
         }
 }
@@ -95,23 +110,25 @@ TEST(GfxBlit, ClippingMatchesPixelRuleInEveryLayout) {
     // Sources smaller than one turned block, of whole and cut blocks, and as wide as the target.
     const Place sizes[] = {{13, 9}, {17, 16}, {24, 18}};
     for (const Place& size : sizes)
-    for (int dl = 0; dl < 4; ++dl)
-        for (int sl = 0; sl < 4; ++sl)
-            for (const Place& p : places)
-                for (int rule = -1; rule <= 1; ++rule) {
-                    Pic d(24, 18, dl), want(24, 18, dl), s(size.x, size.y, sl);
-                    d.fill(3);
-                    want.fill(3);
-                    s.fill(5);
-                    put(s.img, 4, 4, 0);  // a black pixel for the keyed rules
-                    referenceBlit(want.img, p.x, p.y, s.img, rule);
-                    if (rule < 0) blitOpaque(&d.img, p.x, p.y, &s.img);
-                    else blitKeyed(&d.img, p.x, p.y, &s.img, static_cast<uint32_t>(rule));
-                    ASSERT_EQ(want.mem, d.mem) << "dst layout " << dl << " src layout " << sl << " at " << p.x
-                                               << "," << p.y << " rule " << rule << " size " << size.x << "x"
-                                               << size.y;
-                    ASSERT_TRUE(d.guardsIntact());
-                }
+        for (int dl = 0; dl < 4; ++dl)
+            for (int sl = 0; sl < 4; ++sl)
+                for (const Place& p : places)
+                    for (int rule = -1; rule <= 1; ++rule) {
+                        Pic d(24, 18, dl), want(24, 18, dl), s(size.x, size.y, sl);
+                        d.fill(3);
+                        want.fill(3);
+                        s.fill(5);
+                        put(s.img, 4, 4, 0);  // a black pixel for the keyed rules
+                        referenceBlit(want.img, p.x, p.y, s.img, rule);
+                        if (rule < 0)
+                            blitOpaque(&d.img, p.x, p.y, &s.img);
+                        else
+                            blitKeyed(&d.img, p.x, p.y, &s.img, static_cast<uint32_t>(rule));
+                        ASSERT_EQ(want.mem, d.mem)
+                            << "dst layout " << dl << " src layout " << sl << " at " << p.x << "," << p.y << " rule "
+                            << rule << " size " << size.x << "x" << size.y;
+                        ASSERT_TRUE(d.guardsIntact());
+                    }
 }
 
 TEST(GfxBlit, LeftClipDrawsFromSourceColumnTen) {
@@ -147,9 +164,8 @@ TEST(GfxBlit, GlyphColourMasks) {
         uint16_t glyph, dst, want;
     };
     const Case cases[] = {
-        {ColourGrey, 0xFFFF, 0x0000, 0x7BEF},    // half intensity
-        {ColourYellow, 0xFFFF, 0x0000, 0xFFE0},
-        {ColourGreen, 0xFFFF, 0x0000, 0x07E0},
+        {ColourGrey, 0xFFFF, 0x0000, 0x7BEF},  // half intensity
+        {ColourYellow, 0xFFFF, 0x0000, 0xFFE0}, {ColourGreen, 0xFFFF, 0x0000, 0x07E0},
         {ColourWhite, 0x0000, 0x1234, 0x1234},   // black glyph pixels leave the target
         {ColourGrey, 0x0821, 0x0000, 0x0000},    // lowest channel bits do not spill
         {ColourYellow, 0x8410, 0x0001, 0x8401},  // ORed over what is there
@@ -181,7 +197,7 @@ TEST(GfxDarken, LevelsDivideEachChannel) {
         uint32_t level;
         uint16_t in, out;
     };
-    const Case cases[] = {{0, 0xFFFF, 0xFFFF}, {1, 0xFFFF, 0x7BEF}, {2, 0xFFFF, 0x39E7}, {1, 0x0821, 0x0000},
+    const Case cases[] = {{0, 0xFFFF, 0xFFFF}, {1, 0xFFFF, 0x7BEF},  {2, 0xFFFF, 0x39E7},  {1, 0x0821, 0x0000},
                           {1, 0xF800, 0x7800}, {16, 0xFFFF, 0x0000}, {32, 0xFFFF, 0x0000}, {40, 0xFFFF, 0x0000}};
     // Long runs and short ones, in every layout.
     for (const Case& k : cases)
@@ -202,10 +218,12 @@ TEST(GfxDarken, LevelsDivideEachChannel) {
                     uint16_t want = was;
                     if (in) {
                         uint16_t mask = 0xFFFF;
-                        for (uint32_t i = 0; i < k.level && i < 32; ++i) mask = static_cast<uint16_t>((mask >> 1) & 0x7BEF);
+                        for (uint32_t i = 0; i < k.level && i < 32; ++i)
+                            mask = static_cast<uint16_t>((mask >> 1) & 0x7BEF);
                         want = k.level >= 32 ? 0 : static_cast<uint16_t>((was >> k.level) & mask);
                     }
-                    ASSERT_EQ(want, get(p.img, x, y)) << "level " << k.level << " layout " << layout << " at " << x << "," << y;
+                    ASSERT_EQ(want, get(p.img, x, y))
+                        << "level " << k.level << " layout " << layout << " at " << x << "," << y;
                 }
             EXPECT_EQ(k.out, get(p.img, 5, 7)) << "level " << k.level;
             EXPECT_TRUE(p.guardsIntact());

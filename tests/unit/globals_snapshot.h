@@ -22,28 +22,65 @@ struct GlobalRegion {
     size_t size;
 };
 
-#define TAVRIN_GLOBAL(g) GlobalRegion{#g, static_cast<void*>(&(g)), sizeof(g)}
+#define TAVRIN_GLOBAL(g) \
+    GlobalRegion { #g, static_cast < void*>(&(g)), sizeof(g) }
 inline const std::vector<GlobalRegion>& gameGlobals() {
     static const std::vector<GlobalRegion> regions = {
         // Game state, controls and the loop.
-        TAVRIN_GLOBAL(game), TAVRIN_GLOBAL(progress), TAVRIN_GLOBAL(ControlFlags), TAVRIN_GLOBAL(quitRequested),
-        TAVRIN_GLOBAL(nextTickTime), TAVRIN_GLOBAL(framesDrawn), TAVRIN_GLOBAL(stylusTapX), TAVRIN_GLOBAL(stylusTapY),
-        TAVRIN_GLOBAL(stylusLastX), TAVRIN_GLOBAL(stylusLastY), TAVRIN_GLOBAL(stylusDown),
+        TAVRIN_GLOBAL(game),
+        TAVRIN_GLOBAL(progress),
+        TAVRIN_GLOBAL(ControlFlags),
+        TAVRIN_GLOBAL(quitRequested),
+        TAVRIN_GLOBAL(nextTickTime),
+        TAVRIN_GLOBAL(framesDrawn),
+        TAVRIN_GLOBAL(stylusTapX),
+        TAVRIN_GLOBAL(stylusTapY),
+        TAVRIN_GLOBAL(stylusLastX),
+        TAVRIN_GLOBAL(stylusLastY),
+        TAVRIN_GLOBAL(stylusDown),
         // Level file, cipher and map.
-        TAVRIN_GLOBAL(levelData), TAVRIN_GLOBAL(levelDataSize), TAVRIN_GLOBAL(cipherPos), TAVRIN_GLOBAL(cipherSum),
-        TAVRIN_GLOBAL(cipherKey), TAVRIN_GLOBAL(mapWidth), TAVRIN_GLOBAL(mapHeight), TAVRIN_GLOBAL(mapCells),
-        TAVRIN_GLOBAL(levelName), TAVRIN_GLOBAL(map), TAVRIN_GLOBAL(startX), TAVRIN_GLOBAL(startY),
-        TAVRIN_GLOBAL(borderTile), TAVRIN_GLOBAL(mapAllocate), TAVRIN_GLOBAL(TileSheet), TAVRIN_GLOBAL(MapTileSheet),
+        TAVRIN_GLOBAL(levelData),
+        TAVRIN_GLOBAL(levelDataSize),
+        TAVRIN_GLOBAL(cipherPos),
+        TAVRIN_GLOBAL(cipherSum),
+        TAVRIN_GLOBAL(cipherKey),
+        TAVRIN_GLOBAL(mapWidth),
+        TAVRIN_GLOBAL(mapHeight),
+        TAVRIN_GLOBAL(mapCells),
+        TAVRIN_GLOBAL(levelName),
+        TAVRIN_GLOBAL(map),
+        TAVRIN_GLOBAL(startX),
+        TAVRIN_GLOBAL(startY),
+        TAVRIN_GLOBAL(borderTile),
+        TAVRIN_GLOBAL(mapAllocate),
+        TAVRIN_GLOBAL(TileSheet),
+        TAVRIN_GLOBAL(MapTileSheet),
         // Pictures, decoding and the font.
-        TAVRIN_GLOBAL(jpegData), TAVRIN_GLOBAL(jpegSize), TAVRIN_GLOBAL(backdropId), TAVRIN_GLOBAL(BackBuffer),
-        TAVRIN_GLOBAL(Backdrop), TAVRIN_GLOBAL(Panel), TAVRIN_GLOBAL(DisplayInfo), TAVRIN_GLOBAL(Font),
+        TAVRIN_GLOBAL(jpegData),
+        TAVRIN_GLOBAL(jpegSize),
+        TAVRIN_GLOBAL(backdropId),
+        TAVRIN_GLOBAL(BackBuffer),
+        TAVRIN_GLOBAL(Backdrop),
+        TAVRIN_GLOBAL(Panel),
+        TAVRIN_GLOBAL(DisplayInfo),
+        TAVRIN_GLOBAL(Font),
         // Screens: camera, panel, menus, game complete, credits, map view.
-        TAVRIN_GLOBAL(cameraX), TAVRIN_GLOBAL(cameraY), TAVRIN_GLOBAL(panelShown), TAVRIN_GLOBAL(MainMenuHighlight),
-        TAVRIN_GLOBAL(MainMenuBanner), TAVRIN_GLOBAL(PracticeHighlight), TAVRIN_GLOBAL(PauseHighlight),
-        TAVRIN_GLOBAL(GameCompleteBack), TAVRIN_GLOBAL(GameCompletePic1), TAVRIN_GLOBAL(GameCompletePic2),
-        TAVRIN_GLOBAL(GameCompletePic3), TAVRIN_GLOBAL(creditsScroll), TAVRIN_GLOBAL(MapBar),
+        TAVRIN_GLOBAL(cameraX),
+        TAVRIN_GLOBAL(cameraY),
+        TAVRIN_GLOBAL(panelShown),
+        TAVRIN_GLOBAL(MainMenuHighlight),
+        TAVRIN_GLOBAL(MainMenuBanner),
+        TAVRIN_GLOBAL(PracticeHighlight),
+        TAVRIN_GLOBAL(PauseHighlight),
+        TAVRIN_GLOBAL(GameCompleteBack),
+        TAVRIN_GLOBAL(GameCompletePic1),
+        TAVRIN_GLOBAL(GameCompletePic2),
+        TAVRIN_GLOBAL(GameCompletePic3),
+        TAVRIN_GLOBAL(creditsScroll),
+        TAVRIN_GLOBAL(MapBar),
         // Sound shell.
-        TAVRIN_GLOBAL(soundDirectory), TAVRIN_GLOBAL(lastSoundChannel),
+        TAVRIN_GLOBAL(soundDirectory),
+        TAVRIN_GLOBAL(lastSoundChannel),
     };
     return regions;
 }
@@ -66,7 +103,8 @@ public:
         std::vector<std::string> names;
         const auto& regions = gameGlobals();
         for (size_t i = 0; i < regions.size(); ++i)
-            if (std::memcmp(regions[i].address, bytes_[i].data(), regions[i].size) != 0) names.push_back(regions[i].name);
+            if (std::memcmp(regions[i].address, bytes_[i].data(), regions[i].size) != 0)
+                names.push_back(regions[i].name);
         return names;
     }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/scratch_home.h"
 #include "game/state.h"
+#include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
 #include "world/world.h"
 
@@ -78,9 +78,8 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
                 ReplayState st = replayLevel(level.text, index, level.steps, seed, phase);
                 testing::internal::GetCapturedStdout();
                 EXPECT_EQ(st.outcome, Outcome::Completed)
-                    << level.path << " seed " << seed << " phase " << int(phase) << ": "
-                    << outcomeName(st.outcome) << " at step " << st.token << ", tick " << st.ticks << " "
-                    << st.detail;
+                    << level.path << " seed " << seed << " phase " << int(phase) << ": " << outcomeName(st.outcome)
+                    << " at step " << st.token << ", tick " << st.ticks << " " << st.detail;
                 EXPECT_EQ(game.deathTimer, 0) << level.path;
                 EXPECT_EQ(game.diamondsLeft, 0) << level.path;
                 EXPECT_EQ(game.targetsLeft, 0) << level.path;
@@ -137,8 +136,8 @@ TEST_F(LevelSet, EmbeddedLevelFileHoldsTheSameLevels) {
             testing::internal::CaptureStdout();
             st = replaySteps(level.steps);
             testing::internal::GetCapturedStdout();
-            EXPECT_EQ(st.outcome, Outcome::Completed) << level.path << " phase " << int(phase) << ": "
-                                                      << outcomeName(st.outcome) << " at step " << st.token;
+            EXPECT_EQ(st.outcome, Outcome::Completed)
+                << level.path << " phase " << int(phase) << ": " << outcomeName(st.outcome) << " at step " << st.token;
         }
     }
     closeLevelData();

@@ -2,10 +2,10 @@
 // sits in a window of any size (and where a press lands), and held gamepad keys repeating
 // like the keyboard's.
 #include <gtest/gtest.h>
-#include <cstdlib>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <fstream>
 #include "platform/desktop.h"
 #include "platform/toolkit.h"
 
@@ -15,18 +15,15 @@ struct ConfigHome {
     std::string dir;
     std::string oldXdg;
     bool hadXdg = false;
-    ConfigHome()
-    {
+    ConfigHome() {
         char tmpl[] = "/tmp/tavrin-desktop-XXXXXX";
         dir = mkdtemp(tmpl);
         const char* x = getenv("XDG_CONFIG_HOME");
         hadXdg = x != nullptr;
-        if (x)
-            oldXdg = x;
+        if (x) oldXdg = x;
         setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
     }
-    ~ConfigHome()
-    {
+    ~ConfigHome() {
         if (hadXdg)
             setenv("XDG_CONFIG_HOME", oldXdg.c_str(), 1);
         else
@@ -37,8 +34,7 @@ struct ConfigHome {
 };
 }  // namespace
 
-TEST(DesktopSettings, TheFileIsReadStrictly)
-{
+TEST(DesktopSettings, TheFileIsReadStrictly) {
     const struct {
         const char* text;
         int width, height;
@@ -82,8 +78,7 @@ TEST(DesktopSettings, TheFileIsReadStrictly)
     }
 }
 
-TEST(DesktopSettings, SavedAtomicallyUnderTheXdgFolderAndDamageIsIgnored)
-{
+TEST(DesktopSettings, SavedAtomicallyUnderTheXdgFolderAndDamageIsIgnored) {
     ConfigHome home;
     const std::string path = windowSettingsPath();
     EXPECT_EQ(path, home.dir + "/config/tavrin/window.conf");
@@ -122,8 +117,7 @@ TEST(DesktopSettings, SavedAtomicallyUnderTheXdgFolderAndDamageIsIgnored)
     EXPECT_FALSE(access((blocked + ".new").c_str(), F_OK) == 0);
 }
 
-TEST(DesktopSettings, ARelativeXdgFolderIsNotUsed)
-{
+TEST(DesktopSettings, ARelativeXdgFolderIsNotUsed) {
     ConfigHome home;
     setenv("XDG_CONFIG_HOME", "relative/config", 1);
     const char* h = getenv("HOME");
@@ -133,8 +127,7 @@ TEST(DesktopSettings, ARelativeXdgFolderIsNotUsed)
     setenv("HOME", oldHome.c_str(), 1);
 }
 
-TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThroughIt)
-{
+TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThroughIt) {
     const struct {
         int w, h;
         int zoom, x, y;
@@ -142,9 +135,9 @@ TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThro
     } cases[] = {
         {240, 320, 1, 0, 0, 239, 319, 239, 319},
         {600, 700, 2, 60, 30, 60 + 2 * 30 + 1, 30 + 2 * 260 + 1, 30, 260},
-        {600, 700, 2, 60, 30, 59, 29, 0, 0},     // just outside the top left corner: clamped
+        {600, 700, 2, 60, 30, 59, 29, 0, 0},  // just outside the top left corner: clamped
         {600, 700, 2, 60, 30, 599, 699, 239, 319},
-        {600, 700, 2, 60, 30, 0, 350, 0, 160},   // on the left bar
+        {600, 700, 2, 60, 30, 0, 350, 0, 160},  // on the left bar
         {1920, 1080, 3, 600, 60, 960, 540, 120, 160},
         {200, 100, 1, -20, -110, 0, 0, 20, 110},  // smaller than the picture: never below zoom 1
         {240, 320, 1, 0, 0, -5, -5, 0, 0},        // outside the window (a drag that left it)
@@ -163,8 +156,7 @@ TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThro
     }
 }
 
-TEST(DesktopHeldKeys, AHeldKeyRepeatsAsReleaseAndPressPairsWithoutBursts)
-{
+TEST(DesktopHeldKeys, AHeldKeyRepeatsAsReleaseAndPressPairsWithoutBursts) {
     HeldKeys k;
     k.delayMs = 500;
     k.intervalMs = 40;

@@ -1,16 +1,16 @@
 // The offscreen back end in-process: its clock, event delivery, window states, the emulated
 // framebuffer in every orientation, screenshots, the system channel and files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <memory>
-#include <png.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 #include "platform/layer.h"
 #include "platform/offscreen.h"
@@ -19,8 +19,7 @@
 
 namespace {
 
-std::string makeTempDir()
-{
+std::string makeTempDir() {
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-platform-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
@@ -28,15 +27,13 @@ std::string makeTempDir()
     return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
 }
 
-std::unique_ptr<QPEApplication> makeApp(std::vector<std::string> extra = {})
-{
+std::unique_ptr<QPEApplication> makeApp(std::vector<std::string> extra = {}) {
     static std::vector<std::string> words;
     static std::vector<char*> ptrs;
     words = {"tavrin", "-platform", "offscreen"};
     words.insert(words.end(), extra.begin(), extra.end());
     ptrs.clear();
-    for (auto& w : words)
-        ptrs.push_back(w.data());
+    for (auto& w : words) ptrs.push_back(w.data());
     ptrs.push_back(nullptr);
     static int argc;
     argc = int(words.size());
@@ -52,9 +49,10 @@ public:
     void mouseReleaseEvent(QMouseEvent*) override { seen.push_back("release"); }
     void keyPressEvent(QKeyEvent* e) override { seen.push_back("keydown " + key(e)); }
     void keyReleaseEvent(QKeyEvent* e) override { seen.push_back("keyup " + key(e)); }
-    void focusInEvent(QFocusEvent*) override { seen.push_back(std::string("in ") + (isVisible() ? "visible" : "hidden")); }
-    void focusOutEvent(QFocusEvent*) override
-    {
+    void focusInEvent(QFocusEvent*) override {
+        seen.push_back(std::string("in ") + (isVisible() ? "visible" : "hidden"));
+    }
+    void focusOutEvent(QFocusEvent*) override {
         seen.push_back("out");
         hide();
     }
@@ -62,16 +60,14 @@ public:
 
 private:
     static std::string pos(QMouseEvent* e) { return std::to_string(e->x()) + "," + std::to_string(e->y()); }
-    static std::string key(QKeyEvent* e)
-    {
+    static std::string key(QKeyEvent* e) {
         char b[16];
         snprintf(b, sizeof b, "%#x%s", e->key(), e->isAutoRepeat() ? "r" : "");
         return b;
     }
 };
 
-int64_t virtualMs()
-{
+int64_t virtualMs() {
     timeval tv;
     sysGettimeofday(&tv);
     return (int64_t(tv.tv_sec) - VirtualEpochSeconds) * 1000 + tv.tv_usec / 1000;
@@ -79,8 +75,7 @@ int64_t virtualMs()
 
 }  // namespace
 
-TEST(LayerOffscreen, ApplicationCanBeMadeAgainAndStartsAfresh)
-{
+TEST(LayerOffscreen, ApplicationCanBeMadeAgainAndStartsAfresh) {
     for (int round = 0; round < 2; round++) {
         auto app = makeApp();
         EXPECT_TRUE(offscreenActive());
@@ -101,8 +96,7 @@ TEST(LayerOffscreen, ApplicationCanBeMadeAgainAndStartsAfresh)
     }
 }
 
-TEST(LayerOffscreen, ClockMovesOnlyWhenTheProgramSleeps)
-{
+TEST(LayerOffscreen, ClockMovesOnlyWhenTheProgramSleeps) {
     auto app = makeApp();
     timeval a, b;
     sysGettimeofday(&a);
@@ -119,8 +113,7 @@ TEST(LayerOffscreen, ClockMovesOnlyWhenTheProgramSleeps)
     EXPECT_LT(sysOpen("/dev/rtc", O_RDONLY), 0);
 }
 
-TEST(LayerOffscreen, EventsArriveOnlyInsideProcessEventsInOrder)
-{
+TEST(LayerOffscreen, EventsArriveOnlyInsideProcessEventsInOrder) {
     auto app = makeApp();
     Recorder w;
     app->showMainWidget(&w);
@@ -137,8 +130,7 @@ TEST(LayerOffscreen, EventsArriveOnlyInsideProcessEventsInOrder)
                                                 "move 190,120", "release", "close"}));
 }
 
-TEST(LayerOffscreen, FocusOutMakesTheWindowInactiveAndFocusInShowsItAgain)
-{
+TEST(LayerOffscreen, FocusOutMakesTheWindowInactiveAndFocusInShowsItAgain) {
     auto app = makeApp();
     Recorder w;
     app->showMainWidget(&w);
@@ -159,8 +151,7 @@ TEST(LayerOffscreen, FocusOutMakesTheWindowInactiveAndFocusInShowsItAgain)
     EXPECT_TRUE(w.isActiveWindow());
 }
 
-TEST(LayerOffscreen, WindowCallsOfFullScreenLeaveItShownAndActive)
-{
+TEST(LayerOffscreen, WindowCallsOfFullScreenLeaveItShownAndActive) {
     auto app = makeApp();
     QMainWindow w(nullptr, nullptr, WType_TopLevel);
     app->showMainWidget(&w, false);
@@ -176,8 +167,7 @@ TEST(LayerOffscreen, WindowCallsOfFullScreenLeaveItShownAndActive)
     EXPECT_EQ(w.height(), 320);
 }
 
-TEST(LayerOffscreen, PainterGeometryPerOrientation)
-{
+TEST(LayerOffscreen, PainterGeometryPerOrientation) {
     const struct {
         int orientation, width, height, lineStep;
     } cases[] = {{0, 240, 320, 480}, {2, 240, 320, 480}, {3, 320, 240, 640}};
@@ -193,15 +183,13 @@ TEST(LayerOffscreen, PainterGeometryPerOrientation)
     }
 }
 
-TEST(LayerOffscreen, LogicalPixelsLandWhereTheOrientationPutsThemAndComeBackUpright)
-{
+TEST(LayerOffscreen, LogicalPixelsLandWhereTheOrientationPutsThemAndComeBackUpright) {
     // (x, y) logical -> (line, column) of the framebuffer.
     const struct {
         int orientation, x, y, line, column;
     } cases[] = {
-        {0, 0, 0, 0, 0},     {0, 239, 0, 0, 239},  {0, 0, 319, 319, 0},
-        {2, 0, 0, 319, 0},   {2, 0, 319, 0, 0},    {2, 239, 319, 0, 239},
-        {3, 0, 0, 0, 319},   {3, 239, 319, 239, 0}, {3, 0, 319, 0, 0},
+        {0, 0, 0, 0, 0},       {0, 239, 0, 0, 239}, {0, 0, 319, 319, 0},   {2, 0, 0, 319, 0}, {2, 0, 319, 0, 0},
+        {2, 239, 319, 0, 239}, {3, 0, 0, 0, 319},   {3, 239, 319, 239, 0}, {3, 0, 319, 0, 0},
     };
     for (const auto& c : cases) {
         FramebufferGeometry g = framebufferGeometry(c.orientation);
@@ -214,32 +202,27 @@ TEST(LayerOffscreen, LogicalPixelsLandWhereTheOrientationPutsThemAndComeBackUpri
         framebufferUpright(fb.data(), c.orientation, up.data());
         EXPECT_EQ(up[size_t(c.y * ScreenWidth + c.x)], 0x1234);
         int nonzero = 0;
-        for (uint16_t v : up)
-            nonzero += v != 0;
+        for (uint16_t v : up) nonzero += v != 0;
         EXPECT_EQ(nonzero, 1);
     }
 }
 
 namespace {
-std::vector<uint8_t> readPngRgb(const std::string& path, int& w, int& h)
-{
+std::vector<uint8_t> readPngRgb(const std::string& path, int& w, int& h) {
     std::vector<uint8_t> out;
     png_image img{};
     img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&img, path.c_str()))
-        return out;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return out;
     img.format = PNG_FORMAT_RGB;
     out.resize(PNG_IMAGE_SIZE(img));
-    if (!png_image_finish_read(&img, nullptr, out.data(), 0, nullptr))
-        out.clear();
+    if (!png_image_finish_read(&img, nullptr, out.data(), 0, nullptr)) out.clear();
     w = int(img.width);
     h = int(img.height);
     return out;
 }
 }  // namespace
 
-TEST(LayerOffscreen, ScreenshotIsUprightAndFullRange)
-{
+TEST(LayerOffscreen, ScreenshotIsUprightAndFullRange) {
     std::string dir = makeTempDir();
     ASSERT_FALSE(dir.empty());
     auto app = makeApp({"-orientation", "3"});
@@ -280,8 +263,7 @@ volatile sig_atomic_t continued = 0;
 void onCont(int) { continued = continued + 1; }
 }  // namespace
 
-TEST(LayerOffscreen, ScriptEventsBecomeDueOnTheVirtualClock)
-{
+TEST(LayerOffscreen, ScriptEventsBecomeDueOnTheVirtualClock) {
     std::string dir = makeTempDir();
     std::string script = dir + "/s.script";
     std::string shot = dir + "/frame.png";
@@ -317,8 +299,7 @@ TEST(LayerOffscreen, ScriptEventsBecomeDueOnTheVirtualClock)
     EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
-TEST(LayerOffscreen, UntilClosesTheWindowOnce)
-{
+TEST(LayerOffscreen, UntilClosesTheWindowOnce) {
     auto app = makeApp({"-until", "50"});
     Recorder w;
     app->showMainWidget(&w);
@@ -332,8 +313,7 @@ TEST(LayerOffscreen, UntilClosesTheWindowOnce)
     EXPECT_EQ(w.seen, std::vector<std::string>{"close"});
 }
 
-TEST(LayerOffscreen, SigtermClosesTheWindowInsideProcessEvents)
-{
+TEST(LayerOffscreen, SigtermClosesTheWindowInsideProcessEvents) {
     auto app = makeApp();
     Recorder w;
     app->showMainWidget(&w);
@@ -343,8 +323,7 @@ TEST(LayerOffscreen, SigtermClosesTheWindowInsideProcessEvents)
     EXPECT_EQ(w.seen, std::vector<std::string>{"close"});
 }
 
-TEST(LayerOffscreen, ClosingMessageServiceCommandsAndDebugLogAreRecorded)
-{
+TEST(LayerOffscreen, ClosingMessageServiceCommandsAndDebugLogAreRecorded) {
     auto app = makeApp();
     offscreenRecordDebug(true);
     qDebug("frameinit\n");
@@ -366,8 +345,7 @@ TEST(LayerOffscreen, ClosingMessageServiceCommandsAndDebugLogAreRecorded)
     offscreenRecordDebug(false);
 }
 
-TEST(LayerFiles, ReadWriteOpenCreatesNeverTruncatesAndStartsAtTheBeginning)
-{
+TEST(LayerFiles, ReadWriteOpenCreatesNeverTruncatesAndStartsAtTheBeginning) {
     std::string dir = makeTempDir();
     QString name = QString(dir) + QString("/f.bin");
     EXPECT_FALSE(QFile::exists(name));
@@ -404,8 +382,7 @@ TEST(LayerFiles, ReadWriteOpenCreatesNeverTruncatesAndStartsAtTheBeginning)
     EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
-TEST(LayerFiles, HomeIsTheEnvironmentsHome)
-{
+TEST(LayerFiles, HomeIsTheEnvironmentsHome) {
     const char* old = getenv("HOME");
     std::string saved = old ? old : "";
     setenv("HOME", "/some/home", 1);
@@ -414,8 +391,7 @@ TEST(LayerFiles, HomeIsTheEnvironmentsHome)
 }
 
 // A program that ignores the close would otherwise run (and a test would wait) for ever.
-TEST(LayerOffscreenDeathTest, ProgramStillRunningLongAfterTheCloseIsEnded)
-{
+TEST(LayerOffscreenDeathTest, ProgramStillRunningLongAfterTheCloseIsEnded) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {

@@ -10,27 +10,22 @@ struct Argv {
     std::vector<std::string> words;
     std::vector<char*> ptrs;
     int argc = 0;
-    explicit Argv(std::vector<std::string> w) : words(std::move(w))
-    {
-        for (auto& s : words)
-            ptrs.push_back(s.data());
+    explicit Argv(std::vector<std::string> w) : words(std::move(w)) {
+        for (auto& s : words) ptrs.push_back(s.data());
         ptrs.push_back(nullptr);
         argc = int(words.size());
     }
-    std::vector<std::string> left() const
-    {
+    std::vector<std::string> left() const {
         std::vector<std::string> r;
-        for (int i = 0; i < argc; i++)
-            r.push_back(ptrs[size_t(i)]);
+        for (int i = 0; i < argc; i++) r.push_back(ptrs[size_t(i)]);
         return r;
     }
 };
 }  // namespace
 
-TEST(LayerOptions, AcceptedOptionsAreTakenOffTheCommandLine)
-{
-    Argv a({"tavrin", "-platform", "offscreen", "-zoom", "3", "-orientation", "3", "-until", "2500",
-            "-debuglog", "-", "--script", "s.txt", "-fullscreen"});
+TEST(LayerOptions, AcceptedOptionsAreTakenOffTheCommandLine) {
+    Argv a({"tavrin", "-platform", "offscreen", "-zoom", "3", "-orientation", "3", "-until", "2500", "-debuglog", "-",
+            "--script", "s.txt", "-fullscreen"});
     LayerOptions o;
     std::string error;
     ASSERT_EQ(parseLayerOptions(a.argc, a.ptrs.data(), o, error), 0) << error;
@@ -45,8 +40,7 @@ TEST(LayerOptions, AcceptedOptionsAreTakenOffTheCommandLine)
     EXPECT_EQ(o.script, "s.txt");
 }
 
-TEST(LayerOptions, DefaultsAndOtherArgumentsLeftAlone)
-{
+TEST(LayerOptions, DefaultsAndOtherArgumentsLeftAlone) {
     Argv a({"tavrin", "word"});
     LayerOptions o;
     std::string error;
@@ -59,8 +53,7 @@ TEST(LayerOptions, DefaultsAndOtherArgumentsLeftAlone)
     EXPECT_TRUE(o.debugLog.empty());
 }
 
-TEST(LayerOptions, HelpListsEveryOption)
-{
+TEST(LayerOptions, HelpListsEveryOption) {
     Argv a({"tavrin", "-help"});
     LayerOptions o;
     std::string text;
@@ -69,8 +62,7 @@ TEST(LayerOptions, HelpListsEveryOption)
         EXPECT_NE(text.find(opt), std::string::npos) << opt;
 }
 
-TEST(LayerOptions, BadOptionsAreRefusedWithTheReason)
-{
+TEST(LayerOptions, BadOptionsAreRefusedWithTheReason) {
     const struct {
         std::vector<std::string> args;
         const char* mentions;
@@ -95,8 +87,7 @@ TEST(LayerOptions, BadOptionsAreRefusedWithTheReason)
     }
 }
 
-TEST(LayerScript, EveryEventKind)
-{
+TEST(LayerScript, EveryEventKind) {
     const std::string text =
         "# a comment line\n"
         "\n"
@@ -138,16 +129,23 @@ TEST(LayerScript, EveryEventKind)
     EXPECT_EQ(ev[11].atMs, 9000);
 }
 
-TEST(LayerScript, KeyNames)
-{
+TEST(LayerScript, KeyNames) {
     const std::pair<const char*, int> names[] = {
-        {"Up", Key_Up},       {"Down", Key_Down},   {"Left", Key_Left}, {"Right", Key_Right},
-        {"Space", Key_Space}, {"Enter", Key_Enter}, {"F33", Key_F33},   {"Escape", Key_Escape},
-        {"0x1050", 0x1050},   {"32", 32},           {"up", -1},         {"0xZZ", -1},
+        {"Up", Key_Up},
+        {"Down", Key_Down},
+        {"Left", Key_Left},
+        {"Right", Key_Right},
+        {"Space", Key_Space},
+        {"Enter", Key_Enter},
+        {"F33", Key_F33},
+        {"Escape", Key_Escape},
+        {"0x1050", 0x1050},
+        {"32", 32},
+        {"up", -1},
+        {"0xZZ", -1},
         {"", -1},
     };
-    for (const auto& [name, code] : names)
-        EXPECT_EQ(scriptKeyCode(name), code) << name;
+    for (const auto& [name, code] : names) EXPECT_EQ(scriptKeyCode(name), code) << name;
     // The rest of the key table is named in logs only: a script gives those keys by number.
     for (int i = 0; i < keyTableSize; ++i) {
         const KeyName& k = keyTable[i];
@@ -156,8 +154,7 @@ TEST(LayerScript, KeyNames)
     }
 }
 
-TEST(LayerScript, MistakesNameTheLineAndTheFault)
-{
+TEST(LayerScript, MistakesNameTheLineAndTheFault) {
     const struct {
         const char* text;
         const char* error;

@@ -2,12 +2,12 @@
 // every structural fault refused with what is wrong and where. The options that start a
 // session, and a session in-process, are here too.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 #include "platform/layer.h"
 #include "platform/record.h"
@@ -18,14 +18,11 @@ namespace {
 
 const uint64_t Fingerprint = 0x1122334455667788ull;
 
-void put(std::string& s, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; i++)
-        s += char((v >> (8 * i)) & 0xFF);
+void put(std::string& s, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; i++) s += char((v >> (8 * i)) & 0xFF);
 }
 
-std::string header(unsigned version = RecordingVersion, int orientation = 0)
-{
+std::string header(unsigned version = RecordingVersion, int orientation = 0) {
     std::string h("TVRNREC\n", 8);
     put(h, version, 2);
     h += char(orientation);
@@ -36,8 +33,7 @@ std::string header(unsigned version = RecordingVersion, int orientation = 0)
     return h;
 }
 
-std::string chunk(const std::string& payload)
-{
+std::string chunk(const std::string& payload) {
     std::string c;
     put(c, payload.size(), 4);
     c += payload;
@@ -48,8 +44,7 @@ std::string chunk(const std::string& payload)
 // Pass descriptions (each: its bytes), the list (bytes), the checks (count, packed bytes),
 // the chain of frame checks.
 std::string data(const std::vector<std::string>& passes, const std::string& list, unsigned checks = 0,
-                  const std::string& packed = "")
-{
+                 const std::string& packed = "") {
     std::string p = "D";
     p += char(passes.size());
     for (const std::string& pass : passes) {
@@ -63,8 +58,7 @@ std::string data(const std::vector<std::string>& passes, const std::string& list
     return p;
 }
 
-int parse(const std::string& bytes, Recording& rec, std::string& error)
-{
+int parse(const std::string& bytes, Recording& rec, std::string& error) {
     return parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Fingerprint, rec, error);
 }
 
@@ -74,8 +68,7 @@ const std::string PumpPumpFrame("\x00\x00\x03", 3);
 
 }  // namespace
 
-TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten)
-{
+TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten) {
     // Pass 0: two event deliveries (a key press of Right, auto-repeated), a new frame, a
     // sleep; pass 1: a sleep. Listed: 0, 1, then five passes copied from two back (0 1 0 1 0).
     std::string pass0 = std::string("\x01\x01\x81\x94\x20\x00\x03", 7) + Sleep4000;
@@ -101,8 +94,7 @@ TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten)
     EXPECT_EQ(rec.ops[rec.passes[1].firstOp].value, 4000u);
 }
 
-TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong)
-{
+TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong) {
     const std::string ok = data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x05");
     struct Case {
         const char* name;
@@ -118,7 +110,8 @@ TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong)
          "names a pass that is not there"},
         {"too few check values", header() + chunk(data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2))),
          "frame check values do not match its frames"},
-        {"stray check value", header() + chunk(data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x35")),
+        {"stray check value",
+         header() + chunk(data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x35")),
          "a stray check value"},
         {"unknown step", header() + chunk(data({std::string("\x07", 1)}, std::string("\x01\x00", 2))),
          "an unknown step"},
@@ -148,8 +141,7 @@ TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong)
     EXPECT_FALSE(rec.finished);
 }
 
-TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused)
-{
+TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused) {
     struct Case {
         std::vector<std::string> args;
         int result;
@@ -166,8 +158,7 @@ TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused)
     for (const Case& c : cases) {
         std::vector<std::string> words = c.args;
         std::vector<char*> argv;
-        for (std::string& w : words)
-            argv.push_back(w.data());
+        for (std::string& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
         int argc = int(words.size());
         LayerOptions o;
@@ -188,8 +179,7 @@ TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused)
 
 namespace {
 
-std::string scratchDir()
-{
+std::string scratchDir() {
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-record-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
@@ -204,18 +194,15 @@ struct Session {
     int argc;
     std::unique_ptr<QPEApplication> app;
     QMainWindow window;
-    Session(const char* option, const std::string& file) : words{"t", "-platform", "offscreen", option, file}
-    {
-        for (std::string& w : words)
-            ptrs.push_back(w.data());
+    Session(const char* option, const std::string& file) : words{"t", "-platform", "offscreen", option, file} {
+        for (std::string& w : words) ptrs.push_back(w.data());
         ptrs.push_back(nullptr);
         argc = int(words.size());
         app = std::make_unique<QPEApplication>(argc, ptrs.data());
         app->showMainWidget(&window);
     }
     // Busy without a sleep: event deliveries, and a frame (a different one) every so often.
-    void busy(int calls, int frameEvery)
-    {
+    void busy(int calls, int frameEvery) {
         for (int i = 0; i < calls; i++) {
             app->processEvents();
             if (i % frameEvery == 0) {
@@ -232,8 +219,7 @@ struct Session {
 // A program that never sleeps still has its passes cut (1024 steps) and its chunks written
 // (4000 passes); every chunk keeps the check values of its own frames, and the replay of the
 // same calls matches while other calls part from it.
-TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays)
-{
+TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays) {
     const std::string dir = scratchDir();
     ASSERT_FALSE(dir.empty());
     const std::string rec = dir + "/busy.rec";
@@ -246,15 +232,14 @@ TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays)
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Recording parsed;
     std::string error;
-    ASSERT_EQ(parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(),
-                             parsed, error),
+    ASSERT_EQ(parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(), parsed,
+                             error),
               0)
         << error;
     EXPECT_TRUE(parsed.finished);
     EXPECT_GE(parsed.chunks.size(), 2u);
     size_t checks = 0;
-    for (const RecordedChunk& c : parsed.chunks)
-        checks += c.checks.size();
+    for (const RecordedChunk& c : parsed.chunks) checks += c.checks.size();
     EXPECT_EQ(checks, size_t(calls / 997 + 1));
 
     testing::internal::CaptureStdout();

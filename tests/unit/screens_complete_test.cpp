@@ -37,7 +37,8 @@ TEST_F(GameCompleted, BackgroundStillAndFirstPictureAboveTheScreenAtTick220) {
     for (int32_t t : {0, 220}) {
         drawAt(t);
         for (int32_t y = 0; y < 320; y += 3)
-            for (int32_t x = 0; x < 240; x += 5) ASSERT_EQ(px(x, y), backValue(y)) << "t " << t << " (" << x << ", " << y << ")";
+            for (int32_t x = 0; x < 240; x += 5)
+                ASSERT_EQ(px(x, y), backValue(y)) << "t " << t << " (" << x << ", " << y << ")";
     }
     drawAt(221);  // moving from here on
     EXPECT_EQ(px(0, 0), backValue(2));
@@ -82,9 +83,7 @@ TEST_F(GameCompleted, SecondPictureFrom460To519ThenTheThird) {
 TEST_F(GameCompleted, BannerFullWidthWithTextOnlyFromTick920) {
     auto scene = [](int32_t x, int32_t y) { return x >= 22 && y >= 28 ? Pic3 : backValue(480 + y); };
     auto banner = [&](int32_t x, int32_t y) { return darken(scene(x, y), 2); };
-    const struct {
-        int32_t t, width;
-    } cases[] = {{800, 0}, {801, 2}, {900, 200}, {919, 238}, {920, 240}, {2000, 240}};
+    const struct { int32_t t, width; } cases[] = {{800, 0}, {801, 2}, {900, 200}, {919, 238}, {920, 240}, {2000, 240}};
     for (const auto& c : cases) {
         drawAt(c.t);
         std::string what = "t " + std::to_string(c.t);
@@ -113,7 +112,8 @@ TEST_F(GameCompleted, WithoutPicturesTheBannerAndTapStillWork) {
     drawAt(300);
     EXPECT_EQ(px(120, 160), 0x0421);
     drawAt(950);
-    expectText(120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre, flat(darken(0x0421, 2)), "no pictures");
+    expectText(120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre, flat(darken(0x0421, 2)),
+               "no pictures");
     EXPECT_FALSE(tap(10, 31, drawGameComplete).fired);
     EXPECT_TRUE(tap(10, 32, drawGameComplete).fired);
 }

@@ -57,7 +57,9 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Orientations, FastPaths, testing::Values(0, 2, 3),
-                         [](const testing::TestParamInfo<int32_t>& i) { return "orientation" + std::to_string(i.param); });
+                         [](const testing::TestParamInfo<int32_t>& i) {
+                             return "orientation" + std::to_string(i.param);
+                         });
 
 // Kept lines of the embedded font against glyph-by-glyph drawing: first use and reuse, every
 // colour rule, clipping on every side, and a window cropped out of the screen.
@@ -104,32 +106,34 @@ TEST_P(FastPaths, TileBatchMatchesTileByTile) {
     // The second round changes the sheet in place, as a rebuilt level may: tiles turned in an
     // earlier batch must not be drawn from.
     for (uint32_t round = 0; round < 2; ++round)
-    for (uint32_t overlay = 0; overlay < 2; ++overlay) {
-        if (round == 1) {
-            for (uint32_t n = 0; n < 64; ++n)
-                for (int32_t i = 0; i < 1024; ++i) {
-                    uint16_t v = pattern(i % 32, i / 32, n + 200 + overlay);
-                    std::memcpy(&tiles[n * 2048 + i * 2], &v, 2);
-                }
-        }
-        fillScreen(BackBuffer, 3);
-        for (int32_t y : offsets)
-            for (int32_t x : offsets) {
-                // The plain primitives, as the play view drew its tiles before batches.
-                Image dst = BackBuffer;
-                dst.height = 240;
-                Image src{TileSheet, static_cast<uint32_t>((x + y) & 63) * 2048, 32, 32, 2, 64};
-                if (overlay == 0) blitOpaque(&dst, x, y, &src);
-                else blitKeyed(&dst, x, y, &src, BlendOr);
+        for (uint32_t overlay = 0; overlay < 2; ++overlay) {
+            if (round == 1) {
+                for (uint32_t n = 0; n < 64; ++n)
+                    for (int32_t i = 0; i < 1024; ++i) {
+                        uint16_t v = pattern(i % 32, i / 32, n + 200 + overlay);
+                        std::memcpy(&tiles[n * 2048 + i * 2], &v, 2);
+                    }
             }
-        const std::vector<uint8_t> want = frame();
-        fillScreen(BackBuffer, 3);
-        beginTileBatch();
-        for (int32_t y : offsets)
-            for (int32_t x : offsets) drawTile(x, y, static_cast<uint32_t>(x + y), overlay);
-        endTileBatch();
-        EXPECT_EQ(frame(), want) << "round " << round << " overlay " << overlay;
-    }
+            fillScreen(BackBuffer, 3);
+            for (int32_t y : offsets)
+                for (int32_t x : offsets) {
+                    // The plain primitives, as the play view drew its tiles before batches.
+                    Image dst = BackBuffer;
+                    dst.height = 240;
+                    Image src{TileSheet, static_cast<uint32_t>((x + y) & 63) * 2048, 32, 32, 2, 64};
+                    if (overlay == 0)
+                        blitOpaque(&dst, x, y, &src);
+                    else
+                        blitKeyed(&dst, x, y, &src, BlendOr);
+                }
+            const std::vector<uint8_t> want = frame();
+            fillScreen(BackBuffer, 3);
+            beginTileBatch();
+            for (int32_t y : offsets)
+                for (int32_t x : offsets) drawTile(x, y, static_cast<uint32_t>(x + y), overlay);
+            endTileBatch();
+            EXPECT_EQ(frame(), want) << "round " << round << " overlay " << overlay;
+        }
 }
 
 // The map view's squares in one pass against one drawMapTile per square, for maps wider and
@@ -138,8 +142,8 @@ TEST_P(FastPaths, MapViewInOnePassMatchesSquareBySquare) {
     struct View {
         int32_t w, h, viewX, viewY;
     };
-    const View views[] = {{13, 116, 52, 464}, {13, 116, 0, 0}, {13, 116, 999, 9999}, {64, 64, 0, 0},
-                          {64, 64, 300, 301}, {64, 64, 9999, 9999}, {20, 10, 5, 5}, {127, 127, 517, 333}};
+    const View views[] = {{13, 116, 52, 464}, {13, 116, 0, 0},      {13, 116, 999, 9999}, {64, 64, 0, 0},
+                          {64, 64, 300, 301}, {64, 64, 9999, 9999}, {20, 10, 5, 5},       {127, 127, 517, 333}};
     loadMapView();  // no picture needed: a failed decode leaves the bar out of both frames
     for (const View& v : views) {
         SCOPED_TRACE(std::to_string(v.w) + "x" + std::to_string(v.h) + " at " + std::to_string(v.viewX) + "," +
@@ -189,7 +193,8 @@ TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
         if (t >= 800) {
             const int32_t u = t > 920 ? 240 : (t - 800) * 2;
             darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
-            if (u >= 240) drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+            if (u >= 240)
+                drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
         }
         EXPECT_EQ(quick, frame()) << "tick " << t;
     }
@@ -245,8 +250,11 @@ TEST_P(FastPaths, FadeFramesMatchTheWholeFrameFaded) {
         uint8_t mode;
         void (*draw)();
     };
-    const Screen screens[] = {{Play, drawPlayView}, {MapView, drawMapView}, {Credits, drawCredits},
-                              {Died, drawDied}, {LevelComplete, drawLevelComplete}};
+    const Screen screens[] = {{Play, drawPlayView},
+                              {MapView, drawMapView},
+                              {Credits, drawCredits},
+                              {Died, drawDied},
+                              {LevelComplete, drawLevelComplete}};
     for (const Screen& sc : screens)
         for (int32_t fade : {0, 8, 100, 128, 200, 248, 255}) {
             game.mode = sc.mode;

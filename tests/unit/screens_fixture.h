@@ -13,9 +13,9 @@
 
 #include "game/state.h"
 #include "gfx/graphics.h"
+#include "globals_snapshot.h"
 #include "screens/screens.h"
 #include "world/world.h"
-#include "globals_snapshot.h"
 
 namespace screentest {
 
@@ -71,7 +71,6 @@ inline void setPixel(Image& im, int32_t x, int32_t y, uint16_t v) {
 class ScreenTest : public ::testing::Test {
 protected:
     void SetUpScreens(int32_t orientation) {
-
         backMem.assign(153600, 0);
         backdropMem.assign(153600, 0);
         if (orientation == 3) {

@@ -73,9 +73,9 @@ struct LimitCase {
 TEST_F(MapViewScreen, LargeMapKeepsTheViewWithinOneSquareOfItsEdges) {
     setMap(64, 48, mapValue);  // 512 x 384 pixels
     const LimitCase cases[] = {
-        {0, 0, 112, 152},            // far left and top: border column at x 0..7
-        {10000, 10000, 400, 232},    // far right and bottom
-        {250, 200, 250, 200},        // inside: unchanged
+        {0, 0, 112, 152},          // far left and top: border column at x 0..7
+        {10000, 10000, 400, 232},  // far right and bottom
+        {250, 200, 250, 200},      // inside: unchanged
         {113, 231, 113, 231},
     };
     for (const LimitCase& c : cases) {

@@ -39,7 +39,8 @@ protected:
 };
 
 const Rect MainRects[4] = {{0, 27, 151, 60}, {0, 60, 151, 95}, {0, 95, 151, 136}, {0, 136, 151, 172}};
-const Rect PracticeRects[5] = {{0, 0, 170, 28}, {0, 28, 170, 62}, {0, 62, 170, 93}, {0, 93, 170, 126}, {0, 157, 170, 192}};
+const Rect PracticeRects[5] = {
+    {0, 0, 170, 28}, {0, 28, 170, 62}, {0, 62, 170, 93}, {0, 93, 170, 126}, {0, 157, 170, 192}};
 
 TEST_F(Menus, MainMenuHighlightsTheEntryUnderTheCursorLimitedToItsRange) {
     highlight.make(151, 172, highlightValue);
@@ -82,9 +83,9 @@ struct TapCase {
 
 TEST_F(Menus, MainMenuTouchZones) {
     const TapCase cases[] = {
-        {62, 68 + 27, 1}, {62 + 150, 68 + 59, 1}, {62, 68 + 60, 2}, {100, 68 + 94, 2}, {100, 68 + 95, 3},
-        {100, 68 + 136, 4}, {62 + 150, 68 + 171, 4}, {62 + 151, 68 + 100, -100}, {61, 68 + 100, -100},
-        {100, 68 + 26, -100}, {100, 68 + 172, -100}, {-1, -1, -100},
+        {62, 68 + 27, 1},     {62 + 150, 68 + 59, 1}, {62, 68 + 60, 2},        {100, 68 + 94, 2},
+        {100, 68 + 95, 3},    {100, 68 + 136, 4},     {62 + 150, 68 + 171, 4}, {62 + 151, 68 + 100, -100},
+        {61, 68 + 100, -100}, {100, 68 + 26, -100},   {100, 68 + 172, -100},   {-1, -1, -100},
     };
     for (const TapCase& c : cases) {
         TapResult r = tap(c.x, c.y, drawMainMenu, 99);
@@ -104,9 +105,9 @@ TEST_F(Menus, PracticeMenuHighlightAndTouchZonesWithTheGap) {
         EXPECT_EQ(px(60 + 80, 34 + 140), Back) << "the gap is never highlighted";
     }
     const TapCase cases[] = {
-        {60, 34, 0}, {229, 34 + 27, 0}, {100, 34 + 28, 1}, {100, 34 + 62, 2}, {100, 34 + 125, 3},
-        {100, 34 + 126, -100}, {100, 34 + 156, -100}, {100, 34 + 157, 4}, {229, 34 + 191, 4},
-        {230, 34 + 100, -100}, {100, 34 + 192, -100}, {100, 33, -100},
+        {60, 34, 0},        {229, 34 + 27, 0},     {100, 34 + 28, 1},     {100, 34 + 62, 2},
+        {100, 34 + 125, 3}, {100, 34 + 126, -100}, {100, 34 + 156, -100}, {100, 34 + 157, 4},
+        {229, 34 + 191, 4}, {230, 34 + 100, -100}, {100, 34 + 192, -100}, {100, 33, -100},
     };
     for (const TapCase& c : cases) {
         TapResult r = tap(c.x, c.y, drawPracticeMenu, 99);
@@ -138,7 +139,7 @@ TEST_F(Menus, PauseMenuShowsTheCursorsStripAndHasFourZones) {
     EXPECT_EQ(px(34, 249), Back);
 
     const TapCase cases[] = {
-        {34, 129, 0}, {201, 168, 0}, {34, 169, 1}, {100, 209, 2}, {100, 288, 3},
+        {34, 129, 0},     {201, 168, 0},   {34, 169, 1},     {100, 209, 2},    {100, 288, 3},
         {202, 150, -100}, {33, 150, -100}, {100, 128, -100}, {100, 289, -100},
     };
     for (const TapCase& c : cases) {
@@ -192,8 +193,8 @@ struct LabelCase {
 TEST_F(Menus, MenuLabelColourAlignmentAndZone) {
     // A label 100 wide and 25 high at (50, 100): text y is 100 + 3.
     const LabelCase cases[] = {
-        {2, 2, AlignLeft, ColourYellow, 50},     {3, 2, AlignCentre, ColourWhite, 100},
-        {0, 5, AlignRight, ColourWhite, 150},    {-1, 0, AlignRight, ColourGrey, 150},
+        {2, 2, AlignLeft, ColourYellow, 50},  {3, 2, AlignCentre, ColourWhite, 100},
+        {0, 5, AlignRight, ColourWhite, 150}, {-1, 0, AlignRight, ColourGrey, 150},
         {4, 4, 5, ColourYellow, 50},  // another alignment value: x as given, text centred on it
     };
     for (const LabelCase& c : cases) {
@@ -201,7 +202,8 @@ TEST_F(Menus, MenuLabelColourAlignmentAndZone) {
         game.menuCursor = c.cursor;
         drawMenuLabel(c.index, 50, 100, 100, 25, "Ab1", c.align);
         std::string what = "index " + std::to_string(c.index) + " align " + std::to_string(c.align);
-        expectText(c.textX, 103, "Ab1", c.colour, c.align == 5 ? uint32_t{AlignCentre} : c.align, flat(Back), what.c_str());
+        expectText(c.textX, 103, "Ab1", c.colour, c.align == 5 ? uint32_t{AlignCentre} : c.align, flat(Back),
+                   what.c_str());
 
         ControlFlags[ControlFire] = 0;
         game.menuCursor = 77;
@@ -287,8 +289,15 @@ TEST_F(LevelSelectScreen, ReachedLevelsAreWhiteAndTappableOthersGrey) {
     }
     // Zones from modeTicks 50 on: x 120..219, rows 19 apart from y 6, reached levels only.
     const TapCase cases[] = {
-        {120, 6, 0}, {219, 24, 0}, {150, 25, 1}, {150, 6 + 19 * 3 + 18, 3}, {150, 6 + 19 * 4, -100},
-        {150, 6 + 19 * 15, -100}, {119, 30, -100}, {220, 30, -100}, {150, 5, -100},
+        {120, 6, 0},
+        {219, 24, 0},
+        {150, 25, 1},
+        {150, 6 + 19 * 3 + 18, 3},
+        {150, 6 + 19 * 4, -100},
+        {150, 6 + 19 * 15, -100},
+        {119, 30, -100},
+        {220, 30, -100},
+        {150, 5, -100},
     };
     for (const TapCase& c : cases) {
         TapResult r = tap(c.x, c.y, drawLevelSelect, 99);

@@ -187,8 +187,8 @@ TEST_P(PlayView, LevelBannerOpensCarriesTheNameAndCloses) {
     setLevelName("MINE");
     const uint16_t earth = tileColour(TileEarth), dark = darken(earth, 1);
     const BannerCase cases[] = {
-        {0, 0, false}, {20, 80, false}, {39, 156, false}, {40, 160, true},
-        {335, 160, true}, {336, 156, false}, {374, 4, false}, {375, 0, false}, {376, -1, false},
+        {0, 0, false},     {20, 80, false}, {39, 156, false}, {40, 160, true},  {335, 160, true},
+        {336, 156, false}, {374, 4, false}, {375, 0, false},  {376, -1, false},
     };
     for (const BannerCase& c : cases) {
         game.levelTicks = c.ticks;
@@ -232,7 +232,7 @@ TEST_P(PlayView, PanelButtonIsAFirePress) {
         int32_t x, y;
         bool fires;
     } cases[] = {
-        {174, 241, true}, {239, 256, true}, {200, 250, true},  {173, 241, false},
+        {174, 241, true},  {239, 256, true},  {200, 250, true},  {173, 241, false},
         {174, 240, false}, {174, 257, false}, {120, 280, false}, {-1, -1, false},
     };
     for (const Case& c : cases) {
@@ -250,9 +250,8 @@ TEST_P(PlayView, EmptyMapShowsOnlyBorderTiles) {
         for (int32_t x = 0; x < 240; x += 7) ASSERT_EQ(px(x, y), tileColour(TileBorder)) << x << "," << y;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PlayView, ::testing::Values(0, 3),
-                         [](const ::testing::TestParamInfo<int32_t>& i) {
-                             return i.param == 0 ? std::string("RowMajor") : std::string("ColumnMajor");
-                         });
+INSTANTIATE_TEST_SUITE_P(Layouts, PlayView, ::testing::Values(0, 3), [](const ::testing::TestParamInfo<int32_t>& i) {
+    return i.param == 0 ? std::string("RowMajor") : std::string("ColumnMajor");
+});
 
 }  // namespace

@@ -2,13 +2,13 @@
 // that keep the old file whole when they cannot finish.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app_harness.h"
 #include "store/progress.h"
@@ -30,8 +30,7 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 // The stored form of plain record bytes under a given key.
 Bytes scrambled(const Bytes& plain, const uint8_t* key) {
     Bytes out = plain;
-    for (size_t i = 0; i < out.size() && i < 9; ++i)
-        out[i] ^= uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58));
+    for (size_t i = 0; i < out.size() && i < 9; ++i) out[i] ^= uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58));
     return out;
 }
 
@@ -115,19 +114,19 @@ Bytes longFile() {
     return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ProgressLoad,
-    testing::Values(LoadCase{"Good", true, scrambled(plainExample, ProgressKey), 3, 1234, false},
-                    LoadCase{"Long", true, longFile(), 3, 1234, false},
-                    // Header and level only: the best score is not in the file.
-                    LoadCase{"ShortWithMagic", true, scrambled({0xC8, 0x01, 0x00, 0x10, 0x05}, ProgressKey), 5, 77, false},
-                    LoadCase{"Empty", true, {}, 0, 0, true},
-                    LoadCase{"OneByte", true, scrambled({0xC8}, ProgressKey), 0, 0, true},
-                    LoadCase{"ForeignKey", true, scrambled(plainExample, otherKey), 0, 0, true},
-                    LoadCase{"PlainUnscrambled", true, plainExample, 0, 0, true},
-                    // No file: an empty one is created, which holds no magic.
-                    LoadCase{"Missing", false, {}, 0, 0, true}),
-    [](const testing::TestParamInfo<LoadCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, ProgressLoad,
+                         testing::Values(LoadCase{"Good", true, scrambled(plainExample, ProgressKey), 3, 1234, false},
+                                         LoadCase{"Long", true, longFile(), 3, 1234, false},
+                                         // Header and level only: the best score is not in the file.
+                                         LoadCase{"ShortWithMagic", true,
+                                                  scrambled({0xC8, 0x01, 0x00, 0x10, 0x05}, ProgressKey), 5, 77, false},
+                                         LoadCase{"Empty", true, {}, 0, 0, true},
+                                         LoadCase{"OneByte", true, scrambled({0xC8}, ProgressKey), 0, 0, true},
+                                         LoadCase{"ForeignKey", true, scrambled(plainExample, otherKey), 0, 0, true},
+                                         LoadCase{"PlainUnscrambled", true, plainExample, 0, 0, true},
+                                         // No file: an empty one is created, which holds no magic.
+                                         LoadCase{"Missing", false, {}, 0, 0, true}),
+                         [](const testing::TestParamInfo<LoadCase>& i) { return std::string(i.param.name); });
 
 TEST_F(ProgressFile, LoadWithoutTheFolderLeavesTheRecord) {
     rmdir(home.folder().c_str());
@@ -247,7 +246,10 @@ const HostileCase hostileCases[] = {
          writeFile(f + "/tavrin.conf.new", {9, 9});
          return f + "/tavrin.conf";
      },
-     3, [](const std::string& f) { EXPECT_EQ(readFile(f + "/tavrin.conf.new"), Bytes({9, 9})); }},
+     3,
+     [](const std::string& f) {
+         EXPECT_EQ(readFile(f + "/tavrin.conf.new"), Bytes({9, 9}));
+     }},
     {"StaleTemporaryFolder",
      [](const std::string& f) {
          writeFile(f + "/tavrin.conf", oldRecord);

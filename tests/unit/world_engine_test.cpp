@@ -159,9 +159,12 @@ void runTicks(const std::vector<InputStep>& steps, int ticks) {
             for (int c = 0; c < 5; ++c) {
                 uint8_t held = s.bits[c] & FlagHeld;
                 // A key going down sets pressed as well; a tap sets only pressed.
-                if (held && !(ControlFlags[c] & FlagHeld)) ControlFlags[c] = FlagHeld | FlagPressed;
-                else if (held) ControlFlags[c] = FlagHeld;
-                else ControlFlags[c] = (i == 0) ? (s.bits[c] & FlagPressed) : 0;
+                if (held && !(ControlFlags[c] & FlagHeld))
+                    ControlFlags[c] = FlagHeld | FlagPressed;
+                else if (held)
+                    ControlFlags[c] = FlagHeld;
+                else
+                    ControlFlags[c] = (i == 0) ? (s.bits[c] & FlagPressed) : 0;
             }
             gameTickInPlay();
         }
@@ -270,10 +273,7 @@ const Scenario fallingScenarios[] = {
      .expect = {"#_#", "#O#", "#@#", "###"},
      .sounds = {256},
      .deathTimer = 1},
-    {.name = "RockRestingOnThePlayerStays",
-     .map = {"#O#", "#@#", "###"},
-     .ticks = 12,
-     .expect = {"#O#", "#@#", "###"}},
+    {.name = "RockRestingOnThePlayerStays", .map = {"#O#", "#@#", "###"}, .ticks = 12, .expect = {"#O#", "#@#", "###"}},
     {.name = "WalkingDownFromUnderARockIsFatal",
      .map = {"#O#*", "#@#", "# #", "###"},
      .input = "D1",
@@ -298,11 +298,12 @@ const Scenario fallingScenarios[] = {
      .ticks = 1,
      .expect = {"#_#@", "#x##", "#.##", "####"},
      .sounds = {251, 256},
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].life, 2);  // cracked and hatched once in the same tick
-         EXPECT_EQ(game.monsters[0].x, 1);
-         EXPECT_EQ(game.monsters[0].y, 1);
-     }},
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].life, 2);  // cracked and hatched once in the same tick
+             EXPECT_EQ(game.monsters[0].x, 1);
+             EXPECT_EQ(game.monsters[0].y, 1);
+         }},
     {.name = "EggOnThePlayersHeadKillsAndCracks",
      .map = {"#E#", "# #", "#@#", "###"},
      .ticks = 1,
@@ -318,12 +319,14 @@ const Scenario fallingScenarios[] = {
      .ticks = 1,
      .expect = {"#_#@", "#x##", "####"},
      .sounds = {256},
-     .setup = [] {
-         for (int i = 0; i < 4; ++i) setMonster(i, 0, 0, 5);
-     },
-     .check = [] {
-         for (int i = 0; i < 4; ++i) EXPECT_EQ(game.monsters[i].x, 0);
-     }},
+     .setup =
+         [] {
+             for (int i = 0; i < 4; ++i) setMonster(i, 0, 0, 5);
+         },
+     .check =
+         [] {
+             for (int i = 0; i < 4; ++i) EXPECT_EQ(game.monsters[i].x, 0);
+         }},
     {.name = "RockFallingThroughAMonsterKillsItAndFallsOn",
      .map = {"#O#@", "# ##", "# ##", "# ##", "####"},
      .ticks = 5,
@@ -354,14 +357,16 @@ const Scenario fallingScenarios[] = {
      .map = {"#O#@", "# ##", "####"},
      .ticks = 1,
      .sounds = {253, 253, 256},
-     .setup = [] {
-         setMonster(0, 1, 1, 40);
-         setMonster(2, 1, 1, 64, 4, 1, 1, 0);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].life, 0);
-         EXPECT_EQ(game.monsters[2].life, 0);
-     }},
+     .setup =
+         [] {
+             setMonster(0, 1, 1, 40);
+             setMonster(2, 1, 1, 64, 4, 1, 1, 0);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].life, 0);
+             EXPECT_EQ(game.monsters[2].life, 0);
+         }},
     {.name = "NothingMovesWhileThePlayerIsDying",
      .map = {"#O#@", "# ##", "####"},
      .ticks = 8,
@@ -369,25 +374,28 @@ const Scenario fallingScenarios[] = {
      .sounds = {254},
      .deathTimer = 9,
      .phase = 2,
-     .setup = [] {
-         game.deathTimer = 1;
-         setMonster(0, 1, 1, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.worldPhase, 2);
-         EXPECT_EQ(game.levelTicks, 0);
-         EXPECT_EQ(game.monsters[0].step, 0);
-     }},
+     .setup =
+         [] {
+             game.deathTimer = 1;
+             setMonster(0, 1, 1, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.worldPhase, 2);
+             EXPECT_EQ(game.levelTicks, 0);
+             EXPECT_EQ(game.monsters[0].step, 0);
+         }},
     {.name = "FireOpensThePauseMenu",
      .map = {"@."},
      .input = "F1",
      .sounds = {257},
-     .check = [] {
-         EXPECT_EQ(game.nextMode, PauseMenu);
-         EXPECT_EQ(game.modeReady, 0);
-         EXPECT_EQ(game.worldPhase, 1);
-         EXPECT_EQ(game.levelTicks, 1);
-     }},
+     .check =
+         [] {
+             EXPECT_EQ(game.nextMode, PauseMenu);
+             EXPECT_EQ(game.modeReady, 0);
+             EXPECT_EQ(game.worldPhase, 1);
+             EXPECT_EQ(game.levelTicks, 1);
+         }},
 };
 
 const Scenario playerScenarios[] = {
@@ -396,69 +404,41 @@ const Scenario playerScenarios[] = {
      .input = "UR16",
      .expect = {"#@#*", "#_.", "###"},
      .check = [] { EXPECT_EQ(game.score, 1); }},
-    {.name = "DownWinsOverLeft",
-     .map = {".@", "#.", "##*"},
-     .input = "DL16",
-     .expect = {"._", "#@", "##*"}},
+    {.name = "DownWinsOverLeft", .map = {".@", "#.", "##*"}, .input = "DL16", .expect = {"._", "#@", "##*"}},
     {.name = "HeldKeyMovesEverySixteenTicks",
      .map = {"@....", "####*"},
      .input = "R48",
      .expect = {"___@.", "####*"},
-     .check = [] {
-         EXPECT_EQ(game.score, 3);
-         EXPECT_EQ(game.moveDir, 0);
-         EXPECT_EQ(game.playerSprite, 39);  // animStep 48: frame 6 of the walk to the right
-     }},
-    {.name = "TapOffPhaseIsLost",
-     .map = {"@."},
-     .input = "r1",
-     .ticks = 20,
-     .expect = {"@."},
-     .phase = 1},
+     .check =
+         [] {
+             EXPECT_EQ(game.score, 3);
+             EXPECT_EQ(game.moveDir, 0);
+             EXPECT_EQ(game.playerSprite, 39);  // animStep 48: frame 6 of the walk to the right
+         }},
+    {.name = "TapOffPhaseIsLost", .map = {"@."}, .input = "r1", .ticks = 20, .expect = {"@."}, .phase = 1},
     {.name = "KeyStillHeldAtPhaseZeroMoves",
      .map = {"@.", "#*"},
      .input = "R4",
      .ticks = 19,
      .expect = {"_@", "#*"},
      .phase = 1},
-    {.name = "TapOnPhaseZeroMoves",
-     .map = {"@.", "#*"},
-     .input = "r1",
-     .ticks = 16,
-     .expect = {"_@", "#*"}},
+    {.name = "TapOnPhaseZeroMoves", .map = {"@.", "#*"}, .input = "r1", .ticks = 16, .expect = {"_@", "#*"}},
     {.name = "PushRockIntoEmptyAtMoveStart",
      .map = {"@O #", "####"},
      .input = "R1",
      .ticks = 1,
      .expect = {"@_O#", "####"},
-     .check = [] {
-         EXPECT_EQ(game.targetX, 1);
-         EXPECT_EQ(game.moveDir, 4);
-     }},
-    {.name = "PushRockLeft",
-     .map = {"# O@", "####*"},
-     .input = "L16",
-     .expect = {"#O@_", "####*"}},
-    {.name = "PushRockIntoEarthFails",
-     .map = {"@O.", "###"},
-     .input = "R16",
-     .expect = {"@O.", "###"}},
-    {.name = "PushRockIntoRockFails",
-     .map = {"@OO ", "####"},
-     .input = "R16",
-     .expect = {"@OO_", "####"}},
-    {.name = "PushRockOffTheMapFails",
-     .map = {"@O", "##"},
-     .input = "R16",
-     .expect = {"@O", "##"}},
-    {.name = "PushRockDownFails",
-     .map = {"@", "O", "."},
-     .input = "D16",
-     .expect = {"@", "O", "."}},
-    {.name = "PushRockUpFails",
-     .map = {"_", "O", "@"},
-     .input = "U16",
-     .expect = {"_", "O", "@"}},
+     .check =
+         [] {
+             EXPECT_EQ(game.targetX, 1);
+             EXPECT_EQ(game.moveDir, 4);
+         }},
+    {.name = "PushRockLeft", .map = {"# O@", "####*"}, .input = "L16", .expect = {"#O@_", "####*"}},
+    {.name = "PushRockIntoEarthFails", .map = {"@O.", "###"}, .input = "R16", .expect = {"@O.", "###"}},
+    {.name = "PushRockIntoRockFails", .map = {"@OO ", "####"}, .input = "R16", .expect = {"@OO_", "####"}},
+    {.name = "PushRockOffTheMapFails", .map = {"@O", "##"}, .input = "R16", .expect = {"@O", "##"}},
+    {.name = "PushRockDownFails", .map = {"@", "O", "."}, .input = "D16", .expect = {"@", "O", "."}},
+    {.name = "PushRockUpFails", .map = {"_", "O", "@"}, .input = "U16", .expect = {"_", "O", "@"}},
     {.name = "PushedRockOverAHoleFallsOnNextPass",
      .map = {"@O #", "## #", "####"},
      .input = "R1",
@@ -472,10 +452,7 @@ const Scenario playerScenarios[] = {
      .expect = {"@_O#", "####"},
      .sounds = {253},
      .setup = [] { setMonster(0, 2, 0, 40); }},
-    {.name = "PushedEggDoesNotCrack",
-     .map = {"@E #", "####*"},
-     .input = "R16",
-     .expect = {"_@E#", "####*"}},
+    {.name = "PushedEggDoesNotCrack", .map = {"@E #", "####*"}, .input = "R16", .expect = {"_@E#", "####*"}},
     {.name = "PushedEggOverAHoleFallsAndCracks",
      .map = {"@E #", "## #", "####*"},
      .input = "R16",
@@ -483,14 +460,16 @@ const Scenario playerScenarios[] = {
      .sounds = {251, 256}},
     {.name = "CannotPushIntoTheSquareThePlayerEnters",
      .map = {"  O@", "####"},
-     .setup = [] {
-         game.targetX = 1;  // as if the player were walking into (1, 0)
-         game.targetY = 0;
-     },
-     .check = [] {
-         EXPECT_EQ(pushObject(2, 0, 3), 0);
-         EXPECT_EQ(getCell(2, 0), TileRock);
-     }},
+     .setup =
+         [] {
+             game.targetX = 1;  // as if the player were walking into (1, 0)
+             game.targetY = 0;
+         },
+     .check =
+         [] {
+             EXPECT_EQ(pushObject(2, 0, 3), 0);
+             EXPECT_EQ(getCell(2, 0), TileRock);
+         }},
     {.name = "BombRefusedWhileADiamondIsLeft",
      .map = {"@B#*"},
      .input = "R16",
@@ -501,43 +480,39 @@ const Scenario playerScenarios[] = {
      .input = "L16 R48",
      .expect = {"___@"},
      .sounds = {250, 257},
-     .check = [] {
-         EXPECT_EQ(game.diamondsLeft, 0);
-         EXPECT_EQ(game.targetsLeft, 0);
-         EXPECT_EQ(game.score, 51);
-         EXPECT_EQ(game.nextMode, StartLevel);
-         EXPECT_EQ(game.pendingLevel, 0);
-     }},
-    {.name = "KeyWithoutSafesStillSounds",
-     .map = {"@K#*"},
-     .input = "R16",
-     .expect = {"_@#*"},
-     .sounds = {252}},
+     .check =
+         [] {
+             EXPECT_EQ(game.diamondsLeft, 0);
+             EXPECT_EQ(game.targetsLeft, 0);
+             EXPECT_EQ(game.score, 51);
+             EXPECT_EQ(game.nextMode, StartLevel);
+             EXPECT_EQ(game.pendingLevel, 0);
+         }},
+    {.name = "KeyWithoutSafesStillSounds", .map = {"@K#*"}, .input = "R16", .expect = {"_@#*"}, .sounds = {252}},
     {.name = "KeyOpensSafesAndAllFiveDiamondsComplete",
      .map = {"@K*S*S*"},
      .input = "R96",
      .expect = {"______@"},
      .sounds = {252, 250, 250, 250, 250, 250, 257},
      .setup = [] { EXPECT_EQ(game.diamondsLeft, 5); },
-     .check = [] {
-         EXPECT_EQ(game.diamondsLeft, 0);
-         EXPECT_EQ(game.score, 250);
-         EXPECT_EQ(game.nextMode, StartLevel);
-     }},
-    {.name = "SafeIsBlockedBeforeTheKey",
-     .map = {"@S"},
-     .input = "R16",
-     .expect = {"@S"}},
+     .check =
+         [] {
+             EXPECT_EQ(game.diamondsLeft, 0);
+             EXPECT_EQ(game.score, 250);
+             EXPECT_EQ(game.nextMode, StartLevel);
+         }},
+    {.name = "SafeIsBlockedBeforeTheKey", .map = {"@S"}, .input = "R16", .expect = {"@S"}},
     {.name = "SkullKillsAndStays",
      .map = {"@X"},
      .input = "R16",
      .expect = {"_X"},
      .deathTimer = 1,
-     .check = [] {
-         EXPECT_EQ(game.score, 0);
-         EXPECT_EQ(game.playerX, 1);
-         EXPECT_EQ(game.nextMode, Play);  // no completion although nothing is left
-     }},
+     .check =
+         [] {
+             EXPECT_EQ(game.score, 0);
+             EXPECT_EQ(game.playerX, 1);
+             EXPECT_EQ(game.nextMode, Play);  // no completion although nothing is left
+         }},
     {.name = "EmptyLevelCompletesOnFirstMove",
      .map = {"@c"},
      .input = "R16",
@@ -559,10 +534,11 @@ const Scenario playerScenarios[] = {
      .sounds = {254},
      .deathTimer = 128,
      .setup = [] { game.deathTimer = 1; },
-     .check = [] {
-         EXPECT_EQ(game.nextMode, LoseLife);
-         EXPECT_EQ(game.playerSprite, TileEmpty);
-     }},
+     .check =
+         [] {
+             EXPECT_EQ(game.nextMode, LoseLife);
+             EXPECT_EQ(game.playerSprite, TileEmpty);
+         }},
     {.name = "DeathSequenceStillRunningAfter126Ticks",
      .map = {"@."},
      .ticks = 126,
@@ -578,65 +554,74 @@ const Scenario monsterScenarios[] = {
      .ticks = 16,
      .randBits = "1",
      .setup = [] { setMonster(0, 1, 1, 64); },
-     .check = [] {
-         const MonsterSlot& m = game.monsters[0];
-         EXPECT_EQ(m.x, 1);
-         EXPECT_EQ(m.y, 1);
-         EXPECT_EQ(m.step, 0);  // chooses again on the next tick
-         EXPECT_EQ(m.dir, 0);
-     }},
+     .check =
+         [] {
+             const MonsterSlot& m = game.monsters[0];
+             EXPECT_EQ(m.x, 1);
+             EXPECT_EQ(m.y, 1);
+             EXPECT_EQ(m.step, 0);  // chooses again on the next tick
+             EXPECT_EQ(m.dir, 0);
+         }},
     {.name = "MonsterMovesDownWhenTheBitIsOdd",
      .map = {"@#######", "#      #", "#      #", "#      #", "#      #", "#      #", "#      #", "########"},
      .ticks = 16,
      .randBits = "1",
-     .setup = [] {
-         game.playerX = game.targetX = 3;  // the player stands further down the same column
-         game.playerY = game.targetY = 9;
-         setMonster(0, 3, 5, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].x, 3);
-         EXPECT_EQ(game.monsters[0].y, 6);
-     }},
+     .setup =
+         [] {
+             game.playerX = game.targetX = 3;  // the player stands further down the same column
+             game.playerY = game.targetY = 9;
+             setMonster(0, 3, 5, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].x, 3);
+             EXPECT_EQ(game.monsters[0].y, 6);
+         }},
     {.name = "MonsterMovesRightOnEqualColumnsWhenEven",
      .map = {"@#######", "#      #", "#      #", "#      #", "#      #", "#      #", "#      #", "########"},
      .ticks = 16,
      .randBits = "0",
-     .setup = [] {
-         game.playerX = game.targetX = 3;
-         game.playerY = game.targetY = 9;
-         setMonster(0, 3, 5, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].x, 4);
-         EXPECT_EQ(game.monsters[0].y, 5);
-     }},
+     .setup =
+         [] {
+             game.playerX = game.targetX = 3;
+             game.playerY = game.targetY = 9;
+             setMonster(0, 3, 5, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].x, 4);
+             EXPECT_EQ(game.monsters[0].y, 5);
+         }},
     {.name = "MonsterStepRightIntoAWallIsRefused",
      .map = {"@#######", "#      #", "#      #", "#      #", "#      #", "#  #   #", "#      #", "########"},
      .ticks = 16,
      .randBits = "0",
-     .setup = [] {
-         game.playerX = game.targetX = 2;
-         game.playerY = game.targetY = 9;
-         setMonster(0, 2, 5, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].x, 2);
-         EXPECT_EQ(game.monsters[0].step, 0);
-     }},
+     .setup =
+         [] {
+             game.playerX = game.targetX = 2;
+             game.playerY = game.targetY = 9;
+             setMonster(0, 2, 5, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].x, 2);
+             EXPECT_EQ(game.monsters[0].step, 0);
+         }},
     {.name = "MonsterKillsWhenChoosingTheStepIntoThePlayer",
      .map = {"#.#", "#@#", "###"},
      .ticks = 1,
      .deathTimer = 1,
      .randBits = "1",
-     .setup = [] {
-         setCell(1, 0, TileEmpty);
-         setMonster(0, 1, 0, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].step, 1);
-         EXPECT_EQ(game.monsters[0].y, 0);
-     }},
+     .setup =
+         [] {
+             setCell(1, 0, TileEmpty);
+             setMonster(0, 1, 0, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].step, 1);
+             EXPECT_EQ(game.monsters[0].y, 0);
+         }},
     {.name = "WaitingHunterInTheSquareAheadKillsAtOnce",
      .map = {"#@ #", "####"},
      .input = "R1",
@@ -665,16 +650,18 @@ const Scenario monsterScenarios[] = {
      .map = {"@#####", "#    #", "######"},
      .ticks = 16,
      .randBits = "00",
-     .setup = [] {
-         game.playerX = game.targetX = 4;
-         game.playerY = game.targetY = 1;
-         setMonster(0, 1, 1, 64);
-         setMonster(1, 2, 1, 64);
-     },
-     .check = [] {
-         EXPECT_EQ(game.monsters[0].x, 2);
-         EXPECT_EQ(game.monsters[1].x, 3);
-     }},
+     .setup =
+         [] {
+             game.playerX = game.targetX = 4;
+             game.playerY = game.targetY = 1;
+             setMonster(0, 1, 1, 64);
+             setMonster(1, 2, 1, 64);
+         },
+     .check =
+         [] {
+             EXPECT_EQ(game.monsters[0].x, 2);
+             EXPECT_EQ(game.monsters[1].x, 3);
+         }},
 };
 
 std::string scenarioName(const testing::TestParamInfo<Scenario>& info) { return info.param.name; }

@@ -149,8 +149,10 @@ TEST_F(LevelFile, WidthAndHeightKeepLowSevenBitsAndColourFlags) {
         uint8_t flags, w, h;
         uint32_t colour;
         int32_t width, height;
-    } cases[] = {{0, 0x85, 0x0A, 0x000000, 5, 10}, {5, 4, 0x83, 0xFF00FF, 4, 3},
-                 {4, 2, 2, 0x0000FF, 2, 2},          {0xFA, 1, 1, 0x00FF00, 1, 1},
+    } cases[] = {{0, 0x85, 0x0A, 0x000000, 5, 10},
+                 {5, 4, 0x83, 0xFF00FF, 4, 3},
+                 {4, 2, 2, 0x0000FF, 2, 2},
+                 {0xFA, 1, 1, 0x00FF00, 1, 1},
                  {3, 0x80, 9, 0xFFFF00, 0, 9}};
     for (auto c : cases) {
         std::vector<uint8_t> cells(static_cast<size_t>(c.width) * c.height, 2);
@@ -174,12 +176,12 @@ TEST_F(LevelFile, ShortMapLeavesTopLeftSquaresAsRock) {
 }
 
 TEST_F(LevelFile, DamagedFilesNeverReadOutsideThemselves) {
-    const auto good = buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"),
-                                      simpleRecord("D"), simpleRecord("E")});
+    const auto good =
+        buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"), simpleRecord("E")});
     const uint32_t end = static_cast<uint32_t>(good.size());
     struct Case {
         const char* what;
-        int entry;        // entry to overwrite, or -1
+        int entry;  // entry to overwrite, or -1
         uint32_t value;
         size_t truncate;  // cut the file to this many bytes, 0 = keep
         int record;       // record to load
@@ -216,8 +218,8 @@ TEST_F(LevelFile, DamagedFilesNeverReadOutsideThemselves) {
 }
 
 TEST_F(LevelFile, HeaderPastTheEndLeavesBufferAlone) {
-    auto plain = buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"),
-                                 simpleRecord("E")});
+    auto plain =
+        buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"), simpleRecord("E")});
     const uint32_t size = static_cast<uint32_t>(plain.size());
     putEntry(plain, 4, size - 20);  // 32 header bytes would run 12 past the end
     open(plain);
@@ -243,8 +245,8 @@ TEST_F(LevelFile, TooShortOrMissingFileIsRefused) {
 }
 
 TEST_F(LevelFile, CellAccessOutsideTheMap) {
-    open(buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"),
-                         simpleRecord("E")}));
+    open(buildLevelFile(
+        {simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"), simpleRecord("E")}));
     ASSERT_EQ(loadLevelRecord(4), 0);
     const std::string before = cellsText();
     const int32_t outside[][2] = {{-1, 0}, {mapWidth, 0}, {0, mapHeight}, {0, -1}, {INT_MIN, INT_MIN}};
@@ -298,8 +300,8 @@ TEST_F(LevelFile, ScanMapCountsAndFindsStart) {
 }
 
 TEST_F(LevelFile, FailedMapAllocationLeavesTheEmptyMap) {
-    open(buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"),
-                         simpleRecord("E")}));
+    open(buildLevelFile(
+        {simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"), simpleRecord("E")}));
     auto* saved = mapAllocate;
     mapAllocate = [](size_t) -> void* { return nullptr; };
     EXPECT_EQ(loadLevelRecord(4), 1);
@@ -313,8 +315,8 @@ TEST_F(LevelFile, FailedMapAllocationLeavesTheEmptyMap) {
 }
 
 TEST_F(LevelFile, UnloadClearsTheLevel) {
-    open(buildLevelFile({simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"),
-                         simpleRecord("E")}));
+    open(buildLevelFile(
+        {simpleRecord("A"), simpleRecord("B"), simpleRecord("C"), simpleRecord("D"), simpleRecord("E")}));
     game.level = 0;
     game.levelLimit = game.lastLevel;
     loadCurrentLevel();

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/app.h"
-#include "tools/common/scratch_home.h"
 #include "game/state.h"
 #include "gfx/resources.h"
+#include "tools/common/scratch_home.h"
 #include "world/world.h"
 
 namespace {
@@ -33,9 +33,7 @@ protected:
         game.level = -1;
         game.lastLevel = 5;
     }
-    void TearDown() override {
-        unloadLevel();
-    }
+    void TearDown() override { unloadLevel(); }
     void load(const std::string& rows) {
         std::string text = "name: T\ncolour: 4\nmap:\n" + rows;
         ASSERT_EQ(loadLevelSource(text.data(), static_cast<int32_t>(text.size())), 0);
@@ -141,7 +139,7 @@ TEST_F(WorldRules, NextLevelAfterPracticeAndAfterTheLast) {
         uint8_t mode;
         int8_t pending;
     } cases[] = {{-4, 5, StartLevel, -3}, {-1, 5, StartLevel, 0}, {4, 5, StartLevel, 5},
-                 {5, 5, GameComplete, 0},  {-1, 0, StartLevel, 0}, {0, 0, GameComplete, 0}};
+                 {5, 5, GameComplete, 0}, {-1, 0, StartLevel, 0}, {0, 0, GameComplete, 0}};
     for (auto c : cases) {
         game.level = c.level;
         game.lastLevel = c.lastLevel;
@@ -194,7 +192,7 @@ TEST_F(WorldRules, BlockedTiles) {
 TEST_F(WorldRules, FallClasses) {
     load("O*K0/{\\}_.S@#E\n");
     setCell(10, 0, 200);  // a byte above 63 is solid
-    const uint8_t expect[] = {FallRound, FallRound, FallRound, FallRound, FallLeft, FallLeft,   FallRight,
+    const uint8_t expect[] = {FallRound, FallRound, FallRound, FallRound, FallLeft,  FallLeft,  FallRight,
                               FallRight, FallFree,  FallSolid, FallSolid, FallSolid, FallSolid, FallSolid};
     for (int x = 0; x < 14; ++x) EXPECT_EQ(fallClass(x, 0), expect[x]) << x;
     EXPECT_EQ(fallClass(-1, 0), FallSolid);
@@ -214,7 +212,8 @@ uint16_t tinted(uint16_t pixel, uint32_t colour) {
 // square by square through getCell it must do exactly the same: same squares, same kills and
 // hatchings, same death, same sounds in the same order, pass after pass.
 TEST_F(WorldRules, FallingPassMatchesSquareBySquare) {
-    const char pieces[] = "O_____.#*/\\{}0EKo";  // rocks, room, earth, walls, diamonds, round corners, rings, eggs, keys
+    const char pieces[] =
+        "O_____.#*/\\{}0EKo";  // rocks, room, earth, walls, diamonds, round corners, rings, eggs, keys
     std::mt19937 random(13);
     for (int round = 0; round < 12; ++round) {
         std::string rows;
@@ -265,10 +264,9 @@ TEST(TintTile, Values) {
         uint32_t colour;
         uint16_t in, out;
     } cases[] = {
-        {0xFFFF00, 0x001F, 0xF7A0}, {0xFFFF00, 0x0015, 0xA520}, {0xFFFF00, 0x529F, 0xFFE0},
-        {0xFFFF00, 0xFFE0, 0xFFE0}, {0xFFFF00, 0x0000, 0x0000}, {0xFF0000, 0x001F, 0xF000},
-        {0xFF0000, 0x529F, 0xFA80}, {0x000000, 0x529F, 0x5280}, {0x00FF00, 0x8010, 0x8010},
-        {0x00FF00, 0x0410, 0x0410},
+        {0xFFFF00, 0x001F, 0xF7A0}, {0xFFFF00, 0x0015, 0xA520}, {0xFFFF00, 0x529F, 0xFFE0}, {0xFFFF00, 0xFFE0, 0xFFE0},
+        {0xFFFF00, 0x0000, 0x0000}, {0xFF0000, 0x001F, 0xF000}, {0xFF0000, 0x529F, 0xFA80}, {0x000000, 0x529F, 0x5280},
+        {0x00FF00, 0x8010, 0x8010}, {0x00FF00, 0x0410, 0x0410},
     };
     for (auto c : cases) EXPECT_EQ(tinted(c.in, c.colour), c.out) << std::hex << c.colour << " " << c.in;
     // Pixels are low byte first and the count is in bytes: a run of three pixels, the
@@ -291,8 +289,7 @@ TEST_F(WorldRules, TileSheetsAreTileOrderedAndRecoloured) {
         const size_t src = (t & 15) * 64 + (t >> 4) * 32768;
         for (int r = 0; r < 32; ++r) ASSERT_EQ(0, memcmp(TileSheet + t * 2048 + r * 64, pic + src + r * 1024, 64));
         const size_t msrc = (t & 15) * 16 + (t >> 4) * 2048;
-        for (int r = 0; r < 8; ++r)
-            ASSERT_EQ(0, memcmp(MapTileSheet + t * 128 + r * 16, mapPic + msrc + r * 256, 16));
+        for (int r = 0; r < 8; ++r) ASSERT_EQ(0, memcmp(MapTileSheet + t * 128 + r * 16, mapPic + msrc + r * 256, 16));
     }
     std::vector<uint8_t> plain(TileSheet, TileSheet + 131072);
     std::vector<uint8_t> plainMap(MapTileSheet, MapTileSheet + 8192);

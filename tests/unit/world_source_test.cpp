@@ -123,7 +123,7 @@ TEST(LevelSource, LoadLevelSourceRunsTheEngineOnIt) {
     EXPECT_EQ(game.playerX, 1);
     EXPECT_EQ(game.playerY, 1);
     EXPECT_EQ(getCell(2, 2), TileEmpty);  // ';' is faint glow, gone at load
-    EXPECT_EQ(TileSheet, nullptr);         // no pictures for a solver
+    EXPECT_EQ(TileSheet, nullptr);        // no pictures for a solver
 
     const char* bad = "name: BAD\ncolour: 9\nmap:\n@\n";
     EXPECT_EQ(loadLevelSource(bad, static_cast<int32_t>(strlen(bad))), 1);
@@ -159,8 +159,8 @@ TEST(LevelCompiler, ReportsFaultsAndBuildsReadableFile) {
     std::string order;
     for (int i = 0; i < 6; ++i) {
         const std::string name = "l" + std::to_string(i) + ".txt";
-        write(name.c_str(), "name: L" + std::to_string(i) + "\ncolour: " + std::to_string(i) +
-                                "\nmap:\n#@" + std::string(i + 1, '*') + "#\n");
+        write(name.c_str(), "name: L" + std::to_string(i) + "\ncolour: " + std::to_string(i) + "\nmap:\n#@" +
+                                std::string(i + 1, '*') + "#\n");
         order += name + "\n";
     }
     write("order.txt", "# the set\n" + order + "\n");
@@ -198,7 +198,8 @@ TEST(LevelSource, ShippedFileMatchesTheSources) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::path(TAVRIN_SOURCE_DIR) / "assets/levels";
     uint32_t size = 0;
-    if (!fs::exists(dir / "order.txt") || !findResource(ResLevelFile, &size)) GTEST_SKIP() << "no level set in this build";
+    if (!fs::exists(dir / "order.txt") || !findResource(ResLevelFile, &size))
+        GTEST_SKIP() << "no level set in this build";
     std::vector<std::string> names;
     std::istringstream order(readText(dir / "order.txt"));
     for (std::string line; std::getline(order, line);) {

@@ -3,6 +3,13 @@
 // held (share of one core), CPU per presented frame at zoom 3, CPU from exec to the first
 // frame on screen, and the peak resident memory. Each figure is the median of several runs;
 // the per-frame cost is also given in memcpys of one 153600-byte frame measured here.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -10,17 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 #include "platform/toolkit.h"
 #include "tools/bench/bench_timing.h"
@@ -31,10 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 void pause(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
+double median(std::vector<double> v) {
+    if (v.empty()) return -1;
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
@@ -43,11 +41,9 @@ double median(std::vector<double> v)
 struct Xvfb {
     pid_t pid = -1;
     std::string display;
-    Xvfb()
-    {
+    Xvfb() {
         int fds[2];
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0)
-            return;
+        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) return;
         fflush(nullptr);
         pid = fork();
         if (pid == 0) {
@@ -57,21 +53,18 @@ struct Xvfb {
             dup2(null, 1);
             dup2(null, 2);
             std::string fd = std::to_string(fds[1]);
-            execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                  "tcp", "-noreset", static_cast<char*>(nullptr));
+            execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                  "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
         std::string n;
         char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            n += c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') n += c;
         close(fds[0]);
-        if (!n.empty())
-            display = ":" + n;
+        if (!n.empty()) display = ":" + n;
     }
-    ~Xvfb()
-    {
+    ~Xvfb() {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -82,12 +75,10 @@ struct Xvfb {
 std::string g_display;
 std::string g_home;
 
-pid_t spawn(const std::vector<std::string>& args, bool quiet)
-{
+pid_t spawn(const std::vector<std::string>& args, bool quiet) {
     std::vector<std::string> a = args;
     std::vector<char*> argv;
-    for (auto& s : a)
-        argv.push_back(s.data());
+    for (auto& s : a) argv.push_back(s.data());
     argv.push_back(nullptr);
     fflush(nullptr);
     pid_t pid = fork();
@@ -108,8 +99,7 @@ pid_t spawn(const std::vector<std::string>& args, bool quiet)
     return pid;
 }
 
-int run(const std::vector<std::string>& args)
-{
+int run(const std::vector<std::string>& args) {
     pid_t pid = spawn(args, true);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -118,28 +108,23 @@ int run(const std::vector<std::string>& args)
 }
 
 // CPU time of every thread of a process, in seconds, at nanosecond resolution.
-double processCpu(pid_t pid)
-{
+double processCpu(pid_t pid) {
     std::string dir = "/proc/" + std::to_string(pid) + "/task";
     DIR* d = opendir(dir.c_str());
-    if (!d)
-        return -1;
+    if (!d) return -1;
     double total = 0;
     while (dirent* e = readdir(d)) {
-        if (e->d_name[0] == '.')
-            continue;
+        if (e->d_name[0] == '.') continue;
         std::ifstream f(dir + "/" + e->d_name + "/schedstat");
         unsigned long long ns = 0;
-        if (f >> ns)
-            total += double(ns) / 1e9;
+        if (f >> ns) total += double(ns) / 1e9;
     }
     closedir(d);
     return total;
 }
 
 // Share of one core used by pid over `seconds` of wall time.
-double cpuShare(pid_t pid, double seconds)
-{
+double cpuShare(pid_t pid, double seconds) {
     double c0 = processCpu(pid);
     auto t0 = Clock::now();
     pause(seconds);
@@ -150,17 +135,13 @@ double cpuShare(pid_t pid, double seconds)
 
 const char* const Xdotool = "/usr/bin/xdotool";
 
-void key(const char* what, const char* name)
-{
-    run({Xdotool, what, name});
-}
+void key(const char* what, const char* name) { run({Xdotool, what, name}); }
 
 // The game itself: waits for the window, then measures on its first screens and in play.
 struct GameFigures {
     double idle = -1, play = -1, peakMb = -1;
 };
-GameFigures gameFigures()
-{
+GameFigures gameFigures() {
     GameFigures g;
     pid_t pid = spawn({TAVRIN_BINARY}, true);
     // --sync: until the window exists; then it gets the keyboard.
@@ -169,8 +150,7 @@ GameFigures gameFigures()
     key("key", "space");  // splash -> main menu
     pause(2.0);
     std::vector<double> idle;
-    for (int i = 0; i < 5; i++)
-        idle.push_back(cpuShare(pid, 1.0));
+    for (int i = 0; i < 5; i++) idle.push_back(cpuShare(pid, 1.0));
     g.idle = median(idle);
     // Practice, level 1, play.
     for (const char* k : {"Down", "space", "space", "space"}) {
@@ -197,8 +177,7 @@ GameFigures gameFigures()
 }
 
 // CPU from exec to the first frame on screen, as the layer reports it in its debug log.
-double firstFrameMs()
-{
+double firstFrameMs() {
     std::vector<double> ms;
     for (int i = 0; i < 5; i++) {
         std::string log = g_home + "/first.log";
@@ -208,14 +187,12 @@ double firstFrameMs()
         std::string line;
         const std::string mark = "layer: first frame shown, CPU since exec ";
         while (std::getline(f, line))
-            if (line.compare(0, mark.size(), mark) == 0)
-                ms.push_back(atof(line.c_str() + mark.size()));
+            if (line.compare(0, mark.size(), mark) == 0) ms.push_back(atof(line.c_str() + mark.size()));
     }
     return median(ms);
 }
 
-double cpuNow()
-{
+double cpuNow() {
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
@@ -223,11 +200,9 @@ double cpuNow()
 
 // The layer's present path alone, in a process of its own: a window at zoom 3 and frames
 // that differ everywhere from the one before (the worst case). Milliseconds per frame.
-double presentMs()
-{
+double presentMs() {
     int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
+    if (pipe(fds) != 0) return -1;
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
@@ -253,8 +228,7 @@ double presentMs()
                 QDirectPainter p(&w);
                 auto* fb = reinterpret_cast<uint16_t*>(p.frameBuffer());
                 uint16_t base = uint16_t((round * n + i) * 0x0841);
-                for (int k = 0; k < 240 * 320; k++)
-                    fb[k] = uint16_t(base + k);
+                for (int k = 0; k < 240 * 320; k++) fb[k] = uint16_t(base + k);
             }
             double c1 = cpuNow();
             // The frames are written outside the layer too: take that part off.
@@ -262,8 +236,7 @@ double presentMs()
             for (int i = 0; i < n; i++) {
                 static uint16_t scratch[240 * 320];
                 uint16_t base = uint16_t((round * n + i) * 0x0841);
-                for (int k = 0; k < 240 * 320; k++)
-                    scratch[k] = uint16_t(base + k);
+                for (int k = 0; k < 240 * 320; k++) scratch[k] = uint16_t(base + k);
                 bench::keep(scratch);
             }
             double c3 = cpuNow();
@@ -277,8 +250,7 @@ double presentMs()
     }
     close(fds[1]);
     double m = -1;
-    if (read(fds[0], &m, sizeof m) != sizeof m)
-        m = -1;
+    if (read(fds[0], &m, sizeof m) != sizeof m) m = -1;
     close(fds[0]);
     waitpid(pid, nullptr, 0);
     return m;
@@ -286,8 +258,7 @@ double presentMs()
 
 }  // namespace
 
-int main()
-{
+int main() {
     if (access(Xdotool, X_OK) != 0) {
         printf("bench_desktop: needs Xvfb and xdotool (tools/deps.sh installs them); skipped\n");
         return 0;
@@ -299,8 +270,7 @@ int main()
     }
     g_display = x.display;
     char home[] = "/tmp/tavrin-bench-desktop-XXXXXX";
-    if (!mkdtemp(home))
-        return 1;
+    if (!mkdtemp(home)) return 1;
     g_home = home;
 
     double memcpyNs = bench::frameCopyNanos();
@@ -315,7 +285,6 @@ int main()
     printf("  CPU from exec to first frame:   %6.1f ms   [<= 50]\n", first);
     printf("  peak resident memory:           %6.1f MB   [<= 40]\n", g.peakMb);
     std::string cmd = std::string("rm -rf '") + home + "'";
-    if (system(cmd.c_str()) != 0)
-        return 1;
+    if (system(cmd.c_str()) != 0) return 1;
     return 0;
 }

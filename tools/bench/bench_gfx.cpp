@@ -17,9 +17,9 @@
 #include "app/app.h"
 #include "app/window.h"
 #include "game/state.h"
-#include "tools/bench/bench_timing.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
+#include "tools/bench/bench_timing.h"
 #include "world/world.h"
 
 namespace {
@@ -40,11 +40,26 @@ const Family Families[] = {
     {"splash", Splash, 0, nullptr},
     {"about", About, 2.5, nullptr},
     {"main menu", MainMenu, 2.5, [] { game.menuCursor = 2; }},
-    {"pause menu", PauseMenu, 2.5, [] { game.levelTicks = 1234; game.score = 4350; game.lives = 3; }},
+    {"pause menu", PauseMenu, 2.5,
+     [] {
+         game.levelTicks = 1234;
+         game.score = 4350;
+         game.lives = 3;
+     }},
     {"practice menu", PracticeMenu, 2.5, [] { game.menuCursor = 1; }},
     {"level select", LevelSelect, 0, [] { game.menuCursor = 3; }},
-    {"level complete", LevelComplete, 2.5, [] { lateTicks(); game.score = 4350; game.levelTicks = 12345; }},
-    {"died", Died, 2.5, [] { game.levelTicks = 1234; game.score = 4350; game.lives = 2; }},
+    {"level complete", LevelComplete, 2.5,
+     [] {
+         lateTicks();
+         game.score = 4350;
+         game.levelTicks = 12345;
+     }},
+    {"died", Died, 2.5,
+     [] {
+         game.levelTicks = 1234;
+         game.score = 4350;
+         game.lives = 2;
+     }},
     {"game over", GameOver, 0, lateTicks},
     {"game complete", GameComplete, 2.5, lateTicks},
     // Late in the roll, when most lines have already left the window.
@@ -100,11 +115,13 @@ int main(int argc, char** argv) {
             if (f.prepare) f.prepare();
             enterMode();
             stylusTapX = stylusTapY = -1;
-            const double ns = nanosPerCall([&] {
-                drawScreen();
-                copyToFramebuffer(fb.data() - DisplayInfo.origin, lineStepFor(o), displayRowBytes());
-                keep(fb.data());
-            }, 30);
+            const double ns = nanosPerCall(
+                [&] {
+                    drawScreen();
+                    copyToFramebuffer(fb.data() - DisplayInfo.origin, lineStepFor(o), displayRowBytes());
+                    keep(fb.data());
+                },
+                30);
             ratio[k] = ns / memcpyNs;
             leaveMode();
             if (tsv && f.goal > 0) bench::tsvRow(f.name, o, ratio[k], f.goal);
@@ -131,18 +148,32 @@ int main(int argc, char** argv) {
         if (picture.pixels == nullptr) {
             picture = Backdrop;
         }
-        blit[k] = nanosPerCall([&] { blitOpaque(&BackBuffer, 0, 0, &picture); keep(BackBuffer.pixels); }, 200) / memcpyNs;
+        blit[k] = nanosPerCall(
+                      [&] {
+                          blitOpaque(&BackBuffer, 0, 0, &picture);
+                          keep(BackBuffer.pixels);
+                      },
+                      200) /
+                  memcpyNs;
         if (picture.pixels != Backdrop.pixels) freeImage(&picture);
-        tile[k] = nanosPerCall([&] {
-            for (int32_t r = 0; r < 9; ++r)
-                for (int32_t c = 0; c < 9; ++c) drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 0);
-            keep(BackBuffer.pixels);
-        }, 200) / memcpyNs;
-        tileOr[k] = nanosPerCall([&] {
-            for (int32_t r = 0; r < 9; ++r)
-                for (int32_t c = 0; c < 9; ++c) drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 1);
-            keep(BackBuffer.pixels);
-        }, 100) / memcpyNs;
+        tile[k] = nanosPerCall(
+                      [&] {
+                          for (int32_t r = 0; r < 9; ++r)
+                              for (int32_t c = 0; c < 9; ++c)
+                                  drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 0);
+                          keep(BackBuffer.pixels);
+                      },
+                      200) /
+                  memcpyNs;
+        tileOr[k] = nanosPerCall(
+                        [&] {
+                            for (int32_t r = 0; r < 9; ++r)
+                                for (int32_t c = 0; c < 9; ++c)
+                                    drawTile(c * 32 - 13, r * 32 - 7, static_cast<uint32_t>(r * 9 + c), 1);
+                            keep(BackBuffer.pixels);
+                        },
+                        100) /
+                    memcpyNs;
     }
     TileSheet = savedTiles;
     std::printf("%-28s %10.2f %10.2f\n", "blitOpaque 240x320", blit[0], blit[1]);
@@ -152,10 +183,13 @@ int main(int argc, char** argv) {
     // The real output path: painter, copy, and the offscreen layer taking the frame.
     if (!setUpOrientation(0)) return 1;
     const double present = nanosPerCall([] { presentFrame(); }, 200) / memcpyNs;
-    const double copyOnly = nanosPerCall([&] {
-        copyToFramebuffer(fb.data(), 480, displayRowBytes());
-        keep(fb.data());
-    }, 200) / memcpyNs;
+    const double copyOnly = nanosPerCall(
+                                [&] {
+                                    copyToFramebuffer(fb.data(), 480, displayRowBytes());
+                                    keep(fb.data());
+                                },
+                                200) /
+                            memcpyNs;
     std::printf("%-28s %10.2f\n", "presentFrame (offscreen)", present);
     std::printf("%-28s %10.2f\n", "copyToFramebuffer", copyOnly);
     releaseDisplay();

@@ -1,20 +1,20 @@
 // How fast the offscreen back end runs the game: virtual seconds per real second, for the
 // whole idle program (the real binary with -until) and for the layer alone in-process.
 // Costs are also given in memcpys of one frame (153600 bytes) measured in the same run.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <vector>
 #include "platform/offscreen.h"
-#include "tools/bench/bench_timing.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
+#include "tools/bench/bench_timing.h"
 
 extern char** environ;
 
@@ -23,8 +23,7 @@ using Clock = std::chrono::steady_clock;
 static double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // The real program, idle on its first screens, until the layer closes its window.
-static double programRun(int64_t untilMs, int& status)
-{
+static double programRun(int64_t untilMs, int& status) {
     char home[] = "/tmp/tavrin-bench-XXXXXX";
     if (!mkdtemp(home)) {
         status = -1;
@@ -34,13 +33,11 @@ static double programRun(int64_t untilMs, int& status)
     std::string homeVar = std::string("HOME=") + home;
     std::vector<std::string> args{TAVRIN_BINARY, "-platform", "offscreen", "-until", until};
     std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
+    for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<char*> env;
     for (char** e = environ; *e; e++)
-        if (strncmp(*e, "HOME=", 5))
-            env.push_back(*e);
+        if (strncmp(*e, "HOME=", 5)) env.push_back(*e);
     env.push_back(homeVar.data());
     env.push_back(nullptr);
     posix_spawn_file_actions_t fa;
@@ -56,15 +53,13 @@ static double programRun(int64_t untilMs, int& status)
     posix_spawn_file_actions_destroy(&fa);
     status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     std::string rm = std::string("rm -rf ") + home;
-    if (system(rm.c_str()) != 0)
-        status = -1;
+    if (system(rm.c_str()) != 0) status = -1;
     return seconds(t0, t1);
 }
 
 // The layer alone: each 10 ms of virtual time two event passes, one presented frame and the
 // sleeps, as the game's loop makes them.
-static double layerRun(int64_t virtualMs)
-{
+static double layerRun(int64_t virtualMs) {
     std::string w0 = "bench", w1 = "-platform", w2 = "offscreen", w3 = "-until", w4 = std::to_string(virtualMs + 1000);
     char* argv[] = {w0.data(), w1.data(), w2.data(), w3.data(), w4.data(), nullptr};
     int argc = 5;
@@ -87,25 +82,22 @@ static double layerRun(int64_t virtualMs)
     return seconds(t0, Clock::now());
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // --tsv: the two per-frame figures, without goals.
     const bool tsv = bench::tsvWanted(argc, argv);
     double copy = bench::frameCopyNanos() / 1e9;
-    if (!tsv)
-        printf("memcpy of 153600 bytes: %.2f us\n", copy * 1e6);
+    if (!tsv) printf("memcpy of 153600 bytes: %.2f us\n", copy * 1e6);
 
     const int64_t untilMs = 60000;
     double best = 1e9;
     int status = 0;
-    for (int round = 0; round < 3; round++)
-        best = std::min(best, programRun(untilMs, status));
+    for (int round = 0; round < 3; round++) best = std::min(best, programRun(untilMs, status));
     if (!tsv)
         printf("whole program, idle, %lld virtual s: %.3f s real (exit status %d)\n", (long long)(untilMs / 1000), best,
-           status);
+               status);
     if (!tsv)
         printf("  %.1f virtual s per real s; one virtual second costs %.0f frame memcpys\n", untilMs / 1000.0 / best,
-           best / (untilMs / 1000.0) / copy);
+               best / (untilMs / 1000.0) / copy);
 
     const int64_t layerMs = 600000;
     double layer = layerRun(layerMs);

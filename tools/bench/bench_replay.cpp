@@ -2,24 +2,23 @@
 // per ten minutes of play), and how fast it replays offscreen, as virtual seconds per real
 // second and as frame memcpys per replayed frame (medians of five runs). The real binary runs
 // in a scratch folder of its own.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 #include "tools/bench/bench_timing.h"
 
 namespace {
 
-std::string readAll(const std::string& path)
-{
+std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
@@ -27,21 +26,17 @@ std::string readAll(const std::string& path)
 }
 
 // Runs the program in dir with a fresh HOME; returns real seconds, -1 on a failed run.
-double run(const std::string& dir, std::vector<std::string> args)
-{
+double run(const std::string& dir, std::vector<std::string> args) {
     std::string home = dir + "/home";
-    if (system(("rm -rf '" + home + "' && mkdir -p '" + home + "'").c_str()) != 0)
-        return -1;
+    if (system(("rm -rf '" + home + "' && mkdir -p '" + home + "'").c_str()) != 0) return -1;
     args.insert(args.begin(), TAVRIN_BINARY);
     std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
+    for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     auto t0 = bench::Clock::now();
     pid_t pid = fork();
     if (pid == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
+        if (chdir(dir.c_str()) != 0) _exit(126);
         setenv("HOME", home.c_str(), 1);
         int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int null = open("/dev/null", O_WRONLY);
@@ -51,24 +46,20 @@ double run(const std::string& dir, std::vector<std::string> args)
         _exit(127);
     }
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
     return std::chrono::duration<double>(bench::Clock::now() - t0).count();
 }
 
-double median(std::vector<double> v)
-{
+double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
 }  // namespace
 
-int main()
-{
+int main() {
     char pattern[] = "/tmp/tavrin-bench-replay-XXXXXX";
-    if (!mkdtemp(pattern))
-        return 1;
+    if (!mkdtemp(pattern)) return 1;
     const std::string dir = pattern;
     const std::string script = std::string(TAVRIN_SOURCE_DIR) + "/tools/fullgame.script";
     const std::string rec = dir + "/fullgame.rec";
@@ -106,9 +97,7 @@ int main()
            lastMs / 1000.0 / r, r / (lastMs / 1000.0));
     printf("  one replayed frame, the whole program included, costs %.1f frame memcpys\n",
            r * 1e9 / double(frames ? frames : 1) / copyNs);
-    if (system(("rm -rf '" + dir + "'").c_str()) != 0)
-        ok = false;
-    if (!ok)
-        printf("a run failed\n");
+    if (system(("rm -rf '" + dir + "'").c_str()) != 0) ok = false;
+    if (!ok) printf("a run failed\n");
     return ok ? 0 : 1;
 }

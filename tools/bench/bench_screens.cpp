@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "game/state.h"
-#include "tools/bench/bench_timing.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
+#include "tools/bench/bench_timing.h"
 #include "world/world.h"
 
 namespace {

@@ -41,10 +41,12 @@ double nanosPerCall(F&& f, int perRound) {
 // The unit of every ratio: one hot memcpy of 153600 bytes, in nanoseconds.
 inline double frameCopyNanos() {
     static std::vector<unsigned char> a(153600, 0x5a), b(153600);
-    return nanosPerCall([&] {
-        std::memcpy(b.data(), a.data(), a.size());
-        keep(b.data());
-    }, 50);
+    return nanosPerCall(
+        [&] {
+            std::memcpy(b.data(), a.data(), a.size());
+            keep(b.data());
+        },
+        50);
 }
 
 // Sends standard output nowhere while it lives (the game's own prints: display set-up,

@@ -3,17 +3,17 @@
 // (153600 bytes) measured in the same run.
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
-#include "tools/bench/bench_timing.h"
 #include "game/state.h"
+#include "tools/bench/bench_timing.h"
 #include "world/world.h"
 
 namespace {
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
                 bench::QuietStdout quiet;
                 tick = bench::nanosPerCall([] { worldTick(); }, 2000);
             }
-            printf("largest shipped level (record %d, %s, %dx%d): one tick = %.4f x memcpy\n", best, name.c_str(), w,
-                   h, tick / copy);
+            printf("largest shipped level (record %d, %s, %dx%d): one tick = %.4f x memcpy\n", best, name.c_str(), w, h,
+                   tick / copy);
             unloadLevel();
         }
     } else {
@@ -112,10 +112,12 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> still(start.size(), TileEarth);
         idle = passNanos(still);
         // What the busy pass spends on announcing its sounds.
-        sounds = bench::nanosPerCall([] {
-            for (int i = 0; i < 8000; ++i) SndPlay(SoundRock, 0);
-            fflush(stdout);  // the loop flushes once per pass
-        }, 3);
+        sounds = bench::nanosPerCall(
+            [] {
+                for (int i = 0; i < 8000; ++i) SndPlay(SoundRock, 0);
+                fflush(stdout);  // the loop flushes once per pass
+            },
+            3);
     }
     if (tsv) {
         bench::tsvRow("falling pass 127x127, nothing moving", -1, idle / copy, 3.0);

@@ -10,14 +10,12 @@
 
 class ScratchHome {
 public:
-    explicit ScratchHome(const char* tag = "tavrin-home")
-    {
+    explicit ScratchHome(const char* tag = "tavrin-home") {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + tag + ".XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
-        if (!mkdtemp(name.data()))
-            std::abort();  // without a private home nothing may run: it would write the real one
+        if (!mkdtemp(name.data())) std::abort();  // without a private home nothing may run: it would write the real one
         path_ = name.data();
         if (const char* old = std::getenv("HOME")) {
             hadOld_ = true;
@@ -25,8 +23,7 @@ public:
         }
         setenv("HOME", path_.c_str(), 1);
     }
-    ~ScratchHome()
-    {
+    ~ScratchHome() {
         if (hadOld_)
             setenv("HOME", old_.c_str(), 1);
         else

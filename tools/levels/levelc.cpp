@@ -55,8 +55,8 @@ bool loadSource(const std::string& path, LevelSource& level) {
     int starts = 0;
     for (uint8_t t : level.cells) starts += (t == 30);
     if (starts != 1) {
-        fprintf(stderr, "%s:%d: the map has %d player starts '@', it needs exactly one\n", path.c_str(),
-                level.mapLine, starts);
+        fprintf(stderr, "%s:%d: the map has %d player starts '@', it needs exactly one\n", path.c_str(), level.mapLine,
+                starts);
         return false;
     }
     int diamonds = 0;
@@ -96,8 +96,10 @@ bool readOrder(const std::string& orderPath, std::vector<std::string>& paths) {
         return false;
     }
     if (paths.size() < PracticeLevels + 1)
-        fprintf(stderr, "%s: warning: %zu levels listed; the first 4 are the practice levels, so the game "
-                        "needs at least 5\n", orderPath.c_str(), paths.size());
+        fprintf(stderr,
+                "%s: warning: %zu levels listed; the first 4 are the practice levels, so the game "
+                "needs at least 5\n",
+                orderPath.c_str(), paths.size());
     if (paths.size() > PracticeLevels + 16)
         fprintf(stderr, "%s: warning: more than 16 main levels; their level-complete pictures repeat\n",
                 orderPath.c_str());

@@ -2,10 +2,10 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 
 #include "world/world.h"
@@ -27,8 +27,8 @@ bool loadSheet(const std::string& path, int size, TileSet& set) {
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const size_t rowBytes = static_cast<size_t>(size) * 16 * 2;
     if (data.size() < rowBytes * size * 4) {
-        fprintf(stderr, "%s: %zu bytes, a tile picture of %d-pixel tiles needs %zu\n", path.c_str(), data.size(),
-                size, rowBytes * size * 4);
+        fprintf(stderr, "%s: %zu bytes, a tile picture of %d-pixel tiles needs %zu\n", path.c_str(), data.size(), size,
+                rowBytes * size * 4);
         return false;
     }
     set.size = size;
@@ -48,16 +48,19 @@ void fallbackTiles(TileSet& set) {
     set.pixels.assign(64 * 128, 0);
     auto colourOf = [](int t) -> uint16_t {
         switch (t) {
-        case 0: return 0x8410;             // rock: grey
-        case 1: return 0xFFE0;             // diamond: yellow
-        case 2: case 3: case 56: return 0x0015;  // earth: blue
-        case 5: return 0xF800;             // skull: red
-        case 22: return 0xC618;            // safe
-        case 24: return 0xFFF0;            // egg
-        case 25: return 0xFD20;            // key
-        case 27: return 0xF81F;            // bomb
-        case 30: return 0x07E0;            // player
-        case 6: case 31: return 0x0000;
+        case 0: return 0x8410;  // rock: grey
+        case 1: return 0xFFE0;  // diamond: yellow
+        case 2:
+        case 3:
+        case 56: return 0x0015;  // earth: blue
+        case 5: return 0xF800;   // skull: red
+        case 22: return 0xC618;  // safe
+        case 24: return 0xFFF0;  // egg
+        case 25: return 0xFD20;  // key
+        case 27: return 0xF81F;  // bomb
+        case 30: return 0x07E0;  // player
+        case 6:
+        case 31: return 0x0000;
         default: return (t >= 7 && t <= 23) || (t >= 47 && t <= 55) ? 0x001F : 0x4208;
         }
     };

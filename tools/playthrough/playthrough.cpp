@@ -28,11 +28,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/scratch_home.h"
 #include "app/app.h"
 #include "game/state.h"
 #include "platform/offscreen.h"
 #include "platform/toolkit.h"
+#include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
 #include "world/world.h"
 
@@ -82,7 +82,8 @@ public:
 
     void ticksUntil(const std::function<bool()>& done, int32_t limit, const char* what) {
         for (int32_t i = 0; !done(); ++i) {
-            if (i >= limit) fail("waited %d ticks for %s (mode %d, modeTicks %d)", limit, what, game.mode, game.modeTicks);
+            if (i >= limit)
+                fail("waited %d ticks for %s (mode %d, modeTicks %d)", limit, what, game.mode, game.modeTicks);
             tick();
         }
     }
@@ -238,7 +239,8 @@ int main(int argc, char** argv) {
     p.fire("level 0: a new game");
 
     int32_t mainLevels = game.lastLevel + 1;
-    if (int32_t(order.size()) < mainLevels) fail("order.txt lists %zu levels, the game has %d main levels", order.size(), mainLevels);
+    if (int32_t(order.size()) < mainLevels)
+        fail("order.txt lists %zu levels, the game has %d main levels", order.size(), mainLevels);
     size_t firstMain = order.size() - size_t(mainLevels);
 
     std::fprintf(stderr, "%-4s %-12s %7s %7s %7s %8s\n", "lvl", "name", "moves", "ticks", "score", "monsters");
@@ -288,7 +290,8 @@ int main(int argc, char** argv) {
                  name.c_str(), game.diamondsLeft, game.targetsLeft);
         int alive = 0;
         for (const MonsterSlot& m : game.monsters) alive += m.life != 0;
-        std::fprintf(stderr, "%-4d %-12s %7d %7d %7d %8d\n", lvl, name.c_str(), moves, game.levelTicks, game.score, alive);
+        std::fprintf(stderr, "%-4d %-12s %7d %7d %7d %8d\n", lvl, name.c_str(), moves, game.levelTicks, game.score,
+                     alive);
 
         p.waitShown(LevelComplete, "the level-complete picture");
         p.waitModeTicks(125, "the level-complete texts");

@@ -36,8 +36,8 @@ enum class Outcome { Playing, Completed, Died, Blocked };
 
 struct ReplayState {
     Outcome outcome = Outcome::Playing;
-    int32_t ticks = 0;       // world ticks run so far
-    int32_t token = 0;       // index of the step being played
+    int32_t ticks = 0;  // world ticks run so far
+    int32_t token = 0;  // index of the step being played
     std::string detail;
 };
 

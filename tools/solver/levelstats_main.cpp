@@ -80,8 +80,9 @@ bool buildTable(const std::string& order, long budget, std::string& table) {
         std::fprintf(stderr, "%s: cannot read\n", order.c_str());
         return false;
     }
-    table = "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends |\n"
-            "|---|---|---|---|---|---|---|---|---|\n";
+    table =
+        "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends |\n"
+        "|---|---|---|---|---|---|---|---|---|\n";
     // The first four are the practice levels.
     for (size_t i = 0; i < paths.size(); ++i) {
         std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
@@ -103,11 +104,13 @@ int main(int argc, char** argv) {
     std::string mode, notes, order;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--nodes" && i + 1 < argc) budget = atol(argv[++i]);
+        if (a == "--nodes" && i + 1 < argc)
+            budget = atol(argv[++i]);
         else if ((a == "--check" || a == "--write") && i + 1 < argc) {
             mode = a;
             notes = argv[++i];
-        } else order = a;
+        } else
+            order = a;
     }
     if (order.empty() || budget <= 0) {
         std::fprintf(stderr, "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n");
@@ -145,8 +148,10 @@ int main(int argc, char** argv) {
             std::fprintf(out, "levelstats: the table in %s is current\n", notes.c_str());
             return 0;
         }
-        std::fprintf(stderr, "levelstats: the table in %s is stale; remake it with\n  build/levelstats --write %s %s\n"
-                             "It should read:\n%s", notes.c_str(), notes.c_str(), order.c_str(), table.c_str());
+        std::fprintf(stderr,
+                     "levelstats: the table in %s is stale; remake it with\n  build/levelstats --write %s %s\n"
+                     "It should read:\n%s",
+                     notes.c_str(), notes.c_str(), order.c_str(), table.c_str());
         return 1;
     }
     text.replace(from, to - from, table);

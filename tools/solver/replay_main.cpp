@@ -5,10 +5,10 @@
 //
 // Options: --seeds A-B (rand() seeds, default 1-64), --phases A-B (starting world phase,
 // default 0-3), --trace (print the map after every step of the first run).
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -23,8 +23,10 @@ FILE* out = stdout;
 bool parseRange(const char* s, int& lo, int& hi) {
     char* end = nullptr;
     lo = static_cast<int>(strtol(s, &end, 10));
-    if (*end == '-') hi = static_cast<int>(strtol(end + 1, &end, 10));
-    else hi = lo;
+    if (*end == '-')
+        hi = static_cast<int>(strtol(end + 1, &end, 10));
+    else
+        hi = lo;
     return *end == 0 && lo <= hi;
 }
 
@@ -79,11 +81,13 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
         for (size_t k = 0; k < steps.size() && st.outcome == Outcome::Playing; ++k) {
             const SolutionStep& s = steps[k];
             for (int32_t i = 0; i < (s.kind == 'W' ? 1 : s.count) && st.outcome == Outcome::Playing; ++i) {
-                if (s.kind == 'W') playWait(s.count, st);
-                else playMove(s.kind, st);
+                if (s.kind == 'W')
+                    playWait(s.count, st);
+                else
+                    playMove(s.kind, st);
                 finishMoves(st);
                 fprintf(out, "token %zu %c%d  tick %d  diamonds %d bombs %d  %s\n", k, s.kind, s.count, st.ticks,
-                       game.diamondsLeft, game.targetsLeft, outcomeName(st.outcome));
+                        game.diamondsLeft, game.targetsLeft, outcomeName(st.outcome));
                 printMap();
             }
         }
@@ -108,7 +112,7 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
             }
         }
     fprintf(out, "%-10s %3dx%-3d colour %d  %d/%d runs completed", source.name.c_str(), source.width, source.height,
-           source.colour, done, runs);
+            source.colour, done, runs);
     if (done > 0) fprintf(out, "  ticks %d..%d", minTicks, maxTicks);
     if (monstersLeft > 0) fprintf(out, "  monsters alive at the end: up to %d", monstersLeft);
     fprintf(out, "\n");
@@ -138,7 +142,9 @@ int main(int argc, char** argv) {
         }
     }
     if (order.empty() && files.empty()) {
-        fprintf(stderr, "usage: replay [--seeds A-B] [--phases A-B] [--trace] (<level.txt> [<level.sol>] | --all <order.txt>)\n");
+        fprintf(
+            stderr,
+            "usage: replay [--seeds A-B] [--phases A-B] [--trace] (<level.txt> [<level.sol>] | --all <order.txt>)\n");
         return 2;
     }
     // Completing a level may save progress: keep it away from the real home directory.

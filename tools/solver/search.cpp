@@ -32,8 +32,10 @@ const char Actions[] = {'U', 'D', 'L', 'R', 'W'};
 // Plays one action from the engine's current state.
 Outcome apply(char a) {
     ReplayState st;
-    if (a == 'W') playWait(4, st);
-    else playMove(a, st);
+    if (a == 'W')
+        playWait(4, st);
+    else
+        playMove(a, st);
     finishMoves(st);
     return st.outcome;
 }
@@ -65,8 +67,9 @@ uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
     }
     mix(static_cast<uint64_t>(s.g.playerX) << 8 | static_cast<uint64_t>(s.g.playerY));
     for (const MonsterSlot& m : s.g.monsters)
-        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | m.toX << 16 | static_cast<uint64_t>(m.toY) << 24 |
-                        static_cast<uint64_t>(m.life) << 32 | static_cast<uint64_t>(m.step) << 40);
+        if (m.life)
+            mix(static_cast<uint64_t>(m.x) | m.y << 8 | m.toX << 16 | static_cast<uint64_t>(m.toY) << 24 |
+                static_cast<uint64_t>(m.life) << 32 | static_cast<uint64_t>(m.step) << 40);
     return h;
 }
 
@@ -229,7 +232,14 @@ void StagedSearch::printDeepest() const {
         for (int32_t x = 0; x < mapWidth; ++x) {
             uint8_t t = getCell(x, y);
             const char* glyphs = "O*.,cX #";
-            char c = t < 8 ? glyphs[t] : t == 30 ? '@' : t == 22 ? 'S' : t == 24 ? 'E' : t == 25 ? 'K' : t == 27 ? 'B' : t == 47 ? 'e' : '#';
+            char c = t < 8     ? glyphs[t]
+                     : t == 30 ? '@'
+                     : t == 22 ? 'S'
+                     : t == 24 ? 'E'
+                     : t == 25 ? 'K'
+                     : t == 27 ? 'B'
+                     : t == 47 ? 'e'
+                               : '#';
             row += c;
         }
         fprintf(stderr, "%3d %s\n", y, row.c_str());

@@ -35,18 +35,29 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--nodes" && i + 1 < argc) opt.nodeBudget = atol(argv[++i]);
-        else if (a == "--seed" && i + 1 < argc) seed = static_cast<unsigned>(atol(argv[++i]));
-        else if (a == "--keep" && i + 1 < argc) opt.keepPerStage = atoi(argv[++i]);
-        else if (a == "--full") opt.full = true;
-        else if (a == "--exact") opt.looseHash = false;
-        else if (a == "--topdown") opt.topDown = true;
-        else if (a == "--weight" && i + 1 < argc) opt.weight = atoi(argv[++i]);
-        else if (a == "--prefix" && i + 1 < argc) prefixPath = argv[++i];
-        else files.push_back(a);
+        if (a == "--nodes" && i + 1 < argc)
+            opt.nodeBudget = atol(argv[++i]);
+        else if (a == "--seed" && i + 1 < argc)
+            seed = static_cast<unsigned>(atol(argv[++i]));
+        else if (a == "--keep" && i + 1 < argc)
+            opt.keepPerStage = atoi(argv[++i]);
+        else if (a == "--full")
+            opt.full = true;
+        else if (a == "--exact")
+            opt.looseHash = false;
+        else if (a == "--topdown")
+            opt.topDown = true;
+        else if (a == "--weight" && i + 1 < argc)
+            opt.weight = atoi(argv[++i]);
+        else if (a == "--prefix" && i + 1 < argc)
+            prefixPath = argv[++i];
+        else
+            files.push_back(a);
     }
     if (files.empty()) {
-        fprintf(stderr, "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] [--weight W] [--prefix start.sol] <level.txt> [<out.sol>]\n");
+        fprintf(stderr,
+                "usage: solver [--nodes N] [--seed S] [--keep K] [--full] [--exact] [--topdown] [--weight W] [--prefix "
+                "start.sol] <level.txt> [<out.sol>]\n");
         return 2;
     }
     // Completing a level may save progress: keep it away from the real home directory.
