@@ -13,15 +13,17 @@ GUARDED := HOME=$(HOME_GUARD)
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan fuzz arm check-home check-names check-assets assets bench clean
+.PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean
 
 all: build
 
 deps:
 	@sh tools/deps.sh
 
+# `make test` builds with warnings as errors (WERROR=ON); playing does not.
+WERROR ?= OFF
 configure: deps
-	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B build $(CMAKE_FLAGS) -DTAVRIN_WERROR=$(WERROR) >/dev/null
 
 # Everything: the game, the installed game, the tools, the benchmarks and the tests.
 build: configure
@@ -43,13 +45,16 @@ run: game
 		status=$$?; echo "make run: demo ended with status $$status; screenshots in build/demo/"; exit $$status; \
 	fi
 
+test: WERROR = ON
 test: build
+	@sh tools/check_format.sh
 	@if [ -d $(HOME_GUARD) ]; then chmod -R u+w $(HOME_GUARD) && rm -rf $(HOME_GUARD); fi
 	@mkdir -p $(HOME_GUARD) && chmod 555 $(HOME_GUARD)
 	cd build && $(GUARDED) ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
 	@sh tools/check_sdl_names.sh
 	@$(GUARDED) $(MAKE) --no-print-directory check-assets
 	@$(GUARDED) $(MAKE) --no-print-directory asan
+	@$(GUARDED) $(MAKE) --no-print-directory clang
 	@$(GUARDED) $(MAKE) --no-print-directory fuzz
 	@$(GUARDED) $(MAKE) --no-print-directory arm
 	@$(MAKE) --no-print-directory check-home
@@ -83,7 +88,7 @@ check-assets:
 # undefined behaviour and leaks (every test frees what it loads) fail the run. Then the whole-program tests with the sanitized binary; the program ends with
 # exit() and keeps its samples and screen pictures to the end, so leaks are not looked for.
 asan: deps
-	cmake -S . -B build-asan -DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake -S . -B build-asan -DTAVRIN_SANITIZE=ON -DTAVRIN_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	cmake --build build-asan -j$(JOBS) --target unit_tests program_tests tavrin
 	@# One process, in a shuffled order: a test that leans on another's leftovers shows up.
 	@# TEST_SEED=N repeats an order.
@@ -91,6 +96,20 @@ asan: deps
 		echo "asan: unit tests in one process, shuffled with seed $$seed (TEST_SEED=$$seed repeats the order)"; \
 		cd build-asan && ./unit_tests --gtest_brief=1 --gtest_shuffle --gtest_random_seed=$$seed
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest -L program -j$(JOBS) --output-on-failure --timeout 600
+
+# The unit tests built by clang too, warnings as errors: the code is C++20, not one
+# compiler's reading of it.
+clang: deps
+	CC=clang CXX=clang++ cmake -S . -B build-clang -DTAVRIN_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-clang -j$(JOBS) --target unit_tests
+	cd build-clang && ./unit_tests --gtest_brief=1
+
+# The layout check of `make test`, and the command that puts every file right.
+check-format:
+	@sh tools/check_format.sh
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # Every fuzz_* target for a short, bounded time; a seed corpus in tests/fuzz/<name>/ is
 # used when there is one. Scratch files go to memory (/dev/shm) where there is one: on disk,
@@ -135,4 +154,4 @@ install-test: build
 	cd build && ctest -L install --output-on-failure
 
 clean:
-	rm -rf build build-asan build-fuzz build-armhf build-arm64
+	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64
