@@ -52,7 +52,7 @@ for arch in $ARCHES; do
     [ -e "/lib/$triple" ] || { echo "arm: no $arch libraries in /lib/$triple (sh tools/deps.sh)"; exit 1; }
     out=build-$arch
     t=$(now)
-    cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" -DTAVRIN_DESKTOP=OFF \
+    cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" -DTAVRIN_DESKTOP=OFF -DTAVRIN_WERROR=ON \
         -DTAVRIN_HOST_LEVELC="$NATIVE/levelc" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$out" -j"$JOBS" --target unit_tests tavrin replay >"$scratch/build-$arch.log" 2>&1 ||
         { tail -n 40 "$scratch/build-$arch.log"; echo "arm: $arch: the cross build failed"; exit 1; }

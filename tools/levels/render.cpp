@@ -214,7 +214,9 @@ bool renderContactSheet(const std::vector<LevelSource>& levels, const std::strin
     for (size_t i = 0; i < levels.size(); ++i) {
         int ox = margin + static_cast<int>(i % columns) * cellW;
         int oy = rowTop[i / columns];
-        std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
+        // Practice levels are P1..P4, then the main levels from 1.
+        std::string label = std::to_string(i < 4 ? i + 1 : i - 3);
+        if (i < 4) label.insert(0, 1, 'P');
         drawLabel(canvas, ox, oy, label, 2);
         drawLevel(canvas, ox, oy + labelHeight, levels[i], tinted(base, levels[i].colour));
     }
