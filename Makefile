@@ -20,10 +20,12 @@ all: build
 deps:
 	@sh tools/deps.sh
 
-# `make test` builds with warnings as errors (WERROR=ON); playing does not.
-WERROR ?= OFF
+# `make test` builds with warnings as errors (WERROR=ON). A first `make run` does not; after
+# that the build keeps what it was configured with, so that switching between playing and
+# testing does not rebuild everything.
+WERROR ?=
 configure: deps
-	cmake -S . -B build $(CMAKE_FLAGS) -DTAVRIN_WERROR=$(WERROR) >/dev/null
+	cmake -S . -B build $(CMAKE_FLAGS) $(if $(WERROR),-DTAVRIN_WERROR=$(WERROR)) >/dev/null
 
 # Everything: the game, the installed game, the tools, the benchmarks and the tests.
 build: configure
