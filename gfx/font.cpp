@@ -259,6 +259,8 @@ void drawSprite(Image* t, int32_t x, int32_t y, const TextSprite* sp) {
 
 }  // namespace
 
+int32_t fontCanBeKept(const FontRecord* f) { return fontKeepsLines(f == nullptr ? &Font : f) ? 1 : 0; }
+
 int32_t drawTextDirect(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
                        uint32_t alignment) {
     if (target == nullptr) target = &BackBuffer;

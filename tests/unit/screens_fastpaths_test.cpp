@@ -210,11 +210,22 @@ TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
     GameCompleteBack = GameCompletePic1 = GameCompletePic2 = Image{};
 }
 
-// The credits with the embedded font: skipping the lines that have left the window and
-// keeping the lines drawn gives the frame of every line drawn glyph by glyph.
+// The credits with the embedded font: the kept frame (made afresh, scrolled on by one row,
+// by several, by all but one, by a whole window, taken back, or kept while the font record
+// changed) and the kept lines give the frame of every line drawn glyph by glyph.
 TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
     ASSERT_EQ(FontInit(), 0);
-    for (int32_t ticks : {0, 72, 1000, 4000, 4003, 6000, 9000, 18744}) {
+    const int32_t glyphHeight = Font.glyphHeight;
+    struct Step {
+        int32_t ticks, glyphHeight;
+    };
+    const Step sequence[] = {{0, 19},    {4, 19},    {8, 19},     {72, 19},    {1000, 19}, {1003, 19},
+                             {1004, 19}, {1008, 19}, {1076, 19},  {2036, 19},  {4000, 19}, {4003, 19},
+                             {4004, 19}, {3996, 19}, {6000, 19},  {6004, 17},  {6008, 17}, {6008, 19},
+                             {9000, 19}, {9004, 19}, {18740, 19}, {18744, 19}, {0, 19}};
+    for (const Step& step : sequence) {
+        const int32_t ticks = step.ticks;
+        Font.glyphHeight = step.glyphHeight == 19 ? glyphHeight : step.glyphHeight;
         game.modeTicks = ticks;
         fillScreen(BackBuffer, 21);
         drawCredits();
@@ -228,8 +239,9 @@ TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
             drawTextDirect(&window, nullptr, 120, CreditLineHeight * i - (scroll - 240), CreditLines[i].text, colour,
                            AlignCentre);
         }
-        EXPECT_EQ(quick, frame()) << "modeTicks " << ticks;
+        EXPECT_EQ(quick, frame()) << "modeTicks " << ticks << ", glyph height " << Font.glyphHeight;
     }
+    Font.glyphHeight = glyphHeight;
 }
 
 // During a fade the screen is drawn into a picture narrowed by the lines the fade blacks: the
