@@ -85,20 +85,59 @@ __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint
     return count * 16;
 }
 
-// Dims 16 pixels at a time of the run of n at p: (pixel >> shift) AND mask. Returns how many
-// of the first pixels it did.
-__attribute__((target("avx2"))) int32_t darkenRunWide(uint8_t* p, int32_t n, uint32_t shift, uint16_t mask) {
+// Dims the run of n >= 16 pixels at s into d (which may be s), 16 pixels at a time: (pixel
+// >> shift) AND mask. The last sixteen are dimmed first and stored last, so a run whose
+// length is no multiple of 16 needs no pixel loop: where they overlap the last whole
+// sixteen, both stores carry the same values (each pixel dimmed once, from its old value).
+__attribute__((target("avx2"))) void darkenRunWide(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift,
+                                                   uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
-    int32_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2 * i));
+    const __m256i tail = _mm256_and_si256(
+        _mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * (n - 16))), count), keep);
+    for (int32_t i = 0; i + 16 <= n; i += 16) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
         v = _mm256_and_si256(_mm256_srl_epi16(v, count), keep);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 2 * i), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), v);
     }
-    return i;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
 }
 #endif
+
+// The run of n pixels at s, dimmed, into d (the same run, or one of another picture):
+// every pixel becomes (pixel >> shift) AND mask, on its own.
+void darkenRun(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift, uint16_t mask) {
+    int32_t i = 0;
+#if defined(TAVRIN_WIDE_COPIES)
+    if (wideCopies && n >= 16) {
+        darkenRunWide(d, s, n, shift, mask);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+    const __m128i keep = _mm_set1_epi16(static_cast<short>(mask));
+    for (; i + 8 <= n; i += 8) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+        v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), v);
+    }
+#endif
+    for (; i < n; ++i) {
+        uint16_t v;
+        std::memcpy(&v, s + 2 * i, 2);
+        v = static_cast<uint16_t>((v >> shift) & mask);
+        std::memcpy(d + 2 * i, &v, 2);
+    }
+}
+
+// darkenRect's mask and shift for a level.
+void darkenRule(uint32_t level, uint32_t* shift, uint16_t* mask) {
+    uint32_t m = 0xFFFF;
+    for (uint32_t i = 0; i < level && m != 0; ++i) m = (m >> 1) & 0x7BEF;
+    *shift = level >= 32 ? 0 : level;
+    *mask = static_cast<uint16_t>(level >= 32 ? 0 : m);
+}
 
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
 // the other. Where both walk memory forwards, or in opposite directions, without overlapping,
@@ -646,10 +685,9 @@ void cropImage(Image* img, int32_t x, int32_t y, int32_t w, int32_t h) {
 
 void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
     if (img->pixels == nullptr || w <= 0 || h <= 0) return;
-    uint32_t mask = 0xFFFF;
-    for (uint32_t i = 0; i < level && mask != 0; ++i) mask = (mask >> 1) & 0x7BEF;
-    const uint32_t shift = level >= 32 ? 0 : level;
-    if (level >= 32) mask = 0;
+    uint32_t shift;
+    uint16_t m;
+    darkenRule(level, &shift, &m);
     const int64_t base =
         static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX + static_cast<int64_t>(y) * img->stepY;
     // Every pixel is dimmed on its own, so the order does not matter: walk the memory order.
@@ -657,34 +695,52 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
     const int32_t outer = rowsInner ? h : w, inner = rowsInner ? w : h;
     const int32_t outerStep = rowsInner ? img->stepY : img->stepX;
     const int32_t innerStep = rowsInner ? img->stepX : img->stepY;
-    const uint16_t m = static_cast<uint16_t>(mask);
     for (int32_t o = 0; o < outer; ++o) {
         uint8_t* p = img->pixels + (base + static_cast<int64_t>(o) * outerStep);
         if (innerStep == 2 || innerStep == -2) {
             uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
-            int32_t i = 0;
-#if defined(TAVRIN_WIDE_COPIES)
-            if (wideCopies) i = darkenRunWide(low, inner, shift, m);
-#endif
-#if defined(__SSE2__)
-            const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-            const __m128i keep = _mm_set1_epi16(static_cast<short>(m));
-            for (; i + 8 <= inner; i += 8) {
-                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low + 2 * i));
-                v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(low + 2 * i), v);
-            }
-#endif
-            for (; i < inner; ++i) {
-                uint16_t v;
-                std::memcpy(&v, low + 2 * i, 2);
-                v = static_cast<uint16_t>((v >> shift) & m);
-                std::memcpy(low + 2 * i, &v, 2);
-            }
+            darkenRun(low, low, inner, shift, m);
         } else {
-            for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & mask);
+            for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & m);
         }
     }
+}
+
+void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
+    const Image& d = BackBuffer;
+    const Image& s = Backdrop;
+    // In the display's own layouts, with the rectangle on the screen, every memory line (a
+    // row, or a column on the turned display) is the Backdrop's line copied, with the
+    // rectangle's stretch of it dimmed on the way: the same pixels as copying all, then
+    // dimming, without going over the rectangle twice.
+    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == s.stepX && d.stepY == s.stepY &&
+                      w > 0 && h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
+    if (!fits) {
+        copyBackdrop();
+        Image target = BackBuffer;
+        darkenRect(&target, x, y, w, h, level);
+        return;
+    }
+    uint32_t shift;
+    uint16_t mask;
+    darkenRule(level, &shift, &mask);
+    const bool rows = d.stepX == 2;
+    // Memory lines [l0, l1) cross the rectangle, each at the stretch [i0, i1) of its pixels.
+    // Taken in memory order, everything from the end of one stretch to the start of the next
+    // is one plain copy.
+    const int32_t l0 = rows ? y : x, l1 = rows ? y + h : x + w;
+    const int32_t i0 = rows ? x : y, i1 = rows ? x + w : y + h;
+    const int64_t lineStep = rows ? d.stepY : d.stepX, pixelStep = rows ? d.stepX : d.stepY;
+    const int32_t n = i1 - i0;
+    int64_t copied = 0;  // bytes before this are done
+    for (int32_t k = 0; k < l1 - l0; ++k) {
+        const int32_t l = lineStep > 0 ? l0 + k : l1 - 1 - k;
+        const int64_t dim = static_cast<int64_t>(d.origin) + l * lineStep + (pixelStep > 0 ? i0 : i1 - 1) * pixelStep;
+        std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(dim - copied));
+        darkenRun(d.pixels + dim, s.pixels + dim, n, shift, mask);
+        copied = dim + 2 * static_cast<int64_t>(n);
+    }
+    std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(static_cast<int64_t>(ScreenBytes) - copied));
 }
 
 void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {

@@ -46,6 +46,8 @@ void applyFade();
 void drawPictureScreen();
 // Copies the whole Backdrop into the BackBuffer in one block.
 void copyBackdrop();
+// copyBackdrop, then darkenRect(BackBuffer, x, y, w, h, level), in one pass where it can.
+void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level);
 // 1 when the picture has one of the display's own layouts: 240 x 320, its 153600 bytes
 // holding the picture line after line (rows, or columns on a turned display), nothing else.
 int32_t isScreenLayout(const Image* im);
