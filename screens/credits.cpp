@@ -204,8 +204,8 @@ bool drawKept() {
     if (!isScreenLayout(&BackBuffer) || fontCanBeKept(&Font) == 0) return false;
     Image layout = BackBuffer;
     layout.pixels = nullptr;
-    const bool same = kept.ready && std::memcmp(&kept.layout, &layout, sizeof layout) == 0 &&
-                      std::memcmp(&kept.font, &Font, sizeof Font) == 0;
+    const bool same =
+        kept.ready && sameImage(&kept.layout, &layout) != 0 && std::memcmp(&kept.font, &Font, sizeof Font) == 0;
     const int64_t d = static_cast<int64_t>(creditsScroll) - kept.scroll;
     if (!same || d < 0 || d >= WindowRows) {
         // Made afresh: black above and below the window, every line in it.

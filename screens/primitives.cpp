@@ -713,8 +713,8 @@ void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t l
     // row, or a column on the turned display) is the Backdrop's line copied, with the
     // rectangle's stretch of it dimmed on the way: the same pixels as copying all, then
     // dimming, without going over the rectangle twice.
-    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == s.stepX && d.stepY == s.stepY &&
-                      w > 0 && h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
+    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == s.stepX && d.stepY == s.stepY && w > 0 &&
+                      h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
     if (!fits) {
         copyBackdrop();
         Image target = BackBuffer;
@@ -764,6 +764,13 @@ void applyFade() {
 void copyBackdrop() {
     if (BackBuffer.pixels == nullptr || Backdrop.pixels == nullptr) return;
     std::memcpy(BackBuffer.pixels, Backdrop.pixels, ScreenBytes);
+}
+
+int32_t sameImage(const Image* a, const Image* b) {
+    return a->pixels == b->pixels && a->origin == b->origin && a->width == b->width && a->height == b->height &&
+                   a->stepX == b->stepX && a->stepY == b->stepY
+               ? 1
+               : 0;
 }
 
 int32_t isScreenLayout(const Image* im) {

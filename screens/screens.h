@@ -48,6 +48,8 @@ void drawPictureScreen();
 void copyBackdrop();
 // copyBackdrop, then darkenRect(BackBuffer, x, y, w, h, level), in one pass where it can.
 void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level);
+// 1 when the two records are the same in every field (pixels too).
+int32_t sameImage(const Image* a, const Image* b);
 // 1 when the picture has one of the display's own layouts: 240 x 320, its 153600 bytes
 // holding the picture line after line (rows, or columns on a turned display), nothing else.
 int32_t isScreenLayout(const Image* im);
@@ -100,6 +102,8 @@ extern Image GameCompleteBack, GameCompletePic1, GameCompletePic2, GameCompleteP
 int32_t loadGameComplete();
 void freeGameComplete();
 void drawGameComplete();
+// The frame of drawGameComplete drawn afresh, never from a kept frame, without the touch zone.
+void drawGameCompleteDirect();
 
 // Credits.
 struct CreditLine {

@@ -167,6 +167,67 @@ TEST_P(FastPaths, MapViewInOnePassMatchesSquareBySquare) {
     freeMapView();
 }
 
+// The game-completed frame drawn the plain way: the whole background, then the pictures and
+// the banner over it.
+void drawGameCompletePlain(int32_t t) {
+    const int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
+    blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
+    if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
+    if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
+    if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
+    if (t >= 800) {
+        const int32_t u = t > 920 ? 240 : (t - 800) * 2;
+        darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
+        if (u >= 240) drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+    }
+}
+
+// The game-completed frames that stand still are kept from the loaded pictures: every frame,
+// kept or not, is the plain one, through repeated ticks, moving stretches, a font record
+// changed under a kept frame, and a picture swapped for one the load did not make.
+TEST_P(FastPaths, GameCompleteKeptFramesMatchThePlainOnes) {
+    ASSERT_EQ(FontInit(), 0);
+    if (loadGameComplete() != 0) {
+        freeGameComplete();
+        GTEST_SKIP() << "the game-complete pictures are not embedded";
+    }
+    const int32_t glyphHeight = Font.glyphHeight;
+    struct Step {
+        int32_t ticks, glyphHeight;
+    };
+    const Step steps[] = {{0, 19},    {0, 19},    {0, 19},    {100, 19},  {300, 19},  {300, 19}, {300, 19},
+                          {459, 19},  {459, 19},  {460, 19},  {460, 19},  {460, 19},  {519, 19}, {520, 19},
+                          {520, 19},  {600, 19},  {800, 19},  {800, 19},  {919, 19},  {920, 19}, {920, 19},
+                          {5000, 19}, {5000, 17}, {5000, 17}, {5000, 19}, {5000, 19}, {0, 19}};
+    for (const Step& step : steps) {
+        Font.glyphHeight = step.glyphHeight == 19 ? glyphHeight : step.glyphHeight;
+        game.modeTicks = step.ticks;
+        fillScreen(BackBuffer, 15);
+        drawGameComplete();
+        const std::vector<uint8_t> quick = frame();
+        fillScreen(BackBuffer, 15);
+        drawGameCompletePlain(step.ticks);
+        EXPECT_EQ(quick, frame()) << "tick " << step.ticks << ", glyph height " << Font.glyphHeight;
+    }
+    Font.glyphHeight = glyphHeight;
+    // A picture the load did not make is never drawn from a kept frame.
+    OwnedImage other;
+    other.make(218, 292, [](int32_t x, int32_t y) { return pattern(x, y, 16); });
+    const Image loadedPic3 = GameCompletePic3;
+    GameCompletePic3 = other.img;
+    for (int32_t repeat = 0; repeat < 3; ++repeat) {
+        game.modeTicks = 5000;
+        fillScreen(BackBuffer, 15);
+        drawGameComplete();
+        const std::vector<uint8_t> quick = frame();
+        fillScreen(BackBuffer, 15);
+        drawGameCompletePlain(5000);
+        EXPECT_EQ(quick, frame()) << "another third picture, frame " << repeat;
+    }
+    GameCompletePic3 = loadedPic3;
+    freeGameComplete();
+}
+
 // The game-completed background drawn around the picture that covers it, against the whole
 // background drawn first, at the moments where the covering picture changes.
 TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
@@ -184,18 +245,8 @@ TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
         fillScreen(BackBuffer, 15);
         drawGameComplete();
         const std::vector<uint8_t> quick = frame();
-        const int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
         fillScreen(BackBuffer, 15);
-        blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
-        if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
-        if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
-        if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
-        if (t >= 800) {
-            const int32_t u = t > 920 ? 240 : (t - 800) * 2;
-            darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
-            if (u >= 240)
-                drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
-        }
+        drawGameCompletePlain(t);
         EXPECT_EQ(quick, frame()) << "tick " << t;
     }
     // Without the covering picture the whole background is drawn.
