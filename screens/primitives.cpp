@@ -85,21 +85,48 @@ __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint
     return count * 16;
 }
 
+// `lines` runs of n >= 16 pixels, dStep and sStep bytes apart, each turned end to end: the
+// pixel at sLow + 2i goes to dLow + 2(n - 1 - i). Sixteen pixels at a time; the last sixteen
+// of a run overlap the ones before where n is no multiple of 16 (the same values go there).
+__attribute__((target("avx2"))) void reverseRunsWide(uint8_t* dLow, int64_t dStep, const uint8_t* sLow, int64_t sStep,
+                                                     int32_t lines, int32_t n) {
+    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
+                                           8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    for (int32_t l = 0; l < lines; ++l, dLow += dStep, sLow += sStep) {
+        // Source pixels [j, j + 16) go to [n - 16 - j, n - j); the last sixteen to [0, 16).
+        for (int32_t j = 0;; j += 16) {
+            const bool last = j + 16 > n;
+            if (last) j = n - 16;
+            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sLow + 2 * j));
+            v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, order), 0x4E);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dLow + 2 * (n - 16 - j)), v);
+            if (last || j + 16 == n) break;
+        }
+    }
+}
+
 // Dims the run of n >= 16 pixels at s into d (which may be s), 16 pixels at a time: (pixel
-// >> shift) AND mask. The last sixteen are dimmed first and stored last, so a run whose
-// length is no multiple of 16 needs no pixel loop: where they overlap the last whole
-// sixteen, both stores carry the same values (each pixel dimmed once, from its old value).
+// >> shift) AND mask. The stores go to whole 32-byte blocks of d (a store across two cache
+// lines costs twice); the first and the last sixteen pixels, which need not fill a block,
+// are dimmed first and stored last: where they overlap the blocks, both stores carry the
+// same values (each pixel dimmed once, from its old value).
+__attribute__((target("avx2"), always_inline)) inline __m256i dim16(const uint8_t* p, __m128i count, __m256i keep) {
+    return _mm256_and_si256(_mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), count), keep);
+}
+
 __attribute__((target("avx2"))) void darkenRunWide(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift,
                                                    uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
-    const __m256i tail = _mm256_and_si256(
-        _mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * (n - 16))), count), keep);
-    for (int32_t i = 0; i + 16 <= n; i += 16) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
-        v = _mm256_and_si256(_mm256_srl_epi16(v, count), keep);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), v);
-    }
+    const __m256i head = dim16(s, count, keep);
+    const __m256i tail = dim16(s + 2 * (n - 16), count, keep);
+    // Pixels from the first 32-byte boundary of d on; an odd address has none (pixel pairs
+    // never line up), and takes the first sixteen's place instead.
+    const int64_t skew = static_cast<int64_t>(reinterpret_cast<uintptr_t>(d) & 31);
+    int32_t i = skew == 0 || (skew & 1) != 0 ? 0 : static_cast<int32_t>((32 - skew) >> 1);
+    for (; i + 16 <= n; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), dim16(s + 2 * i, count, keep));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), head);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
 }
 #endif
@@ -459,6 +486,22 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
                         src->pixels + (sBase + static_cast<int64_t>(o) * sOuter + 2 * i0), bytes);
         return;
     }
+#if defined(TAVRIN_WIDE_COPIES)
+    // Pictures apart, runs of 16 pixels or more running opposite ways (a decoded picture on
+    // the turned display, whose columns run down while the display's run up): every line is
+    // turned end to end with wide registers in one loop.
+    if (wideCopies && runs && i1 - i0 >= 16 && (sInner == 2 || sInner == -2) && dInner == -sInner &&
+        clipRun(outerPos, outer, outerLimit, &o0, &o1) && disjoint(*dst, *src)) {
+        const int32_t n = i1 - i0;
+        // Each line's lowest address on both sides: pixel i0 on the side that runs forwards,
+        // pixel i1 - 1 on the other.
+        const int64_t sLow = sBase + static_cast<int64_t>(sInner > 0 ? i0 : i1 - 1) * sInner;
+        const int64_t dLow = dBase + static_cast<int64_t>(dInner > 0 ? i0 : i1 - 1) * dInner;
+        reverseRunsWide(dst->pixels + (dLow + static_cast<int64_t>(o0) * dOuter), dOuter,
+                        src->pixels + (sLow + static_cast<int64_t>(o0) * sOuter), sOuter, o1 - o0, n);
+        return;
+    }
+#endif
     for (int32_t o = 0; o < outer; ++o) {
         if (!inside(outerPos + o, outerLimit)) continue;
         const int64_t so = sBase + static_cast<int64_t>(o) * sOuter;
