@@ -829,13 +829,47 @@ void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {
 
 void touchAnywhere() { touchZone(0, 0, 32, 240, 288); }
 
-void applyFade() {
-    if (game.fadeLevel >= 256 || BackBuffer.pixels == nullptr) return;
+namespace {
+
+// Set by drawScreen while the mode draws: applyFade follows on this very frame.
+bool fadeFollows;
+
+// The bytes applyFade blacks at each end of the BackBuffer's memory this frame (0: none).
+int64_t fadeBandBytes() {
+    if (game.fadeLevel >= 256) return 0;
     int64_t n = 76800 - ((static_cast<int64_t>(game.fadeLevel) * 76800) >> 8);
+    if (n <= 0) return 0;
+    return n > 76800 ? 76800 : n;  // a level below 0 blacks the whole frame, and no more
+}
+
+}  // namespace
+
+void applyFade() {
+    if (BackBuffer.pixels == nullptr) return;
+    const int64_t n = fadeBandBytes();
     if (n <= 0) return;
-    if (n > 76800) n = 76800;  // a level below 0 blacks the whole frame, and no more
     std::memset(BackBuffer.pixels, 0, static_cast<size_t>(n));
     std::memset(BackBuffer.pixels + ScreenBytes - n, 0, static_cast<size_t>(n));
+}
+
+void setFadeFollows(int32_t on) { fadeFollows = on != 0; }
+
+int32_t fadeHides(int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!fadeFollows) return 0;
+    const int64_t n = fadeBandBytes();
+    // The whole screen's record: while a fading frame is drawn the BackBuffer may be narrowed.
+    Image whole = BackBuffer;
+    whole.width = 240;
+    whole.height = 320;
+    if (n <= 0 || isScreenLayout(&whole) == 0) return 0;
+    const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(x) + w, 240));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(y) + h, 320));
+    if (x1 <= x0 || y1 <= y0) return 0;
+    cropImage(&whole, x0, y0, x1 - x0, y1 - y0);
+    const uint8_t *lo, *hi;
+    span(whole, &lo, &hi);
+    return hi - whole.pixels <= n || lo - whole.pixels >= static_cast<int64_t>(ScreenBytes) - n ? 1 : 0;
 }
 
 void copyBackdrop() {

@@ -42,6 +42,13 @@ void touchAnywhere();
 // Blacks the first and the last part of the BackBuffer's memory in step with fadeLevel
 // (nothing at 256, everything at 0).
 void applyFade();
+// drawScreen says (1) that applyFade follows the drawing now under way, and (0) that it has.
+void setFadeFollows(int32_t on);
+// 1 when every screen pixel of the rectangle will be blacked by the applyFade that follows
+// this frame's drawing: drawing there is wasted. 0 when there is no fade, when the
+// rectangle misses the screen, and outside drawScreen (a screen drawn on its own keeps
+// every pixel).
+int32_t fadeHides(int32_t x, int32_t y, int32_t w, int32_t h);
 // The Backdrop, and a tap anywhere is fire: Splash, PracticeIntro, About.
 void drawPictureScreen();
 // Copies the whole Backdrop into the BackBuffer in one block.

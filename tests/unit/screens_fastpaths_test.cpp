@@ -331,6 +331,25 @@ TEST_P(FastPaths, FadeFramesMatchTheWholeFrameFaded) {
             drawScreen();
             EXPECT_EQ(frame(), want) << "mode " << int(sc.mode) << " fade " << fade;
         }
+    // The play view leaves out tiles and panel columns that the fade blacks whole: every fade
+    // step, with the player part way through moves that put tile edges at every band edge.
+    game.mode = Play;
+    for (uint8_t dir : {2, 4})
+        for (int32_t step = 0; step < 16; step += 3)
+            for (int32_t fade = 0; fade < 256; fade += 8) {
+                game.moveDir = dir;
+                game.moveStep = static_cast<uint8_t>(step);
+                game.fadeLevel = fade;
+                fillScreen(BackBuffer, 33);
+                drawPlayView();
+                applyFade();
+                const std::vector<uint8_t> want = frame();
+                fillScreen(BackBuffer, 33);
+                drawScreen();
+                ASSERT_EQ(frame(), want) << "direction " << int(dir) << " step " << step << " fade " << fade;
+            }
+    game.moveDir = 0;
+    game.moveStep = 0;
     Panel = Image{};
 }
 
