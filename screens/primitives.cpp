@@ -786,12 +786,13 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
 void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
     const Image& d = BackBuffer;
     const Image& s = Backdrop;
-    // In the display's own layouts, with the rectangle on the screen, every memory line (a
-    // row, or a column on the turned display) is the Backdrop's line copied, with the
-    // rectangle's stretch of it dimmed on the way: the same pixels as copying all, then
-    // dimming, without going over the rectangle twice.
-    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == s.stepX && d.stepY == s.stepY && w > 0 &&
-                      h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
+    // With rows in memory and the rectangle on the screen, every row is the Backdrop's row
+    // copied, with the rectangle's stretch of it dimmed on the way: the same pixels as copying
+    // all, then dimming, without going over the rectangle twice. (On the turned display the
+    // rectangle is a short stretch of each of many columns: there one block copy and then
+    // dimming the stretches in place costs less than a short copy per column.)
+    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == 2 && d.stepX == s.stepX &&
+                      d.stepY == s.stepY && w > 0 && h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
     if (!fits) {
         copyBackdrop();
         Image target = BackBuffer;
@@ -801,21 +802,15 @@ void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t l
     uint32_t shift;
     uint16_t mask;
     darkenRule(level, &shift, &mask);
-    const bool rows = d.stepX == 2;
-    // Memory lines [l0, l1) cross the rectangle, each at the stretch [i0, i1) of its pixels.
-    // Taken in memory order, everything from the end of one stretch to the start of the next
-    // is one plain copy.
-    const int32_t l0 = rows ? y : x, l1 = rows ? y + h : x + w;
-    const int32_t i0 = rows ? x : y, i1 = rows ? x + w : y + h;
-    const int64_t lineStep = rows ? d.stepY : d.stepX, pixelStep = rows ? d.stepX : d.stepY;
-    const int32_t n = i1 - i0;
+    // Rows [y, y + h) cross the rectangle, each at the stretch [x, x + w). Taken in memory
+    // order, everything from the end of one stretch to the start of the next is one plain copy.
     int64_t copied = 0;  // bytes before this are done
-    for (int32_t k = 0; k < l1 - l0; ++k) {
-        const int32_t l = lineStep > 0 ? l0 + k : l1 - 1 - k;
-        const int64_t dim = static_cast<int64_t>(d.origin) + l * lineStep + (pixelStep > 0 ? i0 : i1 - 1) * pixelStep;
+    for (int32_t k = 0; k < h; ++k) {
+        const int32_t row = d.stepY > 0 ? y + k : y + h - 1 - k;
+        const int64_t dim = static_cast<int64_t>(d.origin) + static_cast<int64_t>(row) * d.stepY + 2 * x;
         std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(dim - copied));
-        darkenRun(d.pixels + dim, s.pixels + dim, n, shift, mask);
-        copied = dim + 2 * static_cast<int64_t>(n);
+        darkenRun(d.pixels + dim, s.pixels + dim, w, shift, mask);
+        copied = dim + 2 * static_cast<int64_t>(w);
     }
     std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(static_cast<int64_t>(ScreenBytes) - copied));
 }

@@ -167,6 +167,29 @@ TEST_P(FastPaths, MapViewInOnePassMatchesSquareBySquare) {
     freeMapView();
 }
 
+// The Backdrop copied with a rectangle dimmed on the way against the plain copy and then
+// darkenRect: rectangles at every edge of the screen, narrower than a wide register and of
+// odd widths, empty, and every level rule.
+TEST_P(FastPaths, DimmedBackdropCopyMatchesCopyThenDarken) {
+    struct Rect {
+        int32_t x, y, w, h;
+        uint32_t level;
+    };
+    const Rect rects[] = {{32, 15, 176, 90, 2}, {0, 0, 240, 320, 1},  {0, 0, 1, 1, 2},   {239, 319, 1, 1, 1},
+                          {0, 300, 240, 20, 2}, {225, 0, 15, 320, 1}, {7, 9, 17, 33, 3}, {100, 100, 0, 10, 2},
+                          {120, 50, 31, 40, 0}, {3, 5, 50, 60, 32}};
+    fillScreen(Backdrop, 41);
+    for (const Rect& r : rects) {
+        fillScreen(BackBuffer, 43);
+        copyBackdrop();
+        darkenRect(&BackBuffer, r.x, r.y, r.w, r.h, r.level);
+        const std::vector<uint8_t> want = frame();
+        fillScreen(BackBuffer, 43);
+        copyBackdropDarkened(r.x, r.y, r.w, r.h, r.level);
+        EXPECT_EQ(frame(), want) << r.x << "," << r.y << " " << r.w << "x" << r.h << " level " << r.level;
+    }
+}
+
 // The game-completed frame drawn the plain way: the whole background, then the pictures and
 // the banner over it.
 void drawGameCompletePlain(int32_t t) {
