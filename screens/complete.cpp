@@ -1,5 +1,6 @@
 // The game-completed sequence: a tall background scrolls up while the first picture descends,
 // two more pictures follow, and a banner announces the completion. Driven by modeTicks alone.
+#include <cstdlib>
 #include <cstring>
 
 #include "game/state.h"
@@ -28,8 +29,10 @@ struct Stage {
     int32_t picture;  // 2 or 3: the opaque picture drawn, 0 for none
     int32_t banner;   // width of the banner, -1 before it opens
 };
+constexpr size_t FrameBytes = 153600;
+
 struct KeptFrame {
-    uint8_t pixels[153600];
+    uint8_t* pixels;  // made when a frame is first kept, kept for the run
     Stage stage;
     Image layout;  // the BackBuffer record (pixels aside)
     Image pictures[4];
@@ -76,7 +79,9 @@ bool keptFits(const Stage& st) {
 }
 
 void keepFrame(const Stage& st) {
-    std::memcpy(kept.pixels, BackBuffer.pixels, sizeof kept.pixels);
+    if (kept.pixels == nullptr) kept.pixels = static_cast<uint8_t*>(std::calloc(FrameBytes, 1));
+    if (kept.pixels == nullptr) return;  // not kept: every frame is drawn
+    std::memcpy(kept.pixels, BackBuffer.pixels, FrameBytes);
     kept.stage = st;
     kept.layout = BackBuffer;
     kept.layout.pixels = nullptr;
@@ -151,7 +156,7 @@ void drawGameComplete() {
     const Stage stage = stageAt(game.modeTicks);
     const bool canKeep = keepable(stage);
     if (canKeep && keptFits(stage)) {
-        std::memcpy(BackBuffer.pixels, kept.pixels, sizeof kept.pixels);
+        std::memcpy(BackBuffer.pixels, kept.pixels, FrameBytes);
     } else {
         drawGameCompleteDirect();
         // The second frame of a stage keeps it: a stage seen once may be a moving one.

@@ -2,6 +2,7 @@
 // grey lines (drawn at half intensity) the details. Lines stay within 34 characters so that
 // each fits the 240-pixel screen.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "game/state.h"
@@ -128,8 +129,10 @@ namespace {
 // draws every line.
 constexpr int32_t WindowTop = 40, WindowRows = 240;
 
+constexpr size_t FrameBytes = 153600;
+
 struct KeptRoll {
-    uint8_t pixels[153600];
+    uint8_t* pixels;  // made on the credits' first frame, kept for the run
     Image layout;     // the BackBuffer record the frame was made for (pixels aside)
     FontRecord font;  // the font its lines were drawn with
     int64_t scroll;
@@ -207,6 +210,8 @@ bool drawKept() {
     const bool same =
         kept.ready && sameImage(&kept.layout, &layout) != 0 && std::memcmp(&kept.font, &Font, sizeof Font) == 0;
     const int64_t d = static_cast<int64_t>(creditsScroll) - kept.scroll;
+    if (kept.pixels == nullptr) kept.pixels = static_cast<uint8_t*>(std::calloc(FrameBytes, 1));
+    if (kept.pixels == nullptr) return false;
     if (!same || d < 0 || d >= WindowRows) {
         // Made afresh: black above and below the window, every line in it.
         kept.layout = layout;
@@ -219,7 +224,7 @@ bool drawKept() {
     } else if (d > 0) {
         scrollKept(static_cast<int32_t>(d));
     }
-    std::memcpy(BackBuffer.pixels, kept.pixels, sizeof kept.pixels);
+    std::memcpy(BackBuffer.pixels, kept.pixels, FrameBytes);
     return true;
 }
 
