@@ -826,8 +826,15 @@ void touchAnywhere() { touchZone(0, 0, 32, 240, 288); }
 
 namespace {
 
-// Set by drawScreen while the mode draws: applyFade follows on this very frame.
-bool fadeFollows;
+// The fade that follows the drawing under way, set by drawScreen: the bytes it blacks at each
+// end of the BackBuffer's memory, and the whole screen's record (the BackBuffer may be
+// narrowed while a fading frame is drawn). Off outside drawScreen and for other layouts.
+struct FadeAhead {
+    bool on;
+    int64_t bytes;
+    Image whole;
+};
+FadeAhead fadeAhead;
 
 // The bytes applyFade blacks at each end of the BackBuffer's memory this frame (0: none).
 int64_t fadeBandBytes() {
@@ -847,24 +854,30 @@ void applyFade() {
     std::memset(BackBuffer.pixels + ScreenBytes - n, 0, static_cast<size_t>(n));
 }
 
-void setFadeFollows(int32_t on) { fadeFollows = on != 0; }
+void setFadeFollows(int32_t on) {
+    fadeAhead.on = false;
+    if (on == 0) return;
+    fadeAhead.bytes = fadeBandBytes();
+    fadeAhead.whole = BackBuffer;
+    fadeAhead.whole.width = 240;
+    fadeAhead.whole.height = 320;
+    fadeAhead.on = fadeAhead.bytes > 0 && isScreenLayout(&fadeAhead.whole) != 0;
+}
 
 int32_t fadeHides(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (!fadeFollows) return 0;
-    const int64_t n = fadeBandBytes();
-    // The whole screen's record: while a fading frame is drawn the BackBuffer may be narrowed.
-    Image whole = BackBuffer;
-    whole.width = 240;
-    whole.height = 320;
-    if (n <= 0 || isScreenLayout(&whole) == 0) return 0;
+    if (!fadeAhead.on) return 0;
     const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(x) + w, 240));
     const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(y) + h, 320));
     if (x1 <= x0 || y1 <= y0) return 0;
-    cropImage(&whole, x0, y0, x1 - x0, y1 - y0);
-    const uint8_t *lo, *hi;
-    span(whole, &lo, &hi);
-    return hi - whole.pixels <= n || lo - whole.pixels >= static_cast<int64_t>(ScreenBytes) - n ? 1 : 0;
+    // The lowest and highest bytes of the rectangle lie at two of its corners.
+    const Image& s = fadeAhead.whole;
+    const int64_t a = static_cast<int64_t>(s.origin) + static_cast<int64_t>(x0) * s.stepX;
+    const int64_t b = static_cast<int64_t>(s.origin) + static_cast<int64_t>(x1 - 1) * s.stepX;
+    const int64_t c = static_cast<int64_t>(y0) * s.stepY, d = static_cast<int64_t>(y1 - 1) * s.stepY;
+    const int64_t lo = std::min(a, b) + std::min(c, d), hi = std::max(a, b) + std::max(c, d) + 2;
+    const int64_t n = fadeAhead.bytes;
+    return hi <= n || lo >= static_cast<int64_t>(ScreenBytes) - n ? 1 : 0;
 }
 
 void copyBackdrop() {
