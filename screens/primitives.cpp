@@ -130,10 +130,9 @@ __attribute__((target("avx2"))) void orTurnedRunsWide(uint8_t* d, int64_t dStep,
 }
 
 // Dims the run of n >= 16 pixels at s into d (which may be s), 16 pixels at a time: (pixel
-// >> shift) AND mask. The stores go to whole 32-byte blocks of d (a store across two cache
-// lines costs twice); the first and the last sixteen pixels, which need not fill a block,
-// are dimmed first and stored last: where they overlap the blocks, both stores carry the
-// same values (each pixel dimmed once, from its old value).
+// >> shift) AND mask. The last sixteen are dimmed first and stored last, so a run whose
+// length is no multiple of 16 needs no pixel loop: where they overlap the last whole
+// sixteen, both stores carry the same values (each pixel dimmed once, from its old value).
 __attribute__((target("avx2"), always_inline)) inline __m256i dim16(const uint8_t* p, __m128i count, __m256i keep) {
     return _mm256_and_si256(_mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), count), keep);
 }
@@ -142,15 +141,9 @@ __attribute__((target("avx2"))) void darkenRunWide(uint8_t* d, const uint8_t* s,
                                                    uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
-    const __m256i head = dim16(s, count, keep);
     const __m256i tail = dim16(s + 2 * (n - 16), count, keep);
-    // Pixels from the first 32-byte boundary of d on; an odd address has none (pixel pairs
-    // never line up), and takes the first sixteen's place instead.
-    const int64_t skew = static_cast<int64_t>(reinterpret_cast<uintptr_t>(d) & 31);
-    int32_t i = skew == 0 || (skew & 1) != 0 ? 0 : static_cast<int32_t>((32 - skew) >> 1);
-    for (; i + 16 <= n; i += 16)
+    for (int32_t i = 0; i + 16 <= n; i += 16)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), dim16(s + 2 * i, count, keep));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), head);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
 }
 #endif
