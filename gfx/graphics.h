@@ -70,6 +70,9 @@ int32_t textWidth(const FontRecord* f, const char* s);
 // centre or right edge by alignment. Returns 0.
 int32_t drawText(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
                  uint32_t alignment);
+// 1 when what f draws may be kept from frame to frame: the embedded font as FontInit set it
+// up, whose sheet is read-only (drawText keeps its lines then; so may a screen).
+int32_t fontCanBeKept(const FontRecord* f);
 // drawText glyph by glyph, never from the kept lines: the reference the kept lines match.
 int32_t drawTextDirect(Image* target, const FontRecord* f, int32_t x, int32_t y, const char* s, uint32_t colour,
                        uint32_t alignment);

@@ -32,9 +32,11 @@ Image narrowedForFade() {
 void drawScreen() {
     char text[64] = {};
     const Image whole = narrowedForFade();
+    setFadeFollows(1);
     // What the mode draws is its row of the mode table (game/modes.cpp); mode 3 and the
     // request codes draw nothing, leaving the last frame in place.
     if (auto draw = modeRow(game.mode).draw) draw();
+    setFadeFollows(0);
     BackBuffer = whole;
     if (game.mode == About) {
         std::snprintf(text, sizeof text, "ver. %x.%.3x", VersionNumber >> 12, VersionNumber & 0xFFF);

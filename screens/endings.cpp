@@ -8,12 +8,11 @@
 #include "world/world.h"
 
 void drawLevelComplete() {
-    copyBackdrop();
     // The picture stays untouched for a second, then a dark band opens for the results.
     // (Widened so that a screen left open for months cannot overflow.)
     int64_t wide = (static_cast<int64_t>(game.modeTicks) - 100) * 8;
     int32_t w = wide < 0 ? 0 : wide > 175 ? 176 : static_cast<int32_t>(wide);
-    darkenRect(&BackBuffer, 120 - (w >> 1), 15, w, 90, 2);
+    copyBackdropDarkened(120 - (w >> 1), 15, w, 90, 2);
     if (w < 176) return;
 
     char text[32];

@@ -58,7 +58,9 @@ void drawPlayView() {
             if (rowInside && static_cast<uint32_t>(col) < static_cast<uint32_t>(mapWidth) && map != nullptr)
                 tile = map[col + row * mapWidth];
             if (tile == TilePlayer) tile = TileEmpty;  // the player is drawn on its own
-            drawTile(sx, sy, tile, 0);
+            // A tile that the fade will black entirely is not drawn; what is drawn over it
+            // (the player, monsters, banner) lands on pixels blacked anyway.
+            if (fadeHides(sx, sy, 32, 32) == 0) drawTile(sx, sy, tile, 0);
         }
     }
 
@@ -70,7 +72,14 @@ void drawPlayView() {
     // of it) and once more after the fade, then leave it alone.
     if (game.fadeLevel < 256) panelShown = 0;
     if (!panelShown) {
-        blitOpaque(&BackBuffer, 0, 240, &Panel);
+        // Columns at the left that the fade will black (on the turned display) are left out.
+        int32_t left = 0;
+        while (left < Panel.width && fadeHides(left, 240, 8, Panel.height) != 0) left += 8;
+        if (left < Panel.width) {
+            Image part = Panel;
+            cropImage(&part, left, 0, Panel.width - left, Panel.height);
+            blitOpaque(&BackBuffer, left, 240, &part);
+        }
         if (game.fadeLevel > 255) panelShown = 1;
     }
 

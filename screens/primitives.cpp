@@ -85,20 +85,103 @@ __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint
     return count * 16;
 }
 
-// Dims 16 pixels at a time of the run of n at p: (pixel >> shift) AND mask. Returns how many
-// of the first pixels it did.
-__attribute__((target("avx2"))) int32_t darkenRunWide(uint8_t* p, int32_t n, uint32_t shift, uint16_t mask) {
+// `lines` runs of n >= 16 pixels, dStep and sStep bytes apart, each turned end to end: the
+// pixel at sLow + 2i goes to dLow + 2(n - 1 - i). Sixteen pixels at a time; the last sixteen
+// of a run overlap the ones before where n is no multiple of 16 (the same values go there).
+__attribute__((target("avx2"))) void reverseRunsWide(uint8_t* dLow, int64_t dStep, const uint8_t* sLow, int64_t sStep,
+                                                     int32_t lines, int32_t n) {
+    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
+                                           8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    for (int32_t l = 0; l < lines; ++l, dLow += dStep, sLow += sStep) {
+        // Source pixels [j, j + 16) go to [n - 16 - j, n - j); the last sixteen to [0, 16).
+        for (int32_t j = 0;; j += 16) {
+            const bool last = j + 16 > n;
+            if (last) j = n - 16;
+            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sLow + 2 * j));
+            v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, order), 0x4E);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dLow + 2 * (n - 16 - j)), v);
+            if (last || j + 16 == n) break;
+        }
+    }
+}
+
+// `lines` runs of n >= 16 pixels, dStep and sStep bytes apart, ORed in turned end to end:
+// destination pixel i (upwards through memory from d) takes source pixel s - 2i. Sixteen
+// pixels at a time; the last sixteen are read first and stored last, as in orRun of the
+// text (the same values land where they overlap, and no read waits on a store just made).
+__attribute__((target("avx2"))) void orTurnedRunsWide(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep,
+                                                      int32_t lines, int32_t n) {
+    const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
+                                           8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    for (int32_t l = 0; l < lines; ++l, d += dStep, s += sStep) {
+        // Destination pixels [i, i + 16) take source pixels s - 2(i + 15) up to s - 2i.
+        __m256i* const tailAt = reinterpret_cast<__m256i*>(d + 2 * (n - 16));
+        const __m256i tailInk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s - 2 * (n - 1)));
+        const __m256i tail = _mm256_or_si256(_mm256_loadu_si256(tailAt),
+                                             _mm256_permute4x64_epi64(_mm256_shuffle_epi8(tailInk, order), 0x4E));
+        for (int32_t i = 0; i + 16 <= n; i += 16) {
+            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s - 2 * (i + 15)));
+            v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, order), 0x4E);
+            __m256i* dp = reinterpret_cast<__m256i*>(d + 2 * i);
+            _mm256_storeu_si256(dp, _mm256_or_si256(_mm256_loadu_si256(dp), v));
+        }
+        _mm256_storeu_si256(tailAt, tail);
+    }
+}
+
+// Dims the run of n >= 16 pixels at s into d (which may be s), 16 pixels at a time: (pixel
+// >> shift) AND mask. The last sixteen are dimmed first and stored last, so a run whose
+// length is no multiple of 16 needs no pixel loop: where they overlap the last whole
+// sixteen, both stores carry the same values (each pixel dimmed once, from its old value).
+__attribute__((target("avx2"), always_inline)) inline __m256i dim16(const uint8_t* p, __m128i count, __m256i keep) {
+    return _mm256_and_si256(_mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), count), keep);
+}
+
+__attribute__((target("avx2"))) void darkenRunWide(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift,
+                                                   uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
-    int32_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2 * i));
-        v = _mm256_and_si256(_mm256_srl_epi16(v, count), keep);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 2 * i), v);
-    }
-    return i;
+    const __m256i tail = dim16(s + 2 * (n - 16), count, keep);
+    for (int32_t i = 0; i + 16 <= n; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), dim16(s + 2 * i, count, keep));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
 }
 #endif
+
+// The run of n pixels at s, dimmed, into d (the same run, or one of another picture):
+// every pixel becomes (pixel >> shift) AND mask, on its own.
+void darkenRun(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift, uint16_t mask) {
+    int32_t i = 0;
+#if defined(TAVRIN_WIDE_COPIES)
+    if (wideCopies && n >= 16) {
+        darkenRunWide(d, s, n, shift, mask);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+    const __m128i keep = _mm_set1_epi16(static_cast<short>(mask));
+    for (; i + 8 <= n; i += 8) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+        v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), v);
+    }
+#endif
+    for (; i < n; ++i) {
+        uint16_t v;
+        std::memcpy(&v, s + 2 * i, 2);
+        v = static_cast<uint16_t>((v >> shift) & mask);
+        std::memcpy(d + 2 * i, &v, 2);
+    }
+}
+
+// darkenRect's mask and shift for a level.
+void darkenRule(uint32_t level, uint32_t* shift, uint16_t* mask) {
+    uint32_t m = 0xFFFF;
+    for (uint32_t i = 0; i < level && m != 0; ++i) m = (m >> 1) & 0x7BEF;
+    *shift = level >= 32 ? 0 : level;
+    *mask = static_cast<uint16_t>(level >= 32 ? 0 : m);
+}
 
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
 // the other. Where both walk memory forwards, or in opposite directions, without overlapping,
@@ -420,6 +503,22 @@ void blitOpaque(Image* dst, int32_t x, int32_t y, const Image* src) {
                         src->pixels + (sBase + static_cast<int64_t>(o) * sOuter + 2 * i0), bytes);
         return;
     }
+#if defined(TAVRIN_WIDE_COPIES)
+    // Pictures apart, runs of 16 pixels or more running opposite ways (a decoded picture on
+    // the turned display, whose columns run down while the display's run up): every line is
+    // turned end to end with wide registers in one loop.
+    if (wideCopies && runs && i1 - i0 >= 16 && (sInner == 2 || sInner == -2) && dInner == -sInner &&
+        clipRun(outerPos, outer, outerLimit, &o0, &o1) && disjoint(*dst, *src)) {
+        const int32_t n = i1 - i0;
+        // Each line's lowest address on both sides: pixel i0 on the side that runs forwards,
+        // pixel i1 - 1 on the other.
+        const int64_t sLow = sBase + static_cast<int64_t>(sInner > 0 ? i0 : i1 - 1) * sInner;
+        const int64_t dLow = dBase + static_cast<int64_t>(dInner > 0 ? i0 : i1 - 1) * dInner;
+        reverseRunsWide(dst->pixels + (dLow + static_cast<int64_t>(o0) * dOuter), dOuter,
+                        src->pixels + (sLow + static_cast<int64_t>(o0) * sOuter), sOuter, o1 - o0, n);
+        return;
+    }
+#endif
     for (int32_t o = 0; o < outer; ++o) {
         if (!inside(outerPos + o, outerLimit)) continue;
         const int64_t so = sBase + static_cast<int64_t>(o) * sOuter;
@@ -467,6 +566,16 @@ bool orColumnsTurned(Image* dst, int32_t x, int32_t y, const Image* src) {
     const int32_t n = r1 - r0;
     if (n <= 0) return true;
     const int32_t low = dst->stepY > 0 ? r0 : r1 - 1;
+#if defined(TAVRIN_WIDE_COPIES)
+    if (wideCopies && n >= 16 && c1 > c0) {
+        const int64_t dFirst = static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x + c0) * dst->stepX +
+                               static_cast<int64_t>(y + low) * dst->stepY;
+        const int64_t sFirst = static_cast<int64_t>(src->origin) + static_cast<int64_t>(c0) * src->stepX +
+                               static_cast<int64_t>(low) * src->stepY;
+        orTurnedRunsWide(dst->pixels + dFirst, dst->stepX, src->pixels + sFirst, src->stepX, c1 - c0, n);
+        return true;
+    }
+#endif
     for (int32_t c = c0; c < c1; ++c) {
         uint8_t* d = dst->pixels + (static_cast<int64_t>(dst->origin) + static_cast<int64_t>(x + c) * dst->stepX +
                                     static_cast<int64_t>(y + low) * dst->stepY);
@@ -646,10 +755,9 @@ void cropImage(Image* img, int32_t x, int32_t y, int32_t w, int32_t h) {
 
 void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
     if (img->pixels == nullptr || w <= 0 || h <= 0) return;
-    uint32_t mask = 0xFFFF;
-    for (uint32_t i = 0; i < level && mask != 0; ++i) mask = (mask >> 1) & 0x7BEF;
-    const uint32_t shift = level >= 32 ? 0 : level;
-    if (level >= 32) mask = 0;
+    uint32_t shift;
+    uint16_t m;
+    darkenRule(level, &shift, &m);
     const int64_t base =
         static_cast<int64_t>(img->origin) + static_cast<int64_t>(x) * img->stepX + static_cast<int64_t>(y) * img->stepY;
     // Every pixel is dimmed on its own, so the order does not matter: walk the memory order.
@@ -657,34 +765,47 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
     const int32_t outer = rowsInner ? h : w, inner = rowsInner ? w : h;
     const int32_t outerStep = rowsInner ? img->stepY : img->stepX;
     const int32_t innerStep = rowsInner ? img->stepX : img->stepY;
-    const uint16_t m = static_cast<uint16_t>(mask);
     for (int32_t o = 0; o < outer; ++o) {
         uint8_t* p = img->pixels + (base + static_cast<int64_t>(o) * outerStep);
         if (innerStep == 2 || innerStep == -2) {
             uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
-            int32_t i = 0;
-#if defined(TAVRIN_WIDE_COPIES)
-            if (wideCopies) i = darkenRunWide(low, inner, shift, m);
-#endif
-#if defined(__SSE2__)
-            const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-            const __m128i keep = _mm_set1_epi16(static_cast<short>(m));
-            for (; i + 8 <= inner; i += 8) {
-                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low + 2 * i));
-                v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(low + 2 * i), v);
-            }
-#endif
-            for (; i < inner; ++i) {
-                uint16_t v;
-                std::memcpy(&v, low + 2 * i, 2);
-                v = static_cast<uint16_t>((v >> shift) & m);
-                std::memcpy(low + 2 * i, &v, 2);
-            }
+            darkenRun(low, low, inner, shift, m);
         } else {
-            for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & mask);
+            for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & m);
         }
     }
+}
+
+void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
+    const Image& d = BackBuffer;
+    const Image& s = Backdrop;
+    // With rows in memory and the rectangle on the screen, every row is the Backdrop's row
+    // copied, with the rectangle's stretch of it dimmed on the way: the same pixels as copying
+    // all, then dimming, without going over the rectangle twice. (On the turned display the
+    // rectangle is a short stretch of each of many columns: there one block copy and then
+    // dimming the stretches in place costs less than a short copy per column.)
+    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == 2 && d.stepX == s.stepX &&
+                      d.stepY == s.stepY && w > 0 && h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
+    if (!fits) {
+        copyBackdrop();
+        Image target = BackBuffer;
+        darkenRect(&target, x, y, w, h, level);
+        return;
+    }
+    uint32_t shift;
+    uint16_t mask;
+    darkenRule(level, &shift, &mask);
+    // Rows [y, y + h) cross the rectangle, each at the stretch [x, x + w). Taken in memory
+    // order, everything from the end of one stretch to the start of the next is one plain copy.
+    int64_t copied = 0;  // bytes before this are done
+    for (int32_t k = 0; k < h; ++k) {
+        const int32_t row = d.stepY > 0 ? y + k : y + h - 1 - k;
+        const int64_t dim = static_cast<int64_t>(d.origin) + static_cast<int64_t>(row) * d.stepY + 2 * x;
+        std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(dim - copied));
+        darkenRun(d.pixels + dim, s.pixels + dim, w, shift, mask);
+        copied = dim + 2 * static_cast<int64_t>(w);
+    }
+    std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(static_cast<int64_t>(ScreenBytes) - copied));
 }
 
 void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -696,18 +817,72 @@ void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {
 
 void touchAnywhere() { touchZone(0, 0, 32, 240, 288); }
 
-void applyFade() {
-    if (game.fadeLevel >= 256 || BackBuffer.pixels == nullptr) return;
+namespace {
+
+// The fade that follows the drawing under way, set by drawScreen: the bytes it blacks at each
+// end of the BackBuffer's memory, and the whole screen's record (the BackBuffer may be
+// narrowed while a fading frame is drawn). Off outside drawScreen and for other layouts.
+struct FadeAhead {
+    bool on;
+    int64_t bytes;
+    Image whole;
+};
+FadeAhead fadeAhead;
+
+// The bytes applyFade blacks at each end of the BackBuffer's memory this frame (0: none).
+int64_t fadeBandBytes() {
+    if (game.fadeLevel >= 256) return 0;
     int64_t n = 76800 - ((static_cast<int64_t>(game.fadeLevel) * 76800) >> 8);
+    if (n <= 0) return 0;
+    return n > 76800 ? 76800 : n;  // a level below 0 blacks the whole frame, and no more
+}
+
+}  // namespace
+
+void applyFade() {
+    if (BackBuffer.pixels == nullptr) return;
+    const int64_t n = fadeBandBytes();
     if (n <= 0) return;
-    if (n > 76800) n = 76800;  // a level below 0 blacks the whole frame, and no more
     std::memset(BackBuffer.pixels, 0, static_cast<size_t>(n));
     std::memset(BackBuffer.pixels + ScreenBytes - n, 0, static_cast<size_t>(n));
+}
+
+void setFadeFollows(int32_t on) {
+    fadeAhead.on = false;
+    if (on == 0) return;
+    fadeAhead.bytes = fadeBandBytes();
+    fadeAhead.whole = BackBuffer;
+    fadeAhead.whole.width = 240;
+    fadeAhead.whole.height = 320;
+    fadeAhead.on = fadeAhead.bytes > 0 && isScreenLayout(&fadeAhead.whole) != 0;
+}
+
+int32_t fadeHides(int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!fadeAhead.on) return 0;
+    const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(x) + w, 240));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(y) + h, 320));
+    if (x1 <= x0 || y1 <= y0) return 0;
+    // The lowest and highest bytes of the rectangle lie at two of its corners.
+    const Image& s = fadeAhead.whole;
+    const int64_t a = static_cast<int64_t>(s.origin) + static_cast<int64_t>(x0) * s.stepX;
+    const int64_t b = static_cast<int64_t>(s.origin) + static_cast<int64_t>(x1 - 1) * s.stepX;
+    const int64_t c = static_cast<int64_t>(y0) * s.stepY, d = static_cast<int64_t>(y1 - 1) * s.stepY;
+    const int64_t lo = std::min(a, b) + std::min(c, d), hi = std::max(a, b) + std::max(c, d) + 2;
+    const int64_t n = fadeAhead.bytes;
+    return hi <= n || lo >= static_cast<int64_t>(ScreenBytes) - n ? 1 : 0;
 }
 
 void copyBackdrop() {
     if (BackBuffer.pixels == nullptr || Backdrop.pixels == nullptr) return;
     std::memcpy(BackBuffer.pixels, Backdrop.pixels, ScreenBytes);
+}
+
+int32_t sameImage(const Image* a, const Image* b) {
+    return a->pixels == b->pixels && a->origin == b->origin && a->width == b->width && a->height == b->height &&
+                   a->stepX == b->stepX && a->stepY == b->stepY
+               ? 1
+               : 0;
 }
 
 int32_t isScreenLayout(const Image* im) {

@@ -42,10 +42,21 @@ void touchAnywhere();
 // Blacks the first and the last part of the BackBuffer's memory in step with fadeLevel
 // (nothing at 256, everything at 0).
 void applyFade();
+// drawScreen says (1) that applyFade follows the drawing now under way, and (0) that it has.
+void setFadeFollows(int32_t on);
+// 1 when every screen pixel of the rectangle will be blacked by the applyFade that follows
+// this frame's drawing: drawing there is wasted. 0 when there is no fade, when the
+// rectangle misses the screen, and outside drawScreen (a screen drawn on its own keeps
+// every pixel).
+int32_t fadeHides(int32_t x, int32_t y, int32_t w, int32_t h);
 // The Backdrop, and a tap anywhere is fire: Splash, PracticeIntro, About.
 void drawPictureScreen();
 // Copies the whole Backdrop into the BackBuffer in one block.
 void copyBackdrop();
+// copyBackdrop, then darkenRect(BackBuffer, x, y, w, h, level), in one pass where it can.
+void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level);
+// 1 when the two records are the same in every field (pixels too).
+int32_t sameImage(const Image* a, const Image* b);
 // 1 when the picture has one of the display's own layouts: 240 x 320, its 153600 bytes
 // holding the picture line after line (rows, or columns on a turned display), nothing else.
 int32_t isScreenLayout(const Image* im);
@@ -98,6 +109,8 @@ extern Image GameCompleteBack, GameCompletePic1, GameCompletePic2, GameCompleteP
 int32_t loadGameComplete();
 void freeGameComplete();
 void drawGameComplete();
+// The frame of drawGameComplete drawn afresh, never from a kept frame, without the touch zone.
+void drawGameCompleteDirect();
 
 // Credits.
 struct CreditLine {

@@ -107,14 +107,20 @@ TEST(GfxBlit, ClippingMatchesPixelRuleInEveryLayout) {
         int32_t x, y;
     };
     const Place places[] = {{-10, 3}, {3, -10}, {20, 3}, {3, 13}, {-30, -30}, {40, 3}, {0, 0}, {-3, 15}, {2, 2}};
-    // Sources smaller than one turned block, of whole and cut blocks, and as wide as the target.
-    const Place sizes[] = {{13, 9}, {17, 16}, {24, 18}};
-    for (const Place& size : sizes)
+    // Sources smaller than one turned block, of whole and cut blocks, and as wide as the
+    // target; a larger target takes runs of several wide registers and an odd remainder.
+    struct Sizes {
+        Place target, source;
+    };
+    const Sizes sizes[] = {
+        {{24, 18}, {13, 9}}, {{24, 18}, {17, 16}}, {{24, 18}, {24, 18}}, {{50, 45}, {41, 40}}, {{50, 45}, {50, 45}}};
+    for (const Sizes& size : sizes)
         for (int dl = 0; dl < 4; ++dl)
             for (int sl = 0; sl < 4; ++sl)
                 for (const Place& p : places)
                     for (int rule = -1; rule <= 1; ++rule) {
-                        Pic d(24, 18, dl), want(24, 18, dl), s(size.x, size.y, sl);
+                        const Place t = size.target;
+                        Pic d(t.x, t.y, dl), want(t.x, t.y, dl), s(size.source.x, size.source.y, sl);
                         d.fill(3);
                         want.fill(3);
                         s.fill(5);
@@ -126,7 +132,7 @@ TEST(GfxBlit, ClippingMatchesPixelRuleInEveryLayout) {
                             blitKeyed(&d.img, p.x, p.y, &s.img, static_cast<uint32_t>(rule));
                         ASSERT_EQ(want.mem, d.mem)
                             << "dst layout " << dl << " src layout " << sl << " at " << p.x << "," << p.y << " rule "
-                            << rule << " size " << size.x << "x" << size.y;
+                            << rule << " size " << size.source.x << "x" << size.source.y;
                         ASSERT_TRUE(d.guardsIntact());
                     }
 }

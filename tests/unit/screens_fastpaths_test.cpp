@@ -167,6 +167,90 @@ TEST_P(FastPaths, MapViewInOnePassMatchesSquareBySquare) {
     freeMapView();
 }
 
+// The Backdrop copied with a rectangle dimmed on the way against the plain copy and then
+// darkenRect: rectangles at every edge of the screen, narrower than a wide register and of
+// odd widths, empty, and every level rule.
+TEST_P(FastPaths, DimmedBackdropCopyMatchesCopyThenDarken) {
+    struct Rect {
+        int32_t x, y, w, h;
+        uint32_t level;
+    };
+    const Rect rects[] = {{32, 15, 176, 90, 2}, {0, 0, 240, 320, 1},  {0, 0, 1, 1, 2},   {239, 319, 1, 1, 1},
+                          {0, 300, 240, 20, 2}, {225, 0, 15, 320, 1}, {7, 9, 17, 33, 3}, {100, 100, 0, 10, 2},
+                          {120, 50, 31, 40, 0}, {3, 5, 50, 60, 32}};
+    fillScreen(Backdrop, 41);
+    for (const Rect& r : rects) {
+        fillScreen(BackBuffer, 43);
+        copyBackdrop();
+        darkenRect(&BackBuffer, r.x, r.y, r.w, r.h, r.level);
+        const std::vector<uint8_t> want = frame();
+        fillScreen(BackBuffer, 43);
+        copyBackdropDarkened(r.x, r.y, r.w, r.h, r.level);
+        EXPECT_EQ(frame(), want) << r.x << "," << r.y << " " << r.w << "x" << r.h << " level " << r.level;
+    }
+}
+
+// The game-completed frame drawn the plain way: the whole background, then the pictures and
+// the banner over it.
+void drawGameCompletePlain(int32_t t) {
+    const int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
+    blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
+    if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
+    if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
+    if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
+    if (t >= 800) {
+        const int32_t u = t > 920 ? 240 : (t - 800) * 2;
+        darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
+        if (u >= 240) drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
+    }
+}
+
+// The game-completed frames that stand still are kept from the loaded pictures: every frame,
+// kept or not, is the plain one, through repeated ticks, moving stretches, a font record
+// changed under a kept frame, and a picture swapped for one the load did not make.
+TEST_P(FastPaths, GameCompleteKeptFramesMatchThePlainOnes) {
+    ASSERT_EQ(FontInit(), 0);
+    if (loadGameComplete() != 0) {
+        freeGameComplete();
+        GTEST_SKIP() << "the game-complete pictures are not embedded";
+    }
+    const int32_t glyphHeight = Font.glyphHeight;
+    struct Step {
+        int32_t ticks, glyphHeight;
+    };
+    const Step steps[] = {{0, 19},    {0, 19},    {0, 19},    {100, 19},  {300, 19},  {300, 19}, {300, 19},
+                          {459, 19},  {459, 19},  {460, 19},  {460, 19},  {460, 19},  {519, 19}, {520, 19},
+                          {520, 19},  {600, 19},  {800, 19},  {800, 19},  {919, 19},  {920, 19}, {920, 19},
+                          {5000, 19}, {5000, 17}, {5000, 17}, {5000, 19}, {5000, 19}, {0, 19}};
+    for (const Step& step : steps) {
+        Font.glyphHeight = step.glyphHeight == 19 ? glyphHeight : step.glyphHeight;
+        game.modeTicks = step.ticks;
+        fillScreen(BackBuffer, 15);
+        drawGameComplete();
+        const std::vector<uint8_t> quick = frame();
+        fillScreen(BackBuffer, 15);
+        drawGameCompletePlain(step.ticks);
+        EXPECT_EQ(quick, frame()) << "tick " << step.ticks << ", glyph height " << Font.glyphHeight;
+    }
+    Font.glyphHeight = glyphHeight;
+    // A picture the load did not make is never drawn from a kept frame.
+    OwnedImage other;
+    other.make(218, 292, [](int32_t x, int32_t y) { return pattern(x, y, 16); });
+    const Image loadedPic3 = GameCompletePic3;
+    GameCompletePic3 = other.img;
+    for (int32_t repeat = 0; repeat < 3; ++repeat) {
+        game.modeTicks = 5000;
+        fillScreen(BackBuffer, 15);
+        drawGameComplete();
+        const std::vector<uint8_t> quick = frame();
+        fillScreen(BackBuffer, 15);
+        drawGameCompletePlain(5000);
+        EXPECT_EQ(quick, frame()) << "another third picture, frame " << repeat;
+    }
+    GameCompletePic3 = loadedPic3;
+    freeGameComplete();
+}
+
 // The game-completed background drawn around the picture that covers it, against the whole
 // background drawn first, at the moments where the covering picture changes.
 TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
@@ -184,18 +268,8 @@ TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
         fillScreen(BackBuffer, 15);
         drawGameComplete();
         const std::vector<uint8_t> quick = frame();
-        const int32_t s = t < 220 ? 0 : t > 460 ? 480 : (t - 220) * 2;
         fillScreen(BackBuffer, 15);
-        blitOpaque(&BackBuffer, 0, -s, &GameCompleteBack);
-        if (t <= 459) blitKeyed(&BackBuffer, 78, s - 290, &GameCompletePic1, SkipBlack);
-        if (t >= 460 && t <= 519) blitOpaque(&BackBuffer, 77, 233, &GameCompletePic2);
-        if (t >= 520) blitOpaque(&BackBuffer, 22, 28, &GameCompletePic3);
-        if (t >= 800) {
-            const int32_t u = t > 920 ? 240 : (t - 800) * 2;
-            darkenRect(&BackBuffer, 120 - (u >> 1), 50, u, 40, 2);
-            if (u >= 240)
-                drawText(&BackBuffer, nullptr, 120, 60, "TAVRIN has been COMPLETED!", ColourYellow, AlignCentre);
-        }
+        drawGameCompletePlain(t);
         EXPECT_EQ(quick, frame()) << "tick " << t;
     }
     // Without the covering picture the whole background is drawn.
@@ -210,11 +284,22 @@ TEST_P(FastPaths, GameCompleteAroundThePictureMatchesTheWholeBackground) {
     GameCompleteBack = GameCompletePic1 = GameCompletePic2 = Image{};
 }
 
-// The credits with the embedded font: skipping the lines that have left the window and
-// keeping the lines drawn gives the frame of every line drawn glyph by glyph.
+// The credits with the embedded font: the kept frame (made afresh, scrolled on by one row,
+// by several, by all but one, by a whole window, taken back, or kept while the font record
+// changed) and the kept lines give the frame of every line drawn glyph by glyph.
 TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
     ASSERT_EQ(FontInit(), 0);
-    for (int32_t ticks : {0, 72, 1000, 4000, 4003, 6000, 9000, 18744}) {
+    const int32_t glyphHeight = Font.glyphHeight;
+    struct Step {
+        int32_t ticks, glyphHeight;
+    };
+    const Step sequence[] = {{0, 19},    {4, 19},    {8, 19},     {72, 19},    {1000, 19}, {1003, 19},
+                             {1004, 19}, {1008, 19}, {1076, 19},  {2036, 19},  {4000, 19}, {4003, 19},
+                             {4004, 19}, {3996, 19}, {6000, 19},  {6004, 17},  {6008, 17}, {6008, 19},
+                             {9000, 19}, {9004, 19}, {18740, 19}, {18744, 19}, {0, 19}};
+    for (const Step& step : sequence) {
+        const int32_t ticks = step.ticks;
+        Font.glyphHeight = step.glyphHeight == 19 ? glyphHeight : step.glyphHeight;
         game.modeTicks = ticks;
         fillScreen(BackBuffer, 21);
         drawCredits();
@@ -228,8 +313,9 @@ TEST_P(FastPaths, CreditsMatchEveryLineDrawnGlyphByGlyph) {
             drawTextDirect(&window, nullptr, 120, CreditLineHeight * i - (scroll - 240), CreditLines[i].text, colour,
                            AlignCentre);
         }
-        EXPECT_EQ(quick, frame()) << "modeTicks " << ticks;
+        EXPECT_EQ(quick, frame()) << "modeTicks " << ticks << ", glyph height " << Font.glyphHeight;
     }
+    Font.glyphHeight = glyphHeight;
 }
 
 // During a fade the screen is drawn into a picture narrowed by the lines the fade blacks: the
@@ -268,6 +354,25 @@ TEST_P(FastPaths, FadeFramesMatchTheWholeFrameFaded) {
             drawScreen();
             EXPECT_EQ(frame(), want) << "mode " << int(sc.mode) << " fade " << fade;
         }
+    // The play view leaves out tiles and panel columns that the fade blacks whole: every fade
+    // step, with the player part way through moves that put tile edges at every band edge.
+    game.mode = Play;
+    for (uint8_t dir : {2, 4})
+        for (int32_t step = 0; step < 16; step += 3)
+            for (int32_t fade = 0; fade < 256; fade += 8) {
+                game.moveDir = dir;
+                game.moveStep = static_cast<uint8_t>(step);
+                game.fadeLevel = fade;
+                fillScreen(BackBuffer, 33);
+                drawPlayView();
+                applyFade();
+                const std::vector<uint8_t> want = frame();
+                fillScreen(BackBuffer, 33);
+                drawScreen();
+                ASSERT_EQ(frame(), want) << "direction " << int(dir) << " step " << step << " fade " << fade;
+            }
+    game.moveDir = 0;
+    game.moveStep = 0;
     Panel = Image{};
 }
 

@@ -2,11 +2,12 @@
 // same run: one frame of each screen family drawn and presented into a memory framebuffer in
 // every orientation, a full-screen blitOpaque, 81 drawTile calls and presentFrame itself.
 // `--tsv` prints only the frames that have a goal, one line each: name, orientation, ratio,
-// goal.
+// goal. `--only NAME` times that family alone (and skips the primitives), `--orientation N`
+// only that orientation: for a profiler.
 //
-// To add a screen family, add a row to Families: a name, the mode, a goal (0 for none) and
+// To add a screen family, add a row to Families: a name, the mode, a goal (0 for none),
 // optionally a function that prepares the game state before the mode is entered (the mode's
-// own entry loads its pictures, exactly as in play).
+// own entry loads its pictures, exactly as in play) and the ticks each frame moves on by.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -30,8 +31,9 @@ using bench::nanosPerCall;
 struct Family {
     const char* name;
     uint8_t mode;
-    double goal;        // 0: no goal
-    void (*prepare)();  // may be null
+    double goal;                // 0: no goal
+    void (*prepare)();          // may be null
+    int32_t ticksPerFrame = 0;  // modeTicks moves on by this much before each frame
 };
 
 void lateTicks() { game.modeTicks = 1000; }  // animations finished, all text shown
@@ -64,6 +66,8 @@ const Family Families[] = {
     {"game complete", GameComplete, 2.5, lateTicks},
     // Late in the roll, when most lines have already left the window.
     {"credits", Credits, 2.5, [] { game.modeTicks = 6000; }},
+    // The roll moving: one tick a frame, a row every fourth frame.
+    {"credits, scrolling", Credits, 2.5, [] { game.modeTicks = 6000; }, 1},
 };
 
 int32_t lineStepFor(int32_t orientation) { return orientation == 3 ? 640 : 480; }
@@ -80,6 +84,12 @@ bool setUpOrientation(int32_t orientation) {
 
 int main(int argc, char** argv) {
     const bool tsv = bench::tsvWanted(argc, argv);
+    const char* only = nullptr;
+    int32_t onlyOrientation = -1;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
+        if (std::strcmp(argv[i], "--orientation") == 0) onlyOrientation = std::atoi(argv[i + 1]);
+    }
     static char a0[] = "bench_gfx", a1[] = "-platform", a2[] = "offscreen";
     static char* args[] = {a0, a1, a2, nullptr};
     int32_t displayStatus;
@@ -101,10 +111,12 @@ int main(int argc, char** argv) {
 
     std::vector<uint8_t> fb(153600 + 64 * 640);
     for (const Family& f : Families) {
+        if (only != nullptr && std::strcmp(only, f.name) != 0) continue;
         double ratio[3] = {};
         const int32_t orientations[3] = {0, 2, 3};
         for (int k = 0; k < 3; ++k) {
             const int32_t o = orientations[k];
+            if (onlyOrientation >= 0 && o != onlyOrientation) continue;
             if (!setUpOrientation(o)) return 1;
             std::memset(&game, 0, sizeof game);
             game.mode = f.mode;
@@ -115,20 +127,23 @@ int main(int argc, char** argv) {
             if (f.prepare) f.prepare();
             enterMode();
             stylusTapX = stylusTapY = -1;
+            // A profiler wants many samples of one family: time it longer.
+            const int32_t perRound = only != nullptr ? 600 : 30;
             const double ns = nanosPerCall(
                 [&] {
+                    game.modeTicks += f.ticksPerFrame;
                     drawScreen();
                     copyToFramebuffer(fb.data() - DisplayInfo.origin, lineStepFor(o), displayRowBytes());
                     keep(fb.data());
                 },
-                30);
+                perRound);
             ratio[k] = ns / memcpyNs;
             leaveMode();
             if (tsv && f.goal > 0) bench::tsvRow(f.name, o, ratio[k], f.goal);
         }
         if (!tsv) std::printf("%-28s %10.2f %10.2f %10.2f %6.1f\n", f.name, ratio[0], ratio[1], ratio[2], f.goal);
     }
-    if (tsv) {
+    if (tsv || only != nullptr) {
         releaseDisplay();
         return 0;
     }
