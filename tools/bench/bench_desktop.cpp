@@ -163,7 +163,8 @@ double loadAverage() {
 struct Window {
     double gameCpu = 0, wall = 0, othersCpu = 0;
     double share() const { return wall > 0 ? gameCpu / wall * 100 : -1; }
-    double others() const { return wall > 0 ? othersCpu / wall : -1; }
+    // The machine's counters tick in hundredths of a second: a quiet machine reads near 0.
+    double others() const { return wall > 0 ? std::max(0.0, othersCpu / wall) : -1; }
 };
 struct WindowClock {
     pid_t pid;
