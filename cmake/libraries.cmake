@@ -30,7 +30,7 @@ if(TAVRIN_DESKTOP)
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
 else()
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/desktop.cpp
-    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
 endif()
 if(TAVRIN_SOUND STREQUAL "null")
   set(tavrin_sound_sources app/sound_null.cpp)

@@ -19,6 +19,9 @@
 // The window icon: a PNG drawn by the asset generator, embedded by the build (icon.cpp).
 const unsigned char* tavrinIconPng();
 size_t tavrinIconPngSize();
+// The X connection under SDL, and whether it has anything unread (desktop_x11.cpp).
+void* x11Connection(SDL_Window* window);
+bool x11InputWaiting(void* connection);
 
 namespace {
 
@@ -87,6 +90,11 @@ int padKey(int button) {
 // The left stick counts as a cursor key once it is pushed past this (of 32767).
 enum { StickDeadZone = 12000 };
 
+// While nothing comes from the window system SDL is still pumped this often (game
+// controllers plugged in, the screensaver kept off); after anything did, on every question
+// for this long (SDL hands a focus loss on 200 ms after the X server told it).
+enum { QuietPumpMs = 250, BusyPumpMs = 500 };
+
 double cpuMsSinceExec() {
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
@@ -138,6 +146,12 @@ public:
     // order, and the click that came before must not be lost.
     bool off = false;
     uint64_t lastPumpMs = 0;
+    // Asking SDL (SDL_PollEvent) costs six system calls and the X library's locks, 100 times
+    // a second; a menu nobody touches needs one look at the X connection instead.
+    void* x11 = nullptr;  // null: not X11, SDL is pumped on every question
+    uint64_t lastSdlPumpMs = 0;
+    uint64_t busyUntilMs = 0;  // something came lately: pump on every question until then
+    bool talkedToX = false;    // our requests' replies may have brought events along
 
     ~DesktopBackend() override {
         windowGone();
@@ -241,6 +255,7 @@ public:
             SDL_Rect r{place.x, place.y + y0 * place.zoom, ScreenWidth * place.zoom, (y1 - y0 + 1) * place.zoom};
             SDL_UpdateWindowSurfaceRects(window, &r, 1);
         }
+        talkedToX = true;
     }
 
     // The rows of the upright picture that differ from the frame on screen: [y0, y1], or
@@ -288,6 +303,7 @@ public:
     void repaint() {
         bool fresh = false;
         if (!takeSurface(fresh)) return;
+        talkedToX = true;
         if (!fresh) {
             SDL_UpdateWindowSurface(window);
             return;
@@ -595,18 +611,36 @@ public:
         // handful of system calls, so the window system is asked at most every 2 ms.
         if (now - lastPumpMs < 2) return;
         lastPumpMs = now;
-        SDL_Event ev;
-        while (SDL_PollEvent(&ev)) handle(ev, queue, closed, now);
-        // A replay being watched goes on whether or not the window has the focus: the
-        // recording, not the viewer, decides when the device was off.
-        if (suspended && !closed && window && !sessionReplaying()) suspend(queue, closed);
-        suspended = false;
+        if (sdlPumpWanted(now)) {
+            lastSdlPumpMs = now;
+            talkedToX = false;
+            SDL_Event ev;
+            bool any = false;
+            while (SDL_PollEvent(&ev)) {
+                any = true;
+                handle(ev, queue, closed, now);
+            }
+            if (any) busyUntilMs = now + BusyPumpMs;
+            // A replay being watched goes on whether or not the window has the focus: the
+            // recording, not the viewer, decides when the device was off.
+            if (suspended && !closed && window && !sessionReplaying()) suspend(queue, closed);
+            suspended = false;
+        }
         if (!pads.empty()) {
             std::vector<HeldKeys::Event> events;
             padKeys.tick(SDL_GetTicks64(), events);
             padEvents(queue, events);
         }
         closeWhenDue(queue, closed);
+    }
+
+    // Whether SDL must be pumped now. Every X event reaches us (SDL_SYSWMEVENT is on), so a
+    // pump that read any keeps us pumping for a while, as SDL may still owe events for it.
+    // Game controllers are read by the pump itself; events pushed by SDL's other threads or
+    // by the tests wait in its queue.
+    bool sdlPumpWanted(uint64_t now) {
+        if (!x11 || !pads.empty() || talkedToX || now < busyUntilMs || now - lastSdlPumpMs >= QuietPumpMs) return true;
+        return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || x11InputWaiting(x11);
     }
 
     // The window system's close and SIGTERM often come together: one close event is enough.
@@ -770,6 +804,9 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
 
     // Game controllers present now or plugged in later arrive as device events.
     b->padSubsystem = !getenv("TAVRIN_NOPAD") && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    // Every X event also comes as an SDL event, so that the pump knows when one was read.
+    b->x11 = x11Connection(b->window);
+    if (b->x11) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 
     const char* format = b->surface ? SDL_GetPixelFormatName(b->surface->format->format) : "none";
     debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " +

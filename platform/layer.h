@@ -1,6 +1,7 @@
 // Inside of the toolkit layer: what the toolkit classes, the two back ends and the tests of
 // the layer share. Nothing outside platform/ (and the layer's own tests) includes this.
 #pragma once
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -120,6 +121,20 @@ LayerState& layer();
 extern int64_t virtualNowUs;
 enum : int64_t { VirtualEpochSeconds = 1500000000 };
 bool offscreenBackend();
+
+// The desktop's plain sleep, paced to the program's ticks (system.cpp says why and how).
+// Given what one pass did, how long the sleep it asked for is made: as asked, or longer up
+// to the first moment the next tick can be due, never beyond it and never by more than a tick.
+struct SleepPacing {
+    enum : int64_t { ProgramTickMs = 10, Unknown = INT64_MIN };
+    int lastReads = -1;
+    int64_t dueAfterMs = Unknown;  // the next tick is due later than this (whole ms)
+    // reads: clock readings in the pass, the first at readingMs (whole ms of the real clock);
+    // ticked: the pass asked for events; nowUs: the real clock now.
+    unsigned sleepUs(int reads, int64_t readingMs, bool ticked, int64_t nowUs, unsigned us);
+};
+// The program asked for events (a tick was due).
+void pacingEventsAsked();
 
 // SIGTERM arrived and is not yet delivered as a close (a back end that waits looks at it).
 bool termPending();

@@ -6,10 +6,14 @@
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include "platform/layer.h"
 #include "platform/record.h"
 
@@ -50,6 +54,69 @@ static bool offscreenNow() {
     return offscreenFromCommandLine();
 }
 
+// ---- the desktop's plain sleep, paced to the program's ticks ----
+//
+// Without the real-time clock the program sleeps 4 ms between passes, and a pass runs the
+// ticks that its clock reading says are due (one every 10 ms, app/loop.cpp); a pass with none
+// due does nothing at all. Those empty passes were 150 of the 250 wake-ups a second, and on
+// an idle desktop the wake-ups are most of what the program costs. So the sleep is made
+// longer when, and only when, the pass it would end at certainly has no tick due: the layer
+// keeps a bound that the next tick's due time is known to be after, from what it sees of
+// every pass (its first clock reading, and whether it asked for events: passes ask only
+// when a tick is due), and never sleeps past that bound. A tick is never later than with the
+// 4 ms sleep; it runs on the millisecond it falls due.
+//   A pass with no tick due: the next tick is due after the pass's reading.
+//   A pass with ticks: the next one is due at least one tick after the previous bound (the
+//   tick that ran was due after it), and after the pass's reading.
+// The program puts its tick clock right (after a stall, a slow picture, a continue signal)
+// only with a clock reading of its own, so a pass that read the clock more or less often
+// than the pass before it makes the layer forget the bound and sleep as asked until it has
+// learnt it again. A sleep is never made longer than one tick.
+namespace {
+
+struct PacingReads {
+    std::atomic<int> reads{0};               // clock readings since the last sleep
+    std::atomic<int64_t> firstReadingMs{0};  // the first of them (whole ms of the real clock)
+    bool askedForEvents = false;             // since the last sleep
+    SleepPacing pacing;
+};
+PacingReads pacingReads;
+
+int64_t realUs(const struct timeval& tv) { return int64_t(tv.tv_sec) * 1000000 + tv.tv_usec; }
+
+// Also from the continue signal's handler: atomics only.
+void pacingClockRead(const struct timeval& tv) {
+    if (pacingReads.reads.fetch_add(1) == 0) pacingReads.firstReadingMs.store(realUs(tv) / 1000);
+}
+
+unsigned pacedSleepUs(unsigned us) {
+    PacingReads& p = pacingReads;
+    int reads = p.reads.exchange(0);
+    bool ticked = std::exchange(p.askedForEvents, false);
+    struct timeval tv;
+    if (gettimeofday(&tv, nullptr) != 0) return us;
+    return p.pacing.sleepUs(reads, p.firstReadingMs.load(), ticked, realUs(tv), us);
+}
+
+}  // namespace
+
+unsigned SleepPacing::sleepUs(int reads, int64_t readingMs, bool ticked, int64_t nowUs, unsigned us) {
+    if (reads == 0 || reads != lastReads)
+        dueAfterMs = Unknown;
+    else if (ticked)
+        dueAfterMs = std::max(dueAfterMs == Unknown ? Unknown : dueAfterMs + ProgramTickMs, readingMs);
+    else
+        dueAfterMs = std::max(dueAfterMs, readingMs);
+    lastReads = reads;
+    if (dueAfterMs == Unknown) return us;
+    // The first moment whose whole millisecond is past the bound.
+    int64_t untilDue = (dueAfterMs + 1) * 1000 - nowUs;
+    if (untilDue <= int64_t(us)) return us;
+    return unsigned(std::min<int64_t>(untilDue, ProgramTickMs * 1000));
+}
+
+void pacingEventsAsked() { pacingReads.askedForEvents = true; }
+
 int sysGettimeofday(struct timeval* tv) {
     if (sessionActive()) {
         int64_t us = sessionClockUs();
@@ -57,7 +124,11 @@ int sysGettimeofday(struct timeval* tv) {
         tv->tv_usec = suseconds_t(us % 1000000);
         return 0;
     }
-    if (!offscreenBackend()) return gettimeofday(tv, nullptr);
+    if (!offscreenBackend()) {
+        int r = gettimeofday(tv, nullptr);
+        if (r == 0) pacingClockRead(*tv);
+        return r;
+    }
     tv->tv_sec = time_t(VirtualEpochSeconds + virtualNowUs / 1000000);
     tv->tv_usec = suseconds_t(virtualNowUs % 1000000);
     return 0;
@@ -68,7 +139,7 @@ int sysUsleep(unsigned us) {
         sessionSleep(us);
         return 0;
     }
-    if (!offscreenBackend()) return usleep(us);
+    if (!offscreenBackend()) return usleep(pacedSleepUs(us));
     virtualNowUs += us;
     return 0;
 }

@@ -286,6 +286,7 @@ void QApplication::processEvents(int) { processEvents(); }
 void QApplication::processEvents() {
     LayerState& L = layer();
     if (!L.appExists) return;
+    pacingEventsAsked();
     if (L.backend) L.backend->pump(L.queue);
     if (termRequested) {
         termRequested = 0;

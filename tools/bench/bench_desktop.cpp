@@ -1,8 +1,14 @@
 // What the desktop window costs, on a private X server with no GPU (Xvfb 1280x1024), as a
 // new player would run it: CPU while idle in the main menu and while playing with a key
 // held (share of one core), CPU per presented frame at zoom 3, CPU from exec to the first
-// frame on screen, and the peak resident memory. Each figure is the median of several runs;
-// the per-frame cost is also given in memcpys of one 153600-byte frame measured here.
+// frame on screen, and the peak resident memory. Every figure is the CPU time of the game's
+// own process (its threads' run time, not the wall clock), taken over several runs of the
+// game, and printed as the median with the range; the per-frame cost is also given in
+// memcpys of one 153600-byte frame measured here. The machine is often shared, so the load
+// around the measurements is printed with them.
+//
+//   bench_desktop [--runs N] [GAME]    GAME: another build of the game to measure (the
+//                                      present figure is always this build's layer)
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -31,10 +37,18 @@ using Clock = std::chrono::steady_clock;
 
 void pause(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
-double median(std::vector<double> v) {
-    if (v.empty()) return -1;
+// The median and the range of a figure over the runs.
+struct Spread {
+    double median = -1, low = -1, high = -1;
+};
+Spread spread(std::vector<double> v) {
+    Spread s;
+    if (v.empty()) return s;
     std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    s.median = v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    s.low = v.front();
+    s.high = v.back();
+    return s;
 }
 
 // A private X server with no GPU behind it, as on a headless machine.
@@ -74,6 +88,14 @@ struct Xvfb {
 
 std::string g_display;
 std::string g_home;
+std::string g_game = TAVRIN_BINARY;
+
+void gameEnvironment() {
+    setenv("DISPLAY", g_display.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("HOME", g_home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
+}
 
 pid_t spawn(const std::vector<std::string>& args, bool quiet) {
     std::vector<std::string> a = args;
@@ -83,10 +105,7 @@ pid_t spawn(const std::vector<std::string>& args, bool quiet) {
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        setenv("DISPLAY", g_display.c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("HOME", g_home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
+        gameEnvironment();
         if (quiet) {
             int null = open("/dev/null", O_RDWR);
             dup2(null, 0);
@@ -123,50 +142,80 @@ double processCpu(pid_t pid) {
     return total;
 }
 
-// Share of one core used by pid over `seconds` of wall time.
-double cpuShare(pid_t pid, double seconds) {
-    double c0 = processCpu(pid);
-    auto t0 = Clock::now();
-    pause(seconds);
-    double c1 = processCpu(pid);
-    double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    return (c1 - c0) / wall * 100;
+// The whole machine's busy CPU time (every core, every process), in seconds.
+double machineBusy() {
+    std::ifstream f("/proc/stat");
+    std::string cpu;
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+    f >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
+    return double(user + nice + system + irq + softirq + steal) / double(sysconf(_SC_CLK_TCK));
 }
+
+double loadAverage() {
+    std::ifstream f("/proc/loadavg");
+    double one = -1;
+    f >> one;
+    return one;
+}
+
+// One measuring window: the game's CPU time over the wall time, and how many cores the rest
+// of the machine kept busy meanwhile.
+struct Window {
+    double gameCpu = 0, wall = 0, othersCpu = 0;
+    double share() const { return wall > 0 ? gameCpu / wall * 100 : -1; }
+    // The machine's counters tick in hundredths of a second: a quiet machine reads near 0.
+    double others() const { return wall > 0 ? std::max(0.0, othersCpu / wall) : -1; }
+};
+struct WindowClock {
+    pid_t pid;
+    double c0, m0;
+    Clock::time_point t0;
+    explicit WindowClock(pid_t p) : pid(p), c0(processCpu(p)), m0(machineBusy()), t0(Clock::now()) {}
+    void addTo(Window& w) const {
+        double c = processCpu(pid) - c0;
+        w.gameCpu += c;
+        w.othersCpu += machineBusy() - m0 - c;
+        w.wall += std::chrono::duration<double>(Clock::now() - t0).count();
+    }
+};
 
 const char* const Xdotool = "/usr/bin/xdotool";
 
 void key(const char* what, const char* name) { run({Xdotool, what, name}); }
 
-// The game itself: waits for the window, then measures on its first screens and in play.
-struct GameFigures {
-    double idle = -1, play = -1, peakMb = -1;
+// One run of the game: waits for the window, measures idle on the main menu, then in play.
+struct GameRun {
+    Window idle, play;
+    double peakMb = -1;
 };
-GameFigures gameFigures() {
-    GameFigures g;
-    pid_t pid = spawn({TAVRIN_BINARY}, true);
+GameRun gameRun() {
+    GameRun g;
+    pid_t pid = spawn({g_game}, true);
     // --sync: until the window exists; then it gets the keyboard.
     run({Xdotool, "search", "--sync", "--name", "^[Tt]avrin$", "windowfocus", "--sync", "%1"});
     pause(1.5);
     key("key", "space");  // splash -> main menu
     pause(2.0);
-    std::vector<double> idle;
-    for (int i = 0; i < 5; i++) idle.push_back(cpuShare(pid, 1.0));
-    g.idle = median(idle);
+    {
+        WindowClock w(pid);
+        pause(5.0);
+        w.addTo(g.idle);
+    }
     // Practice, level 1, play.
     for (const char* k : {"Down", "space", "space", "space"}) {
         key("key", k);
         pause(1.3);
     }
     pause(2.5);  // the level's name fades
-    std::vector<double> play;
     for (int i = 0; i < 6; i++) {
         // Walk down and back up the same tunnel: the view scrolls all the time.
         const char* k = i % 2 ? "Up" : "Down";
         key("keydown", k);
-        play.push_back(cpuShare(pid, 1.0));
+        WindowClock w(pid);
+        pause(1.0);
+        w.addTo(g.play);
         key("keyup", k);
     }
-    g.play = median(play);
     kill(pid, SIGTERM);
     int status = 0;
     struct rusage ru;
@@ -178,18 +227,15 @@ GameFigures gameFigures() {
 
 // CPU from exec to the first frame on screen, as the layer reports it in its debug log.
 double firstFrameMs() {
-    std::vector<double> ms;
-    for (int i = 0; i < 5; i++) {
-        std::string log = g_home + "/first.log";
-        unlink(log.c_str());
-        run({TAVRIN_BINARY, "-until", "700", "-debuglog", log});
-        std::ifstream f(log);
-        std::string line;
-        const std::string mark = "layer: first frame shown, CPU since exec ";
-        while (std::getline(f, line))
-            if (line.compare(0, mark.size(), mark) == 0) ms.push_back(atof(line.c_str() + mark.size()));
-    }
-    return median(ms);
+    std::string log = g_home + "/first.log";
+    unlink(log.c_str());
+    run({g_game, "-until", "700", "-debuglog", log});
+    std::ifstream f(log);
+    std::string line;
+    const std::string mark = "layer: first frame shown, CPU since exec ";
+    while (std::getline(f, line))
+        if (line.compare(0, mark.size(), mark) == 0) return atof(line.c_str() + mark.size());
+    return -1;
 }
 
 double cpuNow() {
@@ -199,7 +245,8 @@ double cpuNow() {
 }
 
 // The layer's present path alone, in a process of its own: a window at zoom 3 and frames
-// that differ everywhere from the one before (the worst case). Milliseconds per frame.
+// that differ everywhere from the one before (the worst case). Milliseconds per frame, the
+// median of the process's rounds.
 double presentMs() {
     int fds[2];
     if (pipe(fds) != 0) return -1;
@@ -207,10 +254,7 @@ double presentMs() {
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        setenv("DISPLAY", g_display.c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("HOME", g_home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
+        gameEnvironment();
         int null = open("/dev/null", O_RDWR);
         dup2(null, 1);
         dup2(null, 2);
@@ -243,7 +287,7 @@ double presentMs() {
             per.push_back(((c1 - c0) - (c3 - c2)) / n * 1000);
             app.processEvents();
         }
-        double m = median(per);
+        double m = spread(per).median;
         ssize_t w1 = write(fds[1], &m, sizeof m);
         (void)w1;
         _exit(0);
@@ -256,9 +300,26 @@ double presentMs() {
     return m;
 }
 
+void row(const char* name, const Spread& s, const char* unit, int decimals, const char* goal) {
+    printf("  %-31s %7.*f %-18s [%.*f .. %.*f]   goal %s\n", name, decimals, s.median, unit, decimals, s.low, decimals,
+           s.high, goal);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    int runs = 5;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        if (a == "--runs" && i + 1 < argc)
+            runs = std::max(1, atoi(argv[++i]));
+        else if (!a.empty() && a[0] != '-')
+            g_game = a;
+        else {
+            fprintf(stderr, "usage: bench_desktop [--runs N] [GAME]\n");
+            return 2;
+        }
+    }
     if (access(Xdotool, X_OK) != 0) {
         printf("bench_desktop: needs Xvfb and xdotool (tools/deps.sh installs them); skipped\n");
         return 0;
@@ -273,17 +334,34 @@ int main() {
     if (!mkdtemp(home)) return 1;
     g_home = home;
 
+    double loadBefore = loadAverage();
     double memcpyNs = bench::frameCopyNanos();
-    double first = firstFrameMs();
-    double present = presentMs();
-    GameFigures g = gameFigures();
-    printf("desktop window on Xvfb 1280x1024, no GPU (medians; goals in brackets)\n");
-    printf("  idle in the main menu:          %6.2f %% of one core   [<= 1]\n", g.idle);
-    printf("  playing, a key held:            %6.2f %% of one core   [<= 5]\n", g.play);
-    printf("  CPU per present, zoom 3:        %6.3f ms (%.0f frame memcpys)   [<= 0.5]\n", present,
-           present * 1e6 / memcpyNs);
-    printf("  CPU from exec to first frame:   %6.1f ms   [<= 50]\n", first);
-    printf("  peak resident memory:           %6.1f MB   [<= 40]\n", g.peakMb);
+    std::vector<double> first, present, idle, play, peak, othersIdle;
+    for (int i = 0; i < runs; i++) first.push_back(firstFrameMs());
+    for (int i = 0; i < std::min(runs, 3); i++) present.push_back(presentMs());
+    for (int i = 0; i < runs; i++) {
+        GameRun g = gameRun();
+        idle.push_back(g.idle.share());
+        othersIdle.push_back(g.idle.others());
+        play.push_back(g.play.share());
+        peak.push_back(g.peakMb);
+    }
+    double loadAfter = loadAverage();
+    Spread p = spread(present);
+    Spread busy = spread(othersIdle);
+    printf("desktop window on Xvfb 1280x1024, no GPU: %s\n", g_game.c_str());
+    printf("CPU time of the game's process over %d runs: median [lowest .. highest]\n", runs);
+    printf(
+        "machine: %ld cores; load average %.2f before, %.2f after; other processes kept %.2f [%.2f .. %.2f]"
+        " cores busy while idle was measured\n",
+        sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter, busy.median, busy.low, busy.high);
+    row("idle in the main menu:", spread(idle), "% of one core", 2, "<= 1");
+    row("playing, a key held:", spread(play), "% of one core", 2, "<= 5");
+    char perFrame[64];
+    snprintf(perFrame, sizeof perFrame, "ms (%.0f memcpys)", p.median * 1e6 / memcpyNs);
+    row("CPU per present, zoom 3:", p, perFrame, 3, "<= 0.5");
+    row("CPU from exec to first frame:", spread(first), "ms", 1, "<= 50");
+    row("peak resident memory:", spread(peak), "MB", 1, "<= 40");
     std::string cmd = std::string("rm -rf '") + home + "'";
     if (system(cmd.c_str()) != 0) return 1;
     return 0;
