@@ -137,41 +137,47 @@ __attribute__((target("avx2"), always_inline)) inline __m256i dim16(const uint8_
     return _mm256_and_si256(_mm256_srl_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), count), keep);
 }
 
-__attribute__((target("avx2"))) void darkenRunWide(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift,
-                                                   uint16_t mask) {
+// Dims `lines` such runs, `step` bytes apart, in one call: a turned screen's runs are many and short.
+__attribute__((target("avx2"))) void darkenRunsWide(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines,
+                                                    int32_t n, uint32_t shift, uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
-    const __m256i tail = dim16(s + 2 * (n - 16), count, keep);
-    for (int32_t i = 0; i + 16 <= n; i += 16)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), dim16(s + 2 * i, count, keep));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
+    for (int32_t l = 0; l < lines; ++l, d += step, s += step) {
+        const __m256i tail = dim16(s + 2 * (n - 16), count, keep);
+        for (int32_t i = 0; i + 16 <= n; i += 16)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), dim16(s + 2 * i, count, keep));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
+    }
 }
 #endif
 
 // The run of n pixels at s, dimmed, into d (the same run, or one of another picture):
-// every pixel becomes (pixel >> shift) AND mask, on its own.
-void darkenRun(uint8_t* d, const uint8_t* s, int32_t n, uint32_t shift, uint16_t mask) {
-    int32_t i = 0;
+// every pixel becomes (pixel >> shift) AND mask, on its own. Then the next of `lines` runs,
+// `step` bytes further in both.
+void darkenRuns(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines, int32_t n, uint32_t shift, uint16_t mask) {
 #if defined(TAVRIN_WIDE_COPIES)
     if (wideCopies && n >= 16) {
-        darkenRunWide(d, s, n, shift, mask);
+        darkenRunsWide(d, s, step, lines, n, shift, mask);
         return;
     }
 #endif
+    for (int32_t l = 0; l < lines; ++l, d += step, s += step) {
+        int32_t i = 0;
 #if defined(__SSE2__)
-    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-    const __m128i keep = _mm_set1_epi16(static_cast<short>(mask));
-    for (; i + 8 <= n; i += 8) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
-        v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), v);
-    }
+        const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+        const __m128i keep = _mm_set1_epi16(static_cast<short>(mask));
+        for (; i + 8 <= n; i += 8) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+            v = _mm_and_si128(_mm_srl_epi16(v, count), keep);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i), v);
+        }
 #endif
-    for (; i < n; ++i) {
-        uint16_t v;
-        std::memcpy(&v, s + 2 * i, 2);
-        v = static_cast<uint16_t>((v >> shift) & mask);
-        std::memcpy(d + 2 * i, &v, 2);
+        for (; i < n; ++i) {
+            uint16_t v;
+            std::memcpy(&v, s + 2 * i, 2);
+            v = static_cast<uint16_t>((v >> shift) & mask);
+            std::memcpy(d + 2 * i, &v, 2);
+        }
     }
 }
 
@@ -769,7 +775,7 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
         uint8_t* p = img->pixels + (base + static_cast<int64_t>(o) * outerStep);
         if (innerStep == 2 || innerStep == -2) {
             uint8_t* low = innerStep == 2 ? p : p - 2 * (inner - 1);
-            darkenRun(low, low, inner, shift, m);
+            darkenRuns(low, low, 0, 1, inner, shift, m);
         } else {
             for (int32_t i = 0; i < inner; ++i, p += innerStep) writePixel(p, (readPixel(p) >> shift) & m);
         }
@@ -779,13 +785,11 @@ void darkenRect(Image* img, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t
 void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t level) {
     const Image& d = BackBuffer;
     const Image& s = Backdrop;
-    // With rows in memory and the rectangle on the screen, every row is the Backdrop's row
-    // copied, with the rectangle's stretch of it dimmed on the way: the same pixels as copying
-    // all, then dimming, without going over the rectangle twice. (On the turned display the
-    // rectangle is a short stretch of each of many columns: there one block copy and then
-    // dimming the stretches in place costs less than a short copy per column.)
-    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == 2 && d.stepX == s.stepX &&
-                      d.stepY == s.stepY && w > 0 && h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
+    // In a display layout the screen is 153600 bytes of whole memory lines (rows, or columns
+    // on the turned display). With the rectangle on the screen, each line that crosses it
+    // holds one stretch of it, at the same place in every line.
+    const bool fits = isScreenLayout(&d) && isScreenLayout(&s) && d.stepX == s.stepX && d.stepY == s.stepY && w > 0 &&
+                      h > 0 && x >= 0 && y >= 0 && x <= 240 - w && y <= 320 - h;
     if (!fits) {
         copyBackdrop();
         Image target = BackBuffer;
@@ -795,17 +799,31 @@ void copyBackdropDarkened(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t l
     uint32_t shift;
     uint16_t mask;
     darkenRule(level, &shift, &mask);
-    // Rows [y, y + h) cross the rectangle, each at the stretch [x, x + w). Taken in memory
-    // order, everything from the end of one stretch to the start of the next is one plain copy.
-    int64_t copied = 0;  // bytes before this are done
-    for (int32_t k = 0; k < h; ++k) {
-        const int32_t row = d.stepY > 0 ? y + k : y + h - 1 - k;
-        const int64_t dim = static_cast<int64_t>(d.origin) + static_cast<int64_t>(row) * d.stepY + 2 * x;
-        std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(dim - copied));
-        darkenRun(d.pixels + dim, s.pixels + dim, w, shift, mask);
-        copied = dim + 2 * static_cast<int64_t>(w);
+    const bool rows = d.stepX == 2;
+    const int32_t lineStep = rows ? d.stepY : d.stepX, runStep = rows ? d.stepX : d.stepY;
+    const int32_t lineBytes = lineStep < 0 ? -lineStep : lineStep;
+    const int32_t first = rows ? y : x, lines = rows ? h : w;  // the lines that cross it
+    const int32_t from = rows ? x : y, run = rows ? w : h;     // each one's stretch
+    // The stretch's lowest byte on the lowest line, its place in that line, and the bytes
+    // of the lines that cross the rectangle.
+    const int32_t lowLine = lineStep > 0 ? first : first + lines - 1;
+    const int64_t start = static_cast<int64_t>(d.origin) + static_cast<int64_t>(lowLine) * lineStep +
+                          (runStep > 0 ? 2 * from : -2 * (from + run - 1));
+    const int64_t at = start % lineBytes, begin = start - at;
+    const int64_t end = begin + static_cast<int64_t>(lines) * lineBytes;
+    std::memcpy(d.pixels, s.pixels, static_cast<size_t>(begin));
+    // A few lines at a time: one block copy, then their stretches dimmed in place while still
+    // in the nearest cache. (A short copy and a dimmed run per line cost more: a large block
+    // copy is far faster per byte than any short one. Copying all, then dimming, finds the
+    // stretches gone from that cache on the turned display, where they are many and short.)
+    constexpr int64_t Batch = 8;
+    for (int64_t line = begin; line < end; line += Batch * lineBytes) {
+        const int64_t stop = std::min(end, line + Batch * lineBytes);
+        std::memcpy(d.pixels + line, s.pixels + line, static_cast<size_t>(stop - line));
+        uint8_t* dim = d.pixels + line + at;
+        darkenRuns(dim, dim, lineBytes, static_cast<int32_t>((stop - line) / lineBytes), run, shift, mask);
     }
-    std::memcpy(d.pixels + copied, s.pixels + copied, static_cast<size_t>(static_cast<int64_t>(ScreenBytes) - copied));
+    std::memcpy(d.pixels + end, s.pixels + end, static_cast<size_t>(static_cast<int64_t>(ScreenBytes) - end));
 }
 
 void touchZone(int32_t index, int32_t x, int32_t y, int32_t w, int32_t h) {

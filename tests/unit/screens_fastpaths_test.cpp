@@ -56,7 +56,7 @@ protected:
     std::vector<uint8_t> frame() const { return backMem; }
 };
 
-INSTANTIATE_TEST_SUITE_P(Orientations, FastPaths, testing::Values(0, 2, 3),
+INSTANTIATE_TEST_SUITE_P(Orientations, FastPaths, testing::Values(0, 1, 2, 3),
                          [](const testing::TestParamInfo<int32_t>& i) {
                              return "orientation" + std::to_string(i.param);
                          });
