@@ -149,6 +149,21 @@ __attribute__((target("avx2"))) void darkenRunsWide(uint8_t* d, const uint8_t* s
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * (n - 16)), tail);
     }
 }
+
+// The map view's column runs: n 16-byte runs, the k-th read at s + offsets[k] pixels and
+// stored at d + k * step (step 16 or -16: the runs lie back to back), two runs a store.
+__attribute__((target("avx2"))) void copyTileRunsWide(uint8_t* d, int64_t step, const uint16_t* s,
+                                                      const uint16_t* offsets, int32_t n) {
+    int32_t k = 0;
+    for (; k + 2 <= n; k += 2, d += 2 * step) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + offsets[k]));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + offsets[k + 1]));
+        // The pair's lower half in memory is run k, or run k + 1 where memory runs down.
+        const __m256i v = step > 0 ? _mm256_set_m128i(b, a) : _mm256_set_m128i(a, b);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(step > 0 ? d : d + step), v);
+    }
+    if (k < n) std::memcpy(d, s + offsets[k], 16);
+}
 #endif
 
 // The run of n pixels at s, dimmed, into d (the same run, or one of another picture):
@@ -1024,6 +1039,8 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
     while (rb >= ra && oy + 8 * rb > 312) --rb;
     clearLines(stepX, 320, 0, x0);
     clearLines(stepX, 320, x1, 240);
+    uint16_t offsets[MaxRows];
+    int32_t offsetsOf = c0 - 1;  // the tile column `offsets` was made for
     for (int32_t xx = x0; xx < x1; ++xx) {
         uint8_t* column = pixels + (origin + xx * stepX);
         clear(column, stepY, 0, y0);
@@ -1036,10 +1053,24 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
                 if (inside(yy + i, 320)) std::memcpy(column + (yy + i) * stepY, s + (upwards ? 7 - i : i), 2);
         };
         for (int32_t r = r0; r < ra; ++r) one(r);
+        // The tile column's whole squares, as places in `turned`: made once for its 8 columns.
+        if (c != offsetsOf) {
+            offsetsOf = c;
+            for (int32_t r = ra; r <= rb; ++r) offsets[r - ra] = static_cast<uint16_t>(cells[r - r0][c - c0] * 64);
+        }
         // The run's lowest address holds row yy, or row yy + 7 where memory runs up.
         uint8_t* p = column + (oy + 8 * ra + (upwards ? 7 : 0)) * stepY;
         const int64_t tileStep = 8 * stepY;
-        for (int32_t r = ra; r <= rb; ++r, p += tileStep) std::memcpy(p, turned[cells[r - r0][c - c0]][j], 16);
+        const uint16_t* runs = turned[0][j];
+        const int32_t whole = rb - ra + 1;
+#if defined(TAVRIN_WIDE_COPIES)
+        if (wideCopies) {
+            if (whole > 0) copyTileRunsWide(p, tileStep, runs, offsets, whole);
+        } else
+#endif
+        {
+            for (int32_t k = 0; k < whole; ++k, p += tileStep) std::memcpy(p, runs + offsets[k], 16);
+        }
         for (int32_t r = std::max(rb + 1, ra); r <= r1; ++r) one(r);
     }
     return 0;
