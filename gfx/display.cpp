@@ -25,7 +25,7 @@ constexpr size_t ScreenBytes = ScreenWidth * ScreenHeight * 2;
 // display's: drawing code then works in upright coordinates whatever the turn.
 int32_t allocateBuffers(int32_t orientation) {
     BackBuffer = Image{};
-    BackBuffer.pixels = static_cast<uint8_t*>(std::calloc(ScreenBytes, 1));
+    BackBuffer.pixels = allocateScreen();
     if (BackBuffer.pixels == nullptr) return 1;
     BackBuffer.width = ScreenWidth;
     BackBuffer.height = ScreenHeight;
@@ -50,7 +50,7 @@ int32_t allocateBuffers(int32_t orientation) {
     placeOrigin(&BackBuffer);
 
     Backdrop = BackBuffer;
-    Backdrop.pixels = static_cast<uint8_t*>(std::calloc(ScreenBytes, 1));
+    Backdrop.pixels = allocateScreen();
     if (Backdrop.pixels == nullptr) {
         freeImage(&BackBuffer);
         Backdrop = Image{};
@@ -61,6 +61,12 @@ int32_t allocateBuffers(int32_t orientation) {
 }
 
 }  // namespace
+
+uint8_t* allocateScreen() {
+    void* p = std::aligned_alloc(64, ScreenBytes);
+    if (p != nullptr) std::memset(p, 0, ScreenBytes);
+    return static_cast<uint8_t*>(p);
+}
 
 void placeOrigin(Image* img) {
     int64_t origin = 0;

@@ -19,6 +19,9 @@ int32_t loadBackdrop(ResourceId id);
 int32_t decodeJpegBytes(Image* dst, const uint8_t* data, uint32_t size);
 // Frees a picture this program allocated and clears the record.
 void freeImage(Image* img);
+// A zeroed screenful (153600 bytes) on a cache-line boundary, or null when memory ran out;
+// released with free(). Whole-frame copies between such buffers split no load or store.
+uint8_t* allocateScreen();
 
 // Display.
 extern Image BackBuffer;

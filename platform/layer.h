@@ -102,8 +102,8 @@ struct LayerState {
     LayerOptions options;
     Backend* backend = nullptr;
     QWidget* mainWidget = nullptr;
-    bool focused = true;  // the window system's focus is on our window
-    uint8_t framebuffer[FramebufferBytes];
+    bool focused = true;                                // the window system's focus is on our window
+    alignas(64) uint8_t framebuffer[FramebufferBytes];  // on a cache line, like the BackBuffer
     int painters = 0;
     bool painted = false;  // frameBuffer() was taken by the current painter
     bool quitCalled = false;

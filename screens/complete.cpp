@@ -79,7 +79,7 @@ bool keptFits(const Stage& st) {
 }
 
 void keepFrame(const Stage& st) {
-    if (kept.pixels == nullptr) kept.pixels = static_cast<uint8_t*>(std::calloc(FrameBytes, 1));
+    if (kept.pixels == nullptr) kept.pixels = allocateScreen();
     if (kept.pixels == nullptr) return;  // not kept: every frame is drawn
     std::memcpy(kept.pixels, BackBuffer.pixels, FrameBytes);
     kept.stage = st;

@@ -210,7 +210,7 @@ bool drawKept() {
     const bool same =
         kept.ready && sameImage(&kept.layout, &layout) != 0 && std::memcmp(&kept.font, &Font, sizeof Font) == 0;
     const int64_t d = static_cast<int64_t>(creditsScroll) - kept.scroll;
-    if (kept.pixels == nullptr) kept.pixels = static_cast<uint8_t*>(std::calloc(FrameBytes, 1));
+    if (kept.pixels == nullptr) kept.pixels = allocateScreen();
     if (kept.pixels == nullptr) return false;
     if (!same || d < 0 || d >= WindowRows) {
         // Made afresh: black above and below the window, every line in it.

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         std::printf("%-28s %10s %10s %10s %6s\n", "frame (draw + present)", "orient 0", "orient 2", "orient 3", "goal");
     }
 
-    std::vector<uint8_t> fb(153600 + 64 * 640);
+    bench::AlignedBytes fb(153600 + 64 * 640);
     for (const Family& f : Families) {
         if (only != nullptr && std::strcmp(only, f.name) != 0) continue;
         double ratio[3] = {};

@@ -19,7 +19,7 @@ using bench::keep;
 using bench::nanosPerCall;
 
 bool tsv = false;
-std::vector<uint8_t> framebuffer(153600);
+bench::AlignedBytes framebuffer(153600);
 
 // One frame as the loop makes it: the screen drawn, then copied to the display.
 void frame() {
