@@ -10,7 +10,9 @@
 #endif
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#if !defined(TAVRIN_NO_WIDE_REGISTERS)
 #define TAVRIN_WIDE_COPIES 1
+#endif
 #endif
 
 #include "game/state.h"
