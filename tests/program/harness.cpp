@@ -204,45 +204,6 @@ RunResult waitProgram(Started& started) {
     return r;
 }
 
-VirtualDisplay::VirtualDisplay() {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::string fd = std::to_string(fds[1]);
-        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-              "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        return;
-    }
-    pid_ = pid;
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-}
-
-VirtualDisplay::~VirtualDisplay() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status;
-        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-}
-
 uint32_t Picture::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return 0xffffffffu;
     const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];

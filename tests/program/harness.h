@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/common/virtual_display.h"
+
 namespace program {
 
 // A directory of its own for one run, removed when the object goes.
@@ -60,22 +62,6 @@ RunResult waitProgram(Started& started);
 // its exit status (-1 when it could not run or was killed).
 int runCommand(const std::vector<std::string>& argv,
                const std::vector<std::pair<std::string, std::optional<std::string>>>& env = {});
-
-// A private X server for tests of the desktop back end. display() is empty when Xvfb is not
-// installed or did not start (the test should then skip). The server is ready when the
-// constructor returns: it tells us its display number once it accepts connections.
-class VirtualDisplay {
-public:
-    VirtualDisplay();
-    ~VirtualDisplay();
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-    const std::string& display() const { return display_; }
-
-private:
-    int pid_ = -1;
-    std::string display_;
-};
 
 // Waits until the file at path holds at least count lines that contain needle, or until
 // boundMs of real time have passed (a generous bound, for a program on a busy machine).

@@ -30,6 +30,7 @@
 #include <vector>
 #include "platform/toolkit.h"
 #include "tools/bench/bench_timing.h"
+#include "tools/common/virtual_display.h"
 
 namespace {
 
@@ -50,41 +51,6 @@ Spread spread(std::vector<double> v) {
     s.high = v.back();
     return s;
 }
-
-// A private X server with no GPU behind it, as on a headless machine.
-struct Xvfb {
-    pid_t pid = -1;
-    std::string display;
-    Xvfb() {
-        int fds[2];
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) return;
-        fflush(nullptr);
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::string fd = std::to_string(fds[1]);
-            execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                  "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string n;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') n += c;
-        close(fds[0]);
-        if (!n.empty()) display = ":" + n;
-    }
-    ~Xvfb() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
 
 std::string g_display;
 std::string g_home;
@@ -324,12 +290,12 @@ int main(int argc, char** argv) {
         printf("bench_desktop: needs Xvfb and xdotool (tools/deps.sh installs them); skipped\n");
         return 0;
     }
-    Xvfb x;
-    if (x.display.empty()) {
+    VirtualDisplay x("1280x1024x24");
+    if (x.display().empty()) {
         printf("bench_desktop: Xvfb did not start; skipped\n");
         return 0;
     }
-    g_display = x.display;
+    g_display = x.display();
     char home[] = "/tmp/tavrin-bench-desktop-XXXXXX";
     if (!mkdtemp(home)) return 1;
     g_home = home;
