@@ -16,6 +16,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/whole_file.h"
+
 namespace program {
 
 TempDir::TempDir() {
@@ -41,12 +43,7 @@ TempDir::~TempDir() {
     if (!path_.empty()) removeTree(path_);
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readFile(const std::string& path) { return wholeFile(path); }
 
 bool fileExists(const std::string& path) {
     struct stat st;

@@ -44,9 +44,9 @@ protected:
             level.path = p;
             std::string sol, error;
             LevelSourceError srcError;
-            ASSERT_TRUE(readTextFile(p, level.text)) << p;
+            ASSERT_TRUE(readWholeFile(p, level.text)) << p;
             ASSERT_TRUE(parseLevelSource(level.text, level.source, srcError)) << p << ": " << srcError.message;
-            ASSERT_TRUE(readTextFile(solutionPathFor(p), sol)) << "no solution for " << p;
+            ASSERT_TRUE(readWholeFile(solutionPathFor(p), sol)) << "no solution for " << p;
             ASSERT_TRUE(parseSolution(sol, level.steps, error)) << p << ": " << error;
             levels.push_back(std::move(level));
         }
@@ -96,8 +96,8 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
 TEST_F(LevelSet, LuringTheMonsterUpTheShaftWorksForAnyRand) {
     std::string text, sol, error;
     std::vector<SolutionStep> steps;
-    ASSERT_TRUE(readTextFile(LevelDir + "m05_lure.txt", text));
-    ASSERT_TRUE(readTextFile(LevelDir + "m05_lure_slow.sol", sol));
+    ASSERT_TRUE(readWholeFile(LevelDir + "m05_lure.txt", text));
+    ASSERT_TRUE(readWholeFile(LevelDir + "m05_lure_slow.sol", sol));
     ASSERT_TRUE(parseSolution(sol, steps, error)) << error;
     for (uint32_t seed = 1; seed <= 16; ++seed) {
         testing::internal::CaptureStdout();

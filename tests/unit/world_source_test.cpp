@@ -12,17 +12,13 @@
 
 #include "game/state.h"
 #include "gfx/resources.h"
+#include "tools/common/whole_file.h"
 #include "world/levelsource.h"
 #include "world/world.h"
 
 namespace {
 
-std::string readText(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readText(const std::filesystem::path& p) { return wholeFile(p.string()); }
 
 TEST(LevelSource, ParsesHeaderLegendAndPadsShortRows) {
     const char* text =

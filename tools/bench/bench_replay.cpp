@@ -15,15 +15,9 @@
 #include <string>
 #include <vector>
 #include "tools/bench/bench_timing.h"
+#include "tools/common/whole_file.h"
 
 namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Runs the program in dir with a fresh HOME; returns real seconds, -1 on a failed run.
 double run(const std::string& dir, std::vector<std::string> args) {
@@ -68,7 +62,7 @@ int main() {
 
     // The session's length: the time of the script's last line.
     long lastMs = 0;
-    std::istringstream lines(readAll(script));
+    std::istringstream lines(wholeFile(script));
     for (std::string line; std::getline(lines, line);)
         if (!line.empty() && line[0] >= '0' && line[0] <= '9')
             lastMs = std::max(lastMs, strtol(line.c_str(), nullptr, 10));
@@ -79,14 +73,14 @@ int main() {
         plain.push_back(run(dir, {"-platform", "offscreen", "-script", script}));
         recorded.push_back(run(dir, {"-platform", "offscreen", "-script", script, "-record", rec}));
         replayed.push_back(run(dir, {"-platform", "offscreen", "-replay", rec}));
-        std::string out = readAll(dir + "/stdout.txt");
+        std::string out = wholeFile(dir + "/stdout.txt");
         size_t at = out.find("replay: ");
         frames = at == std::string::npos ? 0 : strtol(out.c_str() + at + 8, nullptr, 10);
     }
     bool ok = frames > 0 && *std::min_element(plain.begin(), plain.end()) >= 0 &&
               *std::min_element(recorded.begin(), recorded.end()) >= 0 &&
               *std::min_element(replayed.begin(), replayed.end()) >= 0;
-    long bytes = long(readAll(rec).size());
+    long bytes = long(wholeFile(rec).size());
     printf("whole-game script, %.1f virtual s, %ld frames\n", lastMs / 1000.0, frames);
     printf("  recording: %ld bytes, %.1f KB per ten minutes of play, %.2f bytes per frame\n", bytes,
            bytes * 600000.0 / double(lastMs) / 1024, double(bytes) / double(frames ? frames : 1));

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/whole_file.h"
 #include "tools/levels/render.h"
 #include "world/cipher.h"
 #include "world/levelsource.h"
@@ -22,15 +23,6 @@
 namespace {
 
 constexpr size_t PracticeLevels = 4;
-
-bool readFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = s.str();
-    return true;
-}
 
 std::string dirOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -40,7 +32,7 @@ std::string dirOf(const std::string& path) {
 // Parses a source and applies the checks a shipped level must pass beyond the syntax.
 bool loadSource(const std::string& path, LevelSource& level) {
     std::string text;
-    if (!readFile(path, text)) {
+    if (!readWholeFile(path, text)) {
         fprintf(stderr, "%s: cannot read the file\n", path.c_str());
         return false;
     }
@@ -71,7 +63,7 @@ bool loadSource(const std::string& path, LevelSource& level) {
 // lines starting with '#' are skipped.
 bool readOrder(const std::string& orderPath, std::vector<std::string>& paths) {
     std::string text;
-    if (!readFile(orderPath, text)) {
+    if (!readWholeFile(orderPath, text)) {
         fprintf(stderr, "%s: cannot read the file\n", orderPath.c_str());
         return false;
     }
@@ -153,7 +145,7 @@ int cmdCheck(int argc, char** argv) {
 // every record back in the source format with the default legend.
 int cmdDump(const std::string& path) {
     std::string data;
-    if (!readFile(path, data) || data.size() < 4) {
+    if (!readWholeFile(path, data) || data.size() < 4) {
         fprintf(stderr, "%s: cannot read the level file, or it is too short\n", path.c_str());
         return 1;
     }

@@ -249,8 +249,8 @@ int main(int argc, char** argv) {
         std::string sol = txt.substr(0, txt.size() - 4) + ".sol";
         std::string source, solText, error;
         std::vector<SolutionStep> steps;
-        if (!readTextFile(txt, source)) fail("cannot read %s", txt.c_str());
-        if (!readTextFile(sol, solText)) fail("cannot read %s", sol.c_str());
+        if (!readWholeFile(txt, source)) fail("cannot read %s", txt.c_str());
+        if (!readWholeFile(sol, solText)) fail("cannot read %s", sol.c_str());
         if (!parseSolution(solText, steps, error)) fail("%s: %s", sol.c_str(), error.c_str());
 
         p.waitShown(Play, "the level to fade in");

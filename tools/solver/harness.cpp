@@ -186,15 +186,6 @@ const char* outcomeName(Outcome o) {
     return "?";
 }
 
-bool readTextFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = s.str();
-    return true;
-}
-
 std::string solutionPathFor(const std::string& levelPath) {
     std::string p = levelPath;
     if (p.size() > 4 && p.compare(p.size() - 4, 4, ".txt") == 0) p.resize(p.size() - 4);
@@ -203,7 +194,7 @@ std::string solutionPathFor(const std::string& levelPath) {
 
 bool readLevelOrder(const std::string& orderPath, std::vector<std::string>& paths) {
     std::string text;
-    if (!readTextFile(orderPath, text)) return false;
+    if (!readWholeFile(orderPath, text)) return false;
     size_t slash = orderPath.rfind('/');
     std::string dir = slash == std::string::npos ? std::string(".") : orderPath.substr(0, slash);
     std::istringstream in(text);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/state.h"
+#include "tools/common/whole_file.h"
 #include "world/levelsource.h"
 
 // One token of a solution: a move ('U', 'D', 'L', 'R') or a wait ('W') repeated count times
@@ -58,8 +59,6 @@ ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::
 
 const char* outcomeName(Outcome o);
 
-// Reads a whole file; false if it cannot be read.
-bool readTextFile(const std::string& path, std::string& out);
 // The solution beside a level source: "x.txt" -> "x.sol".
 std::string solutionPathFor(const std::string& levelPath);
 // order.txt: file names relative to its folder; blank and '#' lines skipped.

@@ -33,12 +33,12 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
     std::string text, solText, solError;
     LevelSource source;
     LevelSourceError srcError;
-    if (!readTextFile(path, text) || !parseLevelSource(text, source, srcError)) {
+    if (!readWholeFile(path, text) || !parseLevelSource(text, source, srcError)) {
         error = path + ": cannot load: " + srcError.message;
         return "";
     }
     std::vector<SolutionStep> steps;
-    if (!readTextFile(solutionPathFor(path), solText) || !parseSolution(solText, steps, solError)) {
+    if (!readWholeFile(solutionPathFor(path), solText) || !parseSolution(solText, steps, solError)) {
         error = path + ": cannot load its solution: " + solError;
         return "";
     }
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string text;
-    if (!readTextFile(notes, text)) {
+    if (!readWholeFile(notes, text)) {
         std::fprintf(stderr, "%s: cannot read\n", notes.c_str());
         return 2;
     }

@@ -64,12 +64,12 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
     std::string text, solText, error;
     LevelSource source;
     LevelSourceError srcError;
-    if (!readTextFile(levelPath, text) || !parseLevelSource(text, source, srcError)) {
+    if (!readWholeFile(levelPath, text) || !parseLevelSource(text, source, srcError)) {
         fprintf(out, "%s: cannot load: %s\n", levelPath.c_str(), srcError.message.c_str());
         return false;
     }
     std::vector<SolutionStep> steps;
-    if (!readTextFile(solPath, solText) || !parseSolution(solText, steps, error)) {
+    if (!readWholeFile(solPath, solText) || !parseSolution(solText, steps, error)) {
         fprintf(out, "%s: cannot load solution %s %s\n", levelPath.c_str(), solPath.c_str(), error.c_str());
         return false;
     }

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     std::string text;
     LevelSource source;
     LevelSourceError error;
-    if (!readTextFile(files[0], text) || !parseLevelSource(text, source, error)) {
+    if (!readWholeFile(files[0], text) || !parseLevelSource(text, source, error)) {
         fprintf(stderr, "%s: cannot load: %s\n", files[0].c_str(), error.message.c_str());
         return 2;
     }
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     std::vector<SolutionStep> prefix;
     if (!prefixPath.empty()) {
         std::string ptext, perror;
-        if (!readTextFile(prefixPath, ptext) || !parseSolution(ptext, prefix, perror)) {
+        if (!readWholeFile(prefixPath, ptext) || !parseSolution(ptext, prefix, perror)) {
             fprintf(stderr, "%s: cannot load %s\n", prefixPath.c_str(), perror.c_str());
             return 2;
         }
