@@ -1063,7 +1063,7 @@ int32_t drawMapSquares(int32_t ox, int32_t oy, int32_t r0, int32_t r1, int32_t c
         // The run's lowest address holds row yy, or row yy + 7 where memory runs up.
         uint8_t* p = column + (oy + 8 * ra + (upwards ? 7 : 0)) * stepY;
         const int64_t tileStep = 8 * stepY;
-        const uint16_t* runs = turned[0][j];
+        const uint16_t* runs = &turned[0][0][0] + 8 * j;  // every tile's column j, a tile (64 pixels) apart
         const int32_t whole = rb - ra + 1;
 #if defined(TAVRIN_WIDE_COPIES)
         if (wideCopies) {
