@@ -5,6 +5,7 @@ Run with /usr/bin/python3 (the regeneration check needs Pillow).
 """
 
 import filecmp
+import re
 import os
 import struct
 import subprocess
@@ -20,15 +21,20 @@ CATALOGUE = os.path.join(ASSETS, "catalogue")
 SOUNDS = os.path.join(ASSETS, "sounds")
 GENERATOR = os.path.join(ROOT, "tools", "assets", "generate.py")
 
-# The glyph cells the game cuts from the sheet (right edge of each glyph in its row).
-GLYPH_RIGHT = [
-    5, 10, 16, 29, 39, 52, 63, 66, 73, 79, 87, 100, 105, 111, 115, 122,
-    9, 18, 28, 36, 46, 55, 64, 73, 82, 91, 96, 100, 114, 127, 140, 148,
-    13, 23, 33, 42, 52, 60, 68, 77, 87, 92, 100, 110, 118, 131, 141, 150,
-    9, 19, 28, 37, 46, 55, 65, 77, 87, 96, 104, 109, 115, 120, 129, 136,
-    5, 13, 22, 30, 39, 47, 53, 61, 70, 74, 79, 88, 93, 105, 115, 123,
-    9, 18, 24, 32, 37, 46, 54, 66, 75, 82, 90, 94, 108, 112, 121, 134,
-]
+
+def game_glyph_right():
+    """The glyph cells the game cuts from the sheet (right edge of each glyph in its row),
+    read from the game's own table in gfx/font.cpp."""
+    with open(os.path.join(ROOT, "gfx", "font.cpp")) as f:
+        src = f.read()
+    body = src[src.index("FontRecord Font = {"):]
+    body = body[body.index("19,") + 3:body.index("};")]
+    body = re.sub(r"//[^\n]*", "", body)
+    return [int(v) for v in re.findall(r"\d+", body)]
+
+
+GLYPH_RIGHT = game_glyph_right()
+
 
 RAW_SIZES = {"TavTile.565": 131072, "maptile.565": 8192, "harvest.565": 36480,
              "gcTav1.565": 46500}
@@ -199,6 +205,16 @@ class GlyphSheet(unittest.TestCase):
                 if self.rows[y][x]:
                     cols.add(x)
         return left, right, cols
+
+    def test_game_and_generator_share_the_widths(self):
+        sys.path.insert(0, os.path.dirname(GENERATOR))
+        import font
+        self.assertEqual(len(GLYPH_RIGHT), 96)
+        self.assertEqual(font.GLYPH_RIGHT, GLYPH_RIGHT)
+        for row in range(6):
+            cells = GLYPH_RIGHT[16 * row:16 * row + 16]
+            self.assertTrue(all(a < b for a, b in zip([0] + cells, cells)), "row %d" % row)
+            self.assertLessEqual(cells[-1], 160)
 
     def test_every_printable_glyph_has_ink_and_the_space_none(self):
         for g in range(96):

@@ -7,6 +7,8 @@
   background (within what JPEG coding changes), and inside the rectangle it
   really shows a different, highlighted look;
 - the banner of the main menu fits its background the same way;
+- every sentence painted into a picture (lesson cards, practice entries, the about
+  panel) stays inside its card, entry or panel, clear of the card's diagram;
 - the generator gives the same bytes again (nothing stale is committed).
 
 Run with /usr/bin/python3 (it needs Pillow).
@@ -175,6 +177,74 @@ class HighlightSeams(unittest.TestCase):
         worst, mean = compare(banner, bg, pts, (62, 68))
         self.assertLessEqual(worst, SEAM_MAX)
         self.assertLessEqual(mean, SEAM_MEAN)
+
+
+def ink_box(fnt, xy, text, anchor, shadow=1):
+    """The pixels a line of text covers, its drop shadow included: (left, top, right, bottom),
+    right and bottom exclusive."""
+    l, t, r, b = fnt.getbbox(text, anchor=anchor)
+    return (xy[0] + l, xy[1] + t, xy[0] + r + shadow, xy[1] + b + shadow)
+
+
+def inside(box, frame):
+    return frame[0] <= box[0] and frame[1] <= box[1] and box[2] <= frame[2] and box[3] <= frame[3]
+
+
+# Cards and panels are drawn with a two-pixel rim; text keeps one more pixel from it.
+RIM = 3
+
+
+class PaintedText(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        import screens
+        cls.S = screens
+
+    def test_lesson_captions_fit_their_cards(self):
+        S = self.S
+        f = S.P.font(S.P.COND, S.CAPTION_SIZE)
+        for n in sorted(S.LESSONS):
+            previous_bottom = 48
+            for i, card in enumerate(S.card_layout(n)):
+                box, diag = card["box"], card["diagram"]
+                frame = (box[0] + RIM, box[1] + RIM, box[2] - RIM, box[3] - RIM)
+                with self.subTest(lesson=n, card=i):
+                    self.assertGreater(box[1], previous_bottom, "cards overlap")
+                    self.assertLessEqual(box[3], 290, "runs into \"fire / tap to start\"")
+                    self.assertTrue(inside(diag, frame), diag)
+                    self.assertTrue(card["lines"])
+                    for line, xy in card["lines"]:
+                        ink = ink_box(f, xy, line, "la")
+                        self.assertTrue(inside(ink, frame), "%r %s outside %s" % (line, ink, frame))
+                        self.assertGreaterEqual(ink[0], diag[2] + 4, "%r touches the diagram" % line)
+                previous_bottom = box[3]
+
+    def test_lesson_captions_say_every_word(self):
+        # Wrapping must never drop or merge words.
+        S = self.S
+        for n in sorted(S.LESSONS):
+            for card, (_, _, _, text) in zip(S.card_layout(n), S.LESSONS[n][1]):
+                self.assertEqual(" ".join(line for line, _ in card["lines"]).split(), text.split())
+
+    def test_practice_entries_keep_their_words_inside(self):
+        S = self.S
+        for idx, rect in sorted(S.PRACTICE_ENTRIES.items()):
+            entry = S.abs_rect(S.PRACTICE_ORIGIN, rect)
+            for kind, text, fnt, xy, anchor in S.practice_lines(idx):
+                with self.subTest(entry=idx, text=text):
+                    ink = ink_box(fnt, xy, text, anchor, 2)
+                    self.assertTrue(inside(ink, entry), "%s outside %s" % (ink, entry))
+
+    def test_about_lines_fit_the_panel(self):
+        S = self.S
+        frame = (S.ABOUT_BOX[0] + RIM, S.ABOUT_BOX[1] + RIM, S.ABOUT_BOX[2] - RIM, S.ABOUT_BOX[3] - RIM)
+        bottom = 0
+        for fnt, text, _, xy in S.about_layout():
+            with self.subTest(text=text):
+                ink = ink_box(fnt, xy, text, "mt")
+                self.assertTrue(inside(ink, frame), "%s outside %s" % (ink, frame))
+                self.assertGreaterEqual(ink[1], bottom, "overlaps the line above")
+                bottom = ink[3]
 
 
 class Regeneration(unittest.TestCase):

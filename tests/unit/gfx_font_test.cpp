@@ -77,8 +77,8 @@ TEST(GfxFontTable, Widths) {
         int32_t width;
     };
     const Case cases[] = {
-        {"0", 9},     {"A", 10},    {"a", 8},  {" ", 5},    {"", 0},
-        {"\x7f", 13}, {"\xff", 13}, {"\n", 5}, {"\xb0", 9}, {"ver. 1.101", 8 + 8 + 6 + 4 + 5 + 9 + 4 + 9 + 9 + 9}};
+        {"0", 7},     {"A", 8},     {"a", 6},  {" ", 4},    {"", 0},
+        {"\x7f", 10}, {"\xff", 10}, {"\n", 4}, {"\xb0", 7}, {"ver. 1.101", 7 + 6 + 5 + 3 + 4 + 7 + 3 + 7 + 7 + 7}};
     for (const Case& k : cases) EXPECT_EQ(k.width, textWidth(nullptr, k.s)) << k.s;
 }
 
@@ -87,8 +87,8 @@ TEST_F(GfxFont, GlyphsAreCutFromTheirSheetRow) {
         uint32_t code;
         int32_t left, top, width;
     };
-    const Case cases[] = {{'0', 0, 19, 9}, {'1', 9, 19, 9}, {127, 121, 95, 13}, {255, 121, 95, 13},
-                          {10, 0, 0, 5},   {' ', 0, 0, 5},  {'A', 13, 38, 10},  {'_', 129, 57, 7}};
+    const Case cases[] = {{'0', 0, 19, 7}, {'1', 7, 19, 7}, {127, 89, 95, 10}, {255, 89, 95, 10},
+                          {10, 0, 0, 4},   {' ', 0, 0, 4},  {'A', 9, 38, 8},   {'_', 103, 57, 6}};
     for (const Case& k : cases) {
         Image g;
         glyphImage(&g, nullptr, k.code);
@@ -104,14 +104,14 @@ TEST_F(GfxFont, AlignmentsPlaceTheText) {
         uint32_t align;
         int32_t x, start;
     };
-    const Case cases[] = {{AlignLeft, 40, 40}, {AlignCentre, 120, 116}, {AlignRight, 236, 227}, {5, 120, 116}};
+    const Case cases[] = {{AlignLeft, 40, 40}, {AlignCentre, 120, 117}, {AlignRight, 236, 229}, {5, 120, 117}};
     for (bool columns : {false, true})
         for (const Case& k : cases) {
             Image t = target(240, 30, columns);
             EXPECT_EQ(0, drawText(&t, nullptr, k.x, 5, "0", ColourWhite, k.align));
             for (int32_t y = 0; y < 30; ++y)
                 for (int32_t x = 0; x < 240; ++x) {
-                    bool in = x >= k.start && x < k.start + 9 && y >= 5 && y < 24;
+                    bool in = x >= k.start && x < k.start + 7 && y >= 5 && y < 24;
                     ASSERT_EQ(in ? glyphValue(16) : 0, at(t, x, y)) << k.align << " " << x << "," << y;
                 }
         }

@@ -3,21 +3,26 @@ high, each glyph cut exactly to its cell of the game's glyphRight table."""
 
 from PIL import Image, ImageDraw, ImageFont
 
-FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"
 
+# The game's texts sit in fixed places: the pause status puts "Disarm bomb" at x 165 of a
+# 240-pixel screen. So the face is narrow: a condensed bold, squeezed a little more, with
+# one free column between glyphs, digits all of one width (scores and times do not jiggle)
+# and a narrow space. gfx/font.cpp carries the same table.
 GLYPH_RIGHT = [
-    5, 10, 16, 29, 39, 52, 63, 66, 73, 79, 87, 100, 105, 111, 115, 122,
-    9, 18, 28, 36, 46, 55, 64, 73, 82, 91, 96, 100, 114, 127, 140, 148,
-    13, 23, 33, 42, 52, 60, 68, 77, 87, 92, 100, 110, 118, 131, 141, 150,
-    9, 19, 28, 37, 46, 55, 65, 77, 87, 96, 104, 109, 115, 120, 129, 136,
-    5, 13, 22, 30, 39, 47, 53, 61, 70, 74, 79, 88, 93, 105, 115, 123,
-    9, 18, 24, 32, 37, 46, 54, 66, 75, 82, 90, 94, 108, 112, 121, 134,
+    4, 7, 11, 18, 24, 34, 42, 44, 48, 52, 58, 65, 68, 72, 75, 79,
+    7, 14, 21, 28, 35, 42, 49, 56, 63, 70, 73, 76, 83, 90, 97, 102,
+    9, 17, 24, 31, 38, 44, 50, 57, 64, 67, 71, 78, 84, 92, 99, 107,
+    7, 15, 22, 28, 35, 42, 50, 61, 69, 77, 84, 88, 92, 96, 103, 109,
+    3, 9, 15, 20, 26, 32, 37, 43, 49, 52, 56, 63, 66, 75, 81, 88,
+    6, 12, 17, 23, 28, 34, 41, 50, 57, 64, 70, 75, 77, 82, 89, 99,
 ]
 GLYPH_HEIGHT = 19
 SHEET_W, SHEET_H = 160, 114
 BASELINE = 14      # row of the baseline within a glyph cell
 SCALE = 4          # glyphs are drawn large and boxed down for clean grey edges
-PT = 15
+PT = 13
+SQUEEZE = 0.76     # horizontal squeeze of the condensed face
 
 
 def cell(g):
@@ -39,12 +44,12 @@ def _render_char(ch, font):
 
 def _arrow():
     """Code 127: a solid arrow pointing right (used as a pointer)."""
-    img = Image.new("L", (12 * SCALE, GLYPH_HEIGHT * SCALE), 0)
+    img = Image.new("L", (9 * SCALE, GLYPH_HEIGHT * SCALE), 0)
     d = ImageDraw.Draw(img)
     s = SCALE
-    d.polygon([(1 * s, 7 * s), (6 * s, 7 * s), (6 * s, 3 * s), (12 * s, 9 * s),
-               (6 * s, 15 * s), (6 * s, 11 * s), (1 * s, 11 * s)], fill=255)
-    return img, 1 * s, 12 * s
+    d.polygon([(0 * s, 8 * s), (4 * s, 8 * s), (4 * s, 5 * s), (9 * s, 10 * s),
+               (4 * s, 15 * s), (4 * s, 12 * s), (0 * s, 12 * s)], fill=255)
+    return img, 0, 9 * s
 
 
 def _finish(small):
@@ -66,13 +71,12 @@ def build_font_sheet():
         if got is None:
             continue
         img, x0, x1 = got
-        # The widths are fixed, so the spacing has to come from where the ink sits.
-        # The cell's last column stays free (neighbours never touch); the ink is
-        # centred in the rest to a quarter pixel, and a narrow glyph in a roomy cell
-        # is widened a little, so that "ll" stands no wider apart than "in" does.
+        # The cell's last column stays free (neighbours never touch); the squeezed ink is
+        # centred in the rest to a quarter pixel, and squeezed further where the cell is
+        # narrower (b, d, p and q share one width, the digits another).
         ink = x1 - x0
         zone = (cw - 1) * SCALE
-        span = max(SCALE, min(zone, ink * 5 // 4))
+        span = max(SCALE, min(zone, round(ink * (1.0 if code == 127 else SQUEEZE))))
         off = (zone - span) // 2
         wide = Image.new("L", (cw * SCALE, GLYPH_HEIGHT * SCALE), 0)
         wide.paste(img.crop((x0, 0, x1, GLYPH_HEIGHT * SCALE)).resize((span, GLYPH_HEIGHT * SCALE), Image.BOX),

@@ -39,6 +39,9 @@ PAUSE_ENTRIES = {i: (0, 40 * i, 168, 40 * i + 40) for i in range(4)}
 STATUS_Y = (34, 55, 76, 97)
 DIED_STATUS_Y = tuple(y + 18 for y in STATUS_Y)
 VALUE_X = 165
+# The panels behind the status values; the values (up to "Disarm bomb") stay inside their rims.
+STATUS_BOX = (4, 30, 236, 120)
+DIED_STATUS_BOX = (4, 46, 236, 138)
 
 # Highlight looks stay this far inside their entry so the JPEG blocks along
 # the rectangle edges stay the same in both pictures.
@@ -200,7 +203,7 @@ def banner_look(img, origin):
 # ---------------------------------------------------------------- practice menu
 
 PRACTICE_WORDS = {
-    0: ("1  DIGGING", "dig earth, take every gem"),
+    0: ("1  DIGGING", "dig earth, take every diamond"),
     1: ("2  ROCKS", "falling, rolling, pushing"),
     2: ("3  KEYS", "safes, keys and bombs"),
     3: ("4  EGGS", "eggs hatch monsters"),
@@ -222,23 +225,18 @@ def practice_menu(tiles):
     base = embed_sprites(base, [("rock", 34, 20, 250, 11), ("gem", 22, 66, 262, 1), ("rock", 26, 96, 282, 12),
                                 ("egg", 26, 146, 256, 3), ("gem", 18, 206, 286, 4), ("rock", 38, 196, 244, 13)])
     base = hint(base, "pick a lesson, then learn by playing", 306, size=10)
-    big = P.font(P.SANS_B, 14)
-    small = P.font(P.SANS, 10)
 
     def lines(img, idx, r, lit):
-        head, sub = PRACTICE_WORDS[idx]
         top, bottom = (P.GOLD_TOP, P.GOLD_BOTTOM) if lit else (P.STONE_TOP, P.STONE_BOTTOM)
         glow = (255, 200, 60) if lit else None
-        if sub is None:
-            return P.lit_text(img, (r[0] + 85, (r[1] + r[3]) // 2 + 1), "\u25c4 " + head, P.font(P.SANS_B, 17),
-                              anchor="mm", top=top, bottom=bottom, stroke=1, shadow=2, glow=glow,
-                              glow_radius=4, glow_strength=0.6)
-        h = r[3] - r[1]
-        y0 = r[1] + (h - 26) // 2
-        img = P.lit_text(img, (r[0] + 12, y0), head, big, anchor="la", top=top, bottom=bottom,
-                         stroke=1, shadow=1, glow=glow, glow_radius=4, glow_strength=0.6)
-        colour = (250, 226, 170) if lit else (150, 136, 112)
-        return P.plain_text(img, (r[0] + 14, y0 + 16), sub, small, colour)
+        for kind, text, fnt, xy, anchor in practice_lines(idx):
+            if kind == "sub":
+                colour = (250, 226, 170) if lit else (150, 136, 112)
+                img = P.plain_text(img, xy, text, fnt, colour)
+            else:
+                img = P.lit_text(img, xy, text, fnt, anchor=anchor, top=top, bottom=bottom, stroke=1,
+                                 shadow=2 if kind == "back" else 1, glow=glow, glow_radius=4, glow_strength=0.6)
+        return img
 
     def normal(img, idx, r):
         return lines(img, idx, r, False)
@@ -249,6 +247,18 @@ def practice_menu(tiles):
 
     bg, hl = menu_pair(base, PRACTICE_ORIGIN, PRACTICE_HIGHLIGHT_SIZE, PRACTICE_ENTRIES, normal, high)
     return bg, hl
+
+
+def practice_lines(idx):
+    """(kind, text, font, anchor point, anchor) of the words on practice entry idx."""
+    r = abs_rect(PRACTICE_ORIGIN, PRACTICE_ENTRIES[idx])
+    head, sub = PRACTICE_WORDS[idx]
+    if sub is None:
+        return [("back", "\u25c4 " + head, P.font(P.SANS_B, 17), (r[0] + 85, (r[1] + r[3]) // 2 + 1), "mm")]
+    # the two lines' ink (descenders and shadow too) is 25 pixels high, from 3 below y0
+    y0 = r[1] + (r[3] - r[1] - 24) // 2 - 3
+    return [("head", head, P.font(P.SANS_B, 14), (r[0] + 12, y0), "la"),
+            ("sub", sub, P.font(P.SANS, 10), (r[0] + 14, y0 + 15), "la")]
 
 
 def icon(img, idx, x, y, tiles, size=24):
@@ -288,7 +298,7 @@ def status_labels(img, ys, x_right=158, box=None):
 def pause_menu():
     base = cave_ground(303, light_at=(0.5, 0.35))
     base = title(base, "PAUSED", 15, 22)
-    base = status_labels(base, STATUS_Y, box=(8, 30, 232, 120))
+    base = status_labels(base, STATUS_Y, box=STATUS_BOX)
     base = embed_sprites(base, [("gem", 20, 8, 160, 0), ("rock", 26, 4, 230, 5), ("gem", 18, 212, 190, 1),
                                 ("rock", 28, 208, 250, 7)])
     base = hint(base, "cursor keys and fire, or tap", 306, size=10)
@@ -371,33 +381,44 @@ def splash_screen():
     return img
 
 
+ABOUT_BOX = (10, 56, 230, 286)
+ABOUT_LINES = [
+    (True, "A digging adventure"),
+    (False, "Dig through the earth, gather"),
+    (False, "every diamond, dodge falling rocks"),
+    (False, "and the monsters that hatch"),
+    (False, "from eggs."),
+    (None, ""),
+    (True, "Made by the Tavrin team"),
+    (False, "code, levels, pictures, sounds"),
+    (None, ""),
+    (True, "How to play"),
+    (False, "move with the cursor keys, or tap"),
+    (False, "the arrow pad or beside the player"),
+    (False, "fire pauses: map, give up, menu"),
+]
+
+
+def about_layout():
+    """(font, text, colour, top centre) of every line of the about picture."""
+    out = []
+    y = 66
+    for bold, text in ABOUT_LINES:
+        if bold is None:
+            y += 7
+            continue
+        fnt = P.font(P.SANS_B, 12) if bold else P.font(P.SANS, 11)
+        out.append((fnt, text, (255, 220, 120) if bold else (210, 196, 170), (120, y)))
+        y += 17
+    return out
+
+
 def about_screen():
     img = cave_ground(606, light_at=(0.5, 0.0))
     img = title(img, "TAVRIN", 30, 34)
-    img = slab(img, (10, 56, 230, 286), radius=8, alpha=175)
-    f = P.font(P.SANS, 11)
-    fb = P.font(P.SANS_B, 12)
-    lines = [
-        (fb, "A digging adventure", (255, 220, 120)),
-        (f, "Dig through the earth, gather", (210, 196, 170)),
-        (f, "every diamond, dodge falling rocks", (210, 196, 170)),
-        (f, "and the monsters that hatch", (210, 196, 170)),
-        (f, "from eggs.", (210, 196, 170)),
-        (None, "", None),
-        (fb, "Made by the Tavrin team", (255, 220, 120)),
-        (f, "code, levels, pictures, sounds", (210, 196, 170)),
-        (None, "", None),
-        (fb, "How to play", (255, 220, 120)),
-        (f, "cursor keys or the stylus pads move", (210, 196, 170)),
-        (f, "fire pauses: map, give up, menu", (210, 196, 170)),
-    ]
-    y = 66
-    for fnt, text, colour in lines:
-        if fnt is None:
-            y += 7
-            continue
-        img = P.plain_text(img, (120, y), text, fnt, colour, anchor="mt")
-        y += 17
+    img = slab(img, ABOUT_BOX, radius=8, alpha=175)
+    for fnt, text, colour, xy in about_layout():
+        img = P.plain_text(img, xy, text, fnt, colour, anchor="mt")
     img = embed_sprites(img, [("gem", 18, 14, 294, 0), ("rock", 22, 38, 292, 2), ("gem", 16, 66, 298, 4)])
     return img
 
@@ -407,7 +428,7 @@ def died_screen():
                       stops=[(0, (6, 4, 6)), (110, (28, 18, 22)), (190, (54, 34, 38)), (255, (86, 58, 60))])
     img = P.lit_text(img, (120, 24), "OUCH!", P.font(P.SERIF_B, 30), anchor="mm", top=(255, 210, 190),
                      bottom=(200, 60, 40), stroke=2, shadow=3, glow=(255, 70, 30), glow_radius=8, glow_strength=0.6)
-    img = status_labels(img, DIED_STATUS_Y, box=(8, 46, 232, 138))
+    img = status_labels(img, DIED_STATUS_Y, box=DIED_STATUS_BOX)
     img = P.add_light(img, P.radial(W, H, 120, 214, 70, 60, 1.2), (255, 90, 40), 0.45)
     img = embed_sprites(img, [("rock", 40, 34, 196, 3), ("skull", 56, 92, 180, 0), ("rock", 44, 156, 200, 4),
                               ("rock", 30, 70, 226, 6), ("gem", 18, 138, 236, 2)])
@@ -528,72 +549,88 @@ def wrap(text, fnt, width):
     return lines
 
 
-def caption(img, x, y, width, text, size=11, colour=(226, 212, 184), lead=13):
-    f = P.font(P.COND, size)
-    for i, line in enumerate(wrap(text, f, width)):
-        img = P.plain_text(img, (x, y + i * lead), line, f, colour)
-    return img
-
-
 E, D, R, G, S, K, B, X, P_, M, C, EA, CAP, TAN = 6, 2, 0, 1, 22, 25, 27, 5, 30, 33, 47, 24, 4, 26
 
 LESSONS = {
     1: ("DIGGING", [
         ([[P_, D, D, G]], [((0, 0), (3, 0))], (),
-         "Cursor keys or the stylus pads move; fire pauses. Dig earth away: a point a square."),
+         "Move with the cursor keys or tap the arrow pad; fire pauses. Every square of earth you dig "
+         "scores 1 point."),
         ([[G, P_, G]], [((1, 0), (0, 0)), ((1, 0), (2, 0))], (),
-         "Take every diamond: 50 points each. When the last one is gone, the level is done."),
+         "Take every diamond: 50 points each. The last one ends the level, unless a bomb is left."),
         ([[P_, CAP, TAN], [None, X, None]], [((0, 0), (2, 0))], [(1, 1)],
-         "Capsules and green tangles are harmless: walk through. Never touch a skull."),
+         "Capsules and green tangles are harmless: walk through them. A skull kills at a touch."),
     ]),
     2: ("ROCKS", [
         ([[R], [E], [E]], [((0, 0), (0, 2))], (),
-         "Rocks fall into empty space and crush whatever they land on."),
+         "Rocks fall into empty squares. A falling rock kills whoever it lands on: you or a monster."),
         ([[E, R, E], [E, R, E]], [((1, 0), (0, 1))], (),
-         "On top of a rock or a diamond they roll off, to the left first."),
+         "A rock resting on a rock or a diamond rolls off it: to the left if it can, else to the right."),
         ([[P_, R, E]], [((1, 0), (2, 0))], (),
-         "Push a rock sideways into an empty square. Never walk out from under a rock: it falls."),
+         "Push a rock sideways into an empty square. Under a rock, step out sideways: step down and it "
+         "falls on you."),
     ]),
     3: ("KEYS", [
         ([[K, S, S]], [], (),
-         "Safes count as diamonds but cannot be opened..."),
+         "Safes count as diamonds, but you cannot get into them..."),
         ([[P_, G, G]], [], (),
          "...until you take a key: then every safe turns into a diamond."),
         ([[E, P_, B]], [((1, 0), (2, 0))], (),
-         "A bomb can be disarmed only after the last diamond: walk onto it then."),
+         "Bombs block the way until the last diamond is taken. Then walk onto each one to disarm it."),
     ]),
     4: ("EGGS", [
         ([[EA], [E], [D]], [((0, 0), (0, 1))], (),
-         "Eggs fall like rocks. An egg that lands cracks open..."),
+         "Eggs fall and roll like rocks. An egg that falls cracks where it lands..."),
         ([[C, E, M]], [((0, 0), (2, 0))], (),
-         "...and a monster hatches and hunts you. Its touch is deadly."),
+         "...and a monster hatches and hunts you. Its touch kills."),
         ([[R], [E], [M]], [((0, 0), (0, 2))], (),
          "Drop a rock on a monster to crush it. Keep away from eggs above your head."),
     ]),
 }
 
+CARD_TOP = 62      # the first lesson card
+CARD_H = 74        # each card, and 3 pixels between cards
+CARD_X = (6, 234)  # left and right of every card
+CARD_TEXT = (108, 230)  # the captions never start left of 108 nor run past 230
+CAPTION_SIZE, CAPTION_LEAD = 11, 13
+
+
+def card_layout(n):
+    """Where everything of practice introduction n goes: one dict per lesson card with its
+    box, its diagram's box and cell, and its caption's lines with their top-left corners.
+    The pictures are drawn from it, and the layout test checks it."""
+    cards = []
+    f = P.font(P.COND, CAPTION_SIZE)
+    y = CARD_TOP
+    for grid, arrows, crosses, text in LESSONS[n][1]:
+        rows, cols = len(grid), len(grid[0])
+        cell = 21 if rows > 2 or cols > 3 else 26
+        box = (CARD_X[0], y - 4, CARD_X[1], y + CARD_H - 4)
+        dy = box[1] + (CARD_H - rows * cell) // 2
+        dx = 14 + (84 - cols * cell) // 2 if cols * cell < 84 else 14
+        tx = max(dx + cols * cell + 10, CARD_TEXT[0])
+        lines = wrap(text, f, CARD_TEXT[1] - tx)
+        ty = box[1] + (CARD_H - len(lines) * CAPTION_LEAD) // 2 - 1
+        cards.append({"box": box, "diagram": (dx, dy, dx + cols * cell, dy + rows * cell), "cell": cell,
+                      "grid": grid, "arrows": arrows, "crosses": crosses,
+                      "lines": [(line, (tx, ty + i * CAPTION_LEAD)) for i, line in enumerate(lines)]})
+        y += CARD_H + 3
+    return cards
+
 
 def prescreen(n, tiles):
-    name, lessons = LESSONS[n]
+    name = LESSONS[n][0]
     img = cave_ground(900 + n, light_at=(0.5, 0.0), vig=0.65)
     img = P.lit_text(img, (120, 13), "PRACTICE %d" % n, P.font(P.SANS_B, 12), anchor="mm",
                      top=P.STONE_TOP, bottom=P.STONE_BOTTOM, stroke=1, shadow=1)
     img = title(img, name, 38, 24 if len(name) < 12 else 17)
-    y = 62
-    block_h = 74
-    for i, (grid, arrows, crosses, text) in enumerate(lessons):
-        rows, cols = len(grid), len(grid[0])
-        cell = 21 if rows > 2 else 26
-        img = slab(img, (6, y - 4, 234, y + block_h - 4), radius=6, alpha=170)
-        dy = y - 4 + (block_h - rows * cell) // 2
-        dx = 14 + (84 - cols * cell) // 2 if cols * cell < 84 else 14
-        img = diagram(img, dx, dy, grid, tiles, arrows, crosses, cell)
-        tx = max(dx + cols * cell + 10, 108)
-        f = P.font(P.COND, 11)
-        lines = wrap(text, f, 230 - tx)
-        ty = y - 4 + (block_h - len(lines) * 13) // 2 - 1
-        img = caption(img, tx, ty, 230 - tx, text)
-        y += block_h + 3
+    f = P.font(P.COND, CAPTION_SIZE)
+    for card in card_layout(n):
+        img = slab(img, card["box"], radius=6, alpha=170)
+        dx, dy = card["diagram"][:2]
+        img = diagram(img, dx, dy, card["grid"], tiles, card["arrows"], card["crosses"], card["cell"])
+        for line, xy in card["lines"]:
+            img = P.plain_text(img, xy, line, f, (226, 212, 184))
     img = P.lit_text(img, (120, 302), "fire / tap to start", P.font(P.SANS_B, 14), anchor="mm",
                      stroke=1, shadow=1, glow=(255, 170, 40), glow_radius=4, glow_strength=0.5)
     return img
