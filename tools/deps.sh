@@ -4,7 +4,7 @@
 set -e
 
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev
-libgtest-dev clang clang-format libclang-rt-14-dev python3-pil fonts-dejavu-core xvfb xdotool
+libgtest-dev clang clang-format libclang-rt-14-dev python3-pil fonts-dejavu-core fonts-dejavu-extra xvfb xdotool
 desktop-file-utils appstream man-db groff-base dpkg-dev file libx11-dev
 crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user
 libjpeg-dev:armhf libpng-dev:armhf libgtest-dev:armhf libstdc++6:armhf
