@@ -65,7 +65,10 @@ protected:
             int32_t diamonds = 0;
             for (int32_t i = 0; i < mapCells; ++i) {
                 const uint8_t t = map[i];
-                if (t == TileDiamond || t == TileSafe) ++diamonds, maxScore += 50;
+                if (t == TileDiamond || t == TileSafe) {
+                    ++diamonds;
+                    maxScore += 50;
+                }
                 if (t == 2 || t == 3 || t == 56) maxScore += 1;
             }
             if (diamonds > maxDiamonds) maxDiamonds = diamonds;
