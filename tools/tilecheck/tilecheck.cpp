@@ -1,0 +1,112 @@
+// The tile check: in every level colour, through the game's own recolouring, earth must
+// stand apart from walls, blocks and empty squares by its light, and the things a player
+// watches for (rock, diamond, egg, key, bomb, skull, safe, monster, player) must differ from
+// each other and from the scenery, also for the three kinds of colour blindness.
+// Prints the worst pair of each colour and exits 1 when one is under its bar.
+//
+//   tilecheck [--tiles TavTile.565] [--maptiles maptile.565]
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/tilecheck/tilemetrics.h"
+
+using namespace tilecheck;
+
+namespace {
+
+// Earth against walls and empty squares: a ratio of mean relative luminance (WCAG).
+constexpr double ContrastBar = 1.5;
+// Two kinds: the mean CIEDE2000 of their 4 x 4 blocks, under every vision.
+constexpr double PatternBar = 10.0;
+
+// Reference pairs from Sharma, Wu and Dalal's CIEDE2000 test data.
+bool deltaEWorks() {
+    struct Case {
+        Lab a, b;
+        double e;
+    };
+    const Case cases[] = {
+        {{50, 2.6772, -79.7751}, {50, 0, -82.7485}, 2.0425},
+        {{50, 2.5, 0}, {73, 25, -18}, 27.1492},
+        {{60.2574, -34.0099, 36.2677}, {60.4626, -34.1751, 39.4387}, 1.2644},
+        {{50, -1.3802, -84.2814}, {50, 0, -82.7485}, 1.0000},
+    };
+    bool ok = true;
+    for (const Case& c : cases) {
+        double e = deltaE2000(c.a, c.b);
+        if (std::fabs(e - c.e) > 0.0001) {
+            fprintf(stderr, "tilecheck: CIEDE2000 gives %.4f where the reference is %.4f\n", e, c.e);
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+std::string pairName(int a, int b) { return tileName(a) + "/" + tileName(b); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string tilesPath = TAVRIN_SOURCE_DIR "/assets/catalogue/TavTile.565";
+    std::string mapPath = TAVRIN_SOURCE_DIR "/assets/catalogue/maptile.565";
+    for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--tiles") && i + 1 < argc)
+            tilesPath = argv[++i];
+        else if (!strcmp(argv[i], "--maptiles") && i + 1 < argc)
+            mapPath = argv[++i];
+        else {
+            fprintf(stderr, "usage: tilecheck [--tiles TavTile.565] [--maptiles maptile.565]\n");
+            return 2;
+        }
+    }
+    if (!deltaEWorks()) return 1;
+    TileSet play, map;
+    std::string error;
+    if (!loadTileSet(tilesPath, 32, play, error) || !loadTileSet(mapPath, 8, map, error)) {
+        fprintf(stderr, "tilecheck: %s\n", error.c_str());
+        return 1;
+    }
+
+    bool ok = true;
+    ContrastWorst worstContrast[2];
+    DistinctWorst worstPair[2];
+    printf("Earth against walls, blocks and empty: least contrast ratio of mean luminance (bar %.2f)\n",
+           ContrastBar);
+    printf("Things against each other and the scenery: least mean CIEDE2000 of 4x4 blocks, worst of\n"
+           "normal vision, protanopia, deuteranopia, tritanopia (bar %.1f; mean-colour dE00 beside)\n\n",
+           PatternBar);
+    printf("%-7s | %-28s | %-28s | %-48s | %s\n", "colour", "play: earth contrast", "map: earth contrast",
+           "play: least difference", "map: least difference");
+    for (uint32_t colour : LevelColours) {
+        printf("%06X ", colour);
+        for (int view = 0; view < 2; ++view) {
+            TileSet set = tinted(view == 0 ? play : map, colour);
+            ContrastWorst c = worstEarthContrast(set);
+            printf(" | %5.2f %-22s", c.ratio, pairName(c.earth, c.other).c_str());
+            if (c.ratio < ContrastBar) ok = false;
+            if (c.ratio < worstContrast[view].ratio) worstContrast[view] = c;
+        }
+        for (int view = 0; view < 2; ++view) {
+            TileSet set = tinted(view == 0 ? play : map, colour);
+            DistinctWorst d = worstDistinct(set, view == 1);
+            char cell[128];
+            snprintf(cell, sizeof cell, "%5.1f (%4.1f) %s %s", d.pattern, d.meanColour, pairName(d.a, d.b).c_str(),
+                     visionName(d.vision));
+            printf(" | %-48s", cell);
+            if (d.pattern < PatternBar) ok = false;
+            if (d.pattern < worstPair[view].pattern) worstPair[view] = d;
+        }
+        printf("\n");
+    }
+    printf("\nworst earth contrast: play %.2f (%s), map %.2f (%s)\n", worstContrast[0].ratio,
+           pairName(worstContrast[0].earth, worstContrast[0].other).c_str(), worstContrast[1].ratio,
+           pairName(worstContrast[1].earth, worstContrast[1].other).c_str());
+    for (int view = 0; view < 2; ++view)
+        printf("worst %s pair: %.1f (mean colour %.1f) %s, %s\n", view == 0 ? "play" : "map",
+               worstPair[view].pattern, worstPair[view].meanColour,
+               pairName(worstPair[view].a, worstPair[view].b).c_str(), visionName(worstPair[view].vision));
+    if (!ok) printf("tilecheck: a figure is under its bar\n");
+    return ok ? 0 : 1;
+}
