@@ -4,11 +4,16 @@
 // each other and from the scenery, also for the three kinds of colour blindness.
 // Prints the worst pair of each colour and exits 1 when one is under its bar.
 //
-//   tilecheck [--tiles TavTile.565] [--maptiles maptile.565]
+//   tilecheck [--tiles TavTile.565] [--maptiles maptile.565] [--pairs N]
+//
+// --pairs N also lists the N closest pairs of each view over all colours.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/tilecheck/tilemetrics.h"
 
@@ -51,13 +56,16 @@ std::string pairName(int a, int b) { return tileName(a) + "/" + tileName(b); }
 int main(int argc, char** argv) {
     std::string tilesPath = TAVRIN_SOURCE_DIR "/assets/catalogue/TavTile.565";
     std::string mapPath = TAVRIN_SOURCE_DIR "/assets/catalogue/maptile.565";
+    int listPairs = 0;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--tiles") && i + 1 < argc)
             tilesPath = argv[++i];
         else if (!strcmp(argv[i], "--maptiles") && i + 1 < argc)
             mapPath = argv[++i];
+        else if (!strcmp(argv[i], "--pairs") && i + 1 < argc)
+            listPairs = atoi(argv[++i]);
         else {
-            fprintf(stderr, "usage: tilecheck [--tiles TavTile.565] [--maptiles maptile.565]\n");
+            fprintf(stderr, "usage: tilecheck [--tiles TavTile.565] [--maptiles maptile.565] [--pairs N]\n");
             return 2;
         }
     }
@@ -72,11 +80,11 @@ int main(int argc, char** argv) {
     bool ok = true;
     ContrastWorst worstContrast[2];
     DistinctWorst worstPair[2];
-    printf("Earth against walls, blocks and empty: least contrast ratio of mean luminance (bar %.2f)\n",
-           ContrastBar);
-    printf("Things against each other and the scenery: least mean CIEDE2000 of 4x4 blocks, worst of\n"
-           "normal vision, protanopia, deuteranopia, tritanopia (bar %.1f; mean-colour dE00 beside)\n\n",
-           PatternBar);
+    printf("Earth against walls, blocks and empty: least contrast ratio of mean luminance (bar %.2f)\n", ContrastBar);
+    printf(
+        "Things against each other and the scenery: least mean CIEDE2000 of 4x4 blocks, worst of\n"
+        "normal vision, protanopia, deuteranopia, tritanopia (bar %.1f; mean-colour dE00 beside)\n\n",
+        PatternBar);
     printf("%-7s | %-28s | %-28s | %-48s | %s\n", "colour", "play: earth contrast", "map: earth contrast",
            "play: least difference", "map: least difference");
     for (uint32_t colour : LevelColours) {
@@ -104,9 +112,24 @@ int main(int argc, char** argv) {
            pairName(worstContrast[0].earth, worstContrast[0].other).c_str(), worstContrast[1].ratio,
            pairName(worstContrast[1].earth, worstContrast[1].other).c_str());
     for (int view = 0; view < 2; ++view)
-        printf("worst %s pair: %.1f (mean colour %.1f) %s, %s\n", view == 0 ? "play" : "map",
-               worstPair[view].pattern, worstPair[view].meanColour,
-               pairName(worstPair[view].a, worstPair[view].b).c_str(), visionName(worstPair[view].vision));
+        printf("worst %s pair: %.1f (mean colour %.1f) %s, %s\n", view == 0 ? "play" : "map", worstPair[view].pattern,
+               worstPair[view].meanColour, pairName(worstPair[view].a, worstPair[view].b).c_str(),
+               visionName(worstPair[view].vision));
+    for (int view = 0; listPairs > 0 && view < 2; ++view) {
+        struct Listed {
+            DistinctWorst d;
+            uint32_t colour;
+        };
+        std::vector<Listed> all;
+        for (uint32_t colour : LevelColours)
+            for (const DistinctWorst& d : allPairs(tinted(view == 0 ? play : map, colour), view == 1))
+                all.push_back({d, colour});
+        std::sort(all.begin(), all.end(), [](const Listed& x, const Listed& y) { return x.d.pattern < y.d.pattern; });
+        printf("\nclosest %s pairs:\n", view == 0 ? "play" : "map");
+        for (size_t i = 0; i < all.size() && i < static_cast<size_t>(listPairs); ++i)
+            printf("  %5.1f (%4.1f) %06X %s %s\n", all[i].d.pattern, all[i].d.meanColour, all[i].colour,
+                   pairName(all[i].d.a, all[i].d.b).c_str(), visionName(all[i].d.vision));
+    }
     if (!ok) printf("tilecheck: a figure is under its bar\n");
     return ok ? 0 : 1;
 }

@@ -31,9 +31,8 @@ bool loadTileSet(const std::string& path, int size, TileSet& set, std::string& e
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
                 size_t at = ((t >> 4) * size + y) * rowPixels + (t & 15) * size + x;
-                set.pixels[(static_cast<size_t>(t) * size + y) * size + x] =
-                    static_cast<uint16_t>(static_cast<uint8_t>(data[at * 2]) |
-                                          (static_cast<uint8_t>(data[at * 2 + 1]) << 8));
+                set.pixels[(static_cast<size_t>(t) * size + y) * size + x] = static_cast<uint16_t>(
+                    static_cast<uint8_t>(data[at * 2]) | (static_cast<uint8_t>(data[at * 2 + 1]) << 8));
             }
     return true;
 }
@@ -275,14 +274,15 @@ ContrastWorst worstEarthContrast(const TileSet& set) {
     return worst;
 }
 
-DistinctWorst worstDistinct(const TileSet& set, bool mapView) {
-    DistinctWorst worst;
+std::vector<DistinctWorst> allPairs(const TileSet& set, bool mapView) {
+    std::vector<DistinctWorst> pairs;
     auto consider = [&](int a, int b) {
+        DistinctWorst worst;
         for (Vision v : Visions) {
             double d = patternDifference(set.tile(a), set.tile(b), set.size, v);
-            if (d < worst.pattern)
-                worst = {d, meanColourDifference(set.tile(a), set.tile(b), set.size, v), a, b, v};
+            if (d < worst.pattern) worst = {d, meanColourDifference(set.tile(a), set.tile(b), set.size, v), a, b, v};
         }
+        pairs.push_back(worst);
     };
     std::vector<Kind> kinds = objectKinds(mapView);
     std::vector<int> scenery(EarthTiles.begin(), EarthTiles.end());
@@ -295,6 +295,13 @@ DistinctWorst worstDistinct(const TileSet& set, bool mapView) {
             for (int s : scenery) consider(a, s);
         }
     }
+    return pairs;
+}
+
+DistinctWorst worstDistinct(const TileSet& set, bool mapView) {
+    DistinctWorst worst;
+    for (const DistinctWorst& d : allPairs(set, mapView))
+        if (d.pattern < worst.pattern) worst = d;
     return worst;
 }
 

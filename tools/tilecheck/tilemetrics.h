@@ -81,5 +81,7 @@ struct DistinctWorst {
     Vision vision = Vision::Normal;
 };
 DistinctWorst worstDistinct(const TileSet& tintedSet, bool mapView);
+// Every pair that worstDistinct weighs, each at its worst vision.
+std::vector<DistinctWorst> allPairs(const TileSet& tintedSet, bool mapView);
 
 }  // namespace tilecheck
