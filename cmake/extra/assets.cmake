@@ -18,3 +18,19 @@ target_compile_definitions(tilecheck PRIVATE TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_D
 if(BUILD_TESTING)
   add_test(NAME assets_tile_readability COMMAND tilecheck)
 endif()
+
+# Review pictures of the tiles: every tile in the eight level colours, and the play and map
+# views of every level as it opens, written into docs/review/ of the source tree by
+# `cmake --build build --target review_pictures` (or build/tilereview [--out DIR]).
+add_executable(tilereview
+  tools/tilecheck/tilereview.cpp
+  tools/tilecheck/tilemetrics.cpp
+  world/cipher.cpp
+  world/levelsource.cpp
+  world/tint.cpp)
+target_include_directories(tilereview PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tilereview PRIVATE TAVRIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(tilereview PRIVATE PNG::PNG)
+add_custom_target(review_pictures
+  COMMAND tilereview --levels "${TAVRIN_LEVEL_ORDER}" --out "${CMAKE_SOURCE_DIR}/docs/review"
+  DEPENDS tilereview VERBATIM)

@@ -176,7 +176,7 @@ EARTH_L = (96, 84, 136)
 EARTH_B = (116, 104, 168)
 GEARTH = (0, 60, 0)
 GEARTH_D = (0, 32, 0)
-GEARTH_L = (16, 96, 16)
+GEARTH_L = (16, 96, 0)
 GEARTH_B = (56, 136, 24)
 
 
@@ -1160,7 +1160,7 @@ MAP_CMAP = {
     ".": BLACK, "0": B0, "1": B1, "2": B2, "3": B3, "4": B4, "5": B5,
     "a": Y0, "b": Y1, "c": Y2, "d": Y3, "e": Y4, "w": WHITE,
     "E": EARTH, "F": EARTH_D, "H": EARTH_L, "I": EARTH_B,
-    "g": GEARTH, "G": GEARTH_L, "K": GEARTH_D, "h": G3, "k": G0,
+    "g": GEARTH, "J": GEARTH_L, "K": GEARTH_D, "G": G2, "h": G3, "k": G0,
     "s": SKIN, "o": BOOT, "r": R2, "R": R3, "n": BONE_RAMP[1],
     "p": EGG_RAMP[0], "q": EGG_RAMP[1], "u": EGG_RAMP[2], "v": EGG_RAMP[3], "f": FRECKLE,
 }
@@ -1178,8 +1178,8 @@ def build_map_tiles(tiles):
                   "EFEEEEEE", "EEEEHEEE", "HEEEEFEE"], MAP_CMAP)
     m[3] = _grid(["EEEEEEEE", "EIHEEEEE", "EFFEEEIE", "EEEEEEFF", "EEIEEEEE",
                   "EEFFEEIE", "EEEEEEFF", "EHEEEEEE"], MAP_CMAP)
-    m[56] = _grid(["gggggGgg", "gGggggKg", "gggKgggg", "Ggggggggg"[:8], "gggGggKg",
-                   "gKgggggg", "ggggGggg", "GggggKgg"], MAP_CMAP)
+    m[56] = _grid(["gggggJgg", "gJggggKg", "gggKgggg", "Jgggggggg"[:8], "gggJggKg",
+                   "gKgggggg", "ggggJggg", "JggggKgg"], MAP_CMAP)
     wall = _grid(MAP_WALL, MAP_CMAP)
     block = _grid(MAP_BLOCK, MAP_CMAP)
     m[7] = wall
