@@ -54,9 +54,14 @@ RED_RAMP = [R0, R1, R2, R3, R4]
 GREY_RAMP = [(40, 40, 44), (72, 72, 80), (108, 106, 112), (148, 146, 150),
              (188, 186, 188), (228, 226, 224)]
 
+# The rock is a warm sandstone brown, never recoloured: apart from the cold white skull and
+# the steel safe.
+ROCK_RAMP = [(52, 40, 32), (92, 74, 58), (132, 108, 84), (170, 144, 114), (204, 182, 152),
+             (236, 220, 196)]
+
 # Bone (skull): all with strong red.
-BONE_RAMP = [(128, 104, 64), (168, 148, 104), (208, 196, 160), (240, 232, 208),
-             (255, 252, 240)]
+BONE_RAMP = [(128, 120, 108), (168, 162, 152), (206, 204, 198), (236, 236, 234),
+             (255, 255, 255)]
 
 SKIN = (255, 200, 150)
 SKIN_SH = (214, 140, 92)
@@ -472,17 +477,17 @@ def rock():
             if d <= 1.0:
                 nz = math.sqrt(1 - d * d)
                 v = lambert(dx / r, dy / r, nz, shine=False)
-                px[x, y] = ramp_pick(GREY_RAMP, v)
+                px[x, y] = ramp_pick(ROCK_RAMP, v)
     del bumps
     # cracks and pits
     for (x, y) in ((19, 11), (20, 12), (20, 13), (21, 14), (11, 20), (12, 21), (13, 21),
                    (9, 13), (23, 22), (24, 22)):
-        px[x, y] = GREY_RAMP[1]
+        px[x, y] = ROCK_RAMP[1]
     for (x, y) in ((19, 10), (10, 19), (8, 12), (22, 21)):
-        px[x, y] = GREY_RAMP[4]
-    px[10, 8] = GREY_RAMP[5]
-    px[11, 8] = GREY_RAMP[5]
-    px[10, 9] = GREY_RAMP[5]
+        px[x, y] = ROCK_RAMP[4]
+    px[10, 8] = ROCK_RAMP[5]
+    px[11, 8] = ROCK_RAMP[5]
+    px[10, 9] = ROCK_RAMP[5]
     return img
 
 
@@ -586,9 +591,11 @@ def safe():
     img = canvas()
     px = img.load()
     g = GREY_RAMP
+    # a light steel frame round a dark door: a strong light pattern of its own, unlike any
+    # wall or earth in any level colour
     for y in range(1, 31):
         for x in range(1, 31):
-            c = g[3]
+            c = g[4]
             if x == 1 or y == 1:
                 c = g[5]
             elif x == 30 or y == 30:
@@ -601,11 +608,11 @@ def safe():
     # door recess
     for y in range(5, 27):
         for x in range(5, 27):
-            c = g[2]
+            c = g[1]
             if x == 5 or y == 5:
-                c = g[1]
+                c = g[0]
             elif x == 26 or y == 26:
-                c = g[4]
+                c = g[3]
             px[x, y] = c
     # hinges
     for y in (8, 9, 22, 23):
@@ -1071,7 +1078,7 @@ def build_tiles():
         t[48 + i] = edge_bar(block.copy(), side)
     # The top corners are what rocks and eggs roll off, so they are cut deep and trimmed
     # in gold along the curve: the slope shows at a glance which way a rock will go.
-    slope = [Y3, Y4, Y2, Y1]
+    slope = [Y3, Y4, Y2, Y0]  # the dark inner band parts it from a yellow or white wall
     for i, corner in enumerate(("tl", "tr")):
         t[12 + i] = round_corner(wall.copy(), corner, 24, B4, B1, trim=slope)
         t[17 + i] = round_corner(block.copy(), corner, 24, B5, B1, trim=slope)
@@ -1202,7 +1209,7 @@ def build_map_tiles(tiles):
                         rows[6 + j][k] = ch
             m[idx] = _grid(["".join(r) for r in rows], MAP_CMAP)
     # Map corners: the top ones cut deep along a gold slope, like their play tiles.
-    slopes = {"tl": ["....eddd", "...ed", "..ed", ".ed", "ed", "d", "d", "d"]}
+    slopes = {"tl": ["....ea", "...ea", "..ea", ".ea", "ea", "a"]}
     for i, corner in enumerate(("tl", "tr", "bl", "br")):
         for base, idx in ((MAP_WALL, 12 + i), (MAP_BLOCK, 17 + i)):
             img = _grid(base, MAP_CMAP)
