@@ -1169,6 +1169,7 @@ MAP_CMAP = {
     "E": EARTH, "F": EARTH_D, "H": EARTH_L, "I": EARTH_B,
     "g": GEARTH, "J": GEARTH_L, "K": GEARTH_D, "G": G2, "h": G3, "k": G0,
     "s": SKIN, "o": BOOT, "r": R2, "R": R3, "n": BONE_RAMP[1],
+    "x": ROCK_RAMP[1], "y": ROCK_RAMP[2], "z": ROCK_RAMP[3], "X": ROCK_RAMP[4],
     "p": EGG_RAMP[0], "q": EGG_RAMP[1], "u": EGG_RAMP[2], "v": EGG_RAMP[3], "f": FRECKLE,
 }
 
@@ -1235,6 +1236,9 @@ def build_map_tiles(tiles):
     m[55] = _grid(["".join(upright[x][y] for x in range(8)) for y in range(8)], MAP_CMAP)
     m[23] = _grid(["55555555", "42424242", "42424242", "33333333", "42424242", "42424242",
                    "42424242", "11111111"], MAP_CMAP)
+    # the rock a shade darker than the white egg beside it
+    m[0] = _grid(["........", "..yzzy..", ".yzXXzy.", ".zXXzzy.", ".zzzyyx.", ".yzyyxx.",
+                  "..yxxx..", "........"], MAP_CMAP)
     egg_rows = ["...uu...", "..vuuu..", ".vvufuq.", ".vuuuuq.", ".ufuuqq.", ".uuuqfq.",
                 "..qqqp..", "...pp..."]
     m[24] = _grid(egg_rows, MAP_CMAP)
