@@ -43,7 +43,8 @@ struct Canvas {
         at[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
     }
     void fill(int x0, int y0, int w, int h, uint32_t rgb888) {
-        uint16_t p = static_cast<uint16_t>(((rgb888 >> 8) & 0xF800) | ((rgb888 >> 5) & 0x07E0) | ((rgb888 >> 3) & 0x1F));
+        uint16_t p =
+            static_cast<uint16_t>(((rgb888 >> 8) & 0xF800) | ((rgb888 >> 5) & 0x07E0) | ((rgb888 >> 3) & 0x1F));
         for (int y = y0; y < y0 + h; ++y)
             for (int x = x0; x < x0 + w; ++x) put(x, y, p);
     }
