@@ -504,9 +504,9 @@ def diamond():
     d.polygon([(ml, gird), (mr, gird), (15, tip), (16, tip)], fill=Y1)
     d.polygon([(mr, gird), (r, gird), (16, tip)], fill=Y0)
     # crown
-    d.polygon([(l, gird), (tl, top), (ml, gird)], fill=Y4)
-    d.polygon([(tl, top), (tr, top), (mr, gird), (ml, gird)], fill=Y3)
-    d.polygon([(tr, top), (r, gird), (mr, gird)], fill=Y2)
+    d.polygon([(l, gird), (tl, top), (ml, gird)], fill=WHITE)
+    d.polygon([(tl, top), (tr, top), (mr, gird), (ml, gird)], fill=Y4)
+    d.polygon([(tr, top), (r, gird), (mr, gird)], fill=Y3)
     # girdle line and facet edges
     d.line([(l, gird), (r, gird)], fill=Y4)
     d.line([(ml, gird), (15, tip)], fill=Y4)
@@ -587,11 +587,16 @@ def skull():
     return img
 
 
+SAFE_DOOR = (40, 40, 46)
+SAFE_DOOR_D = (20, 20, 24)
+SAFE_DOOR_L = (108, 106, 112)
+
+
 def safe():
     img = canvas()
     px = img.load()
     g = GREY_RAMP
-    # a light steel frame round a dark door: a strong light pattern of its own, unlike any
+    # a light steel frame round a near-black door: a light pattern of its own, unlike any
     # wall or earth in any level colour
     for y in range(1, 31):
         for x in range(1, 31):
@@ -608,11 +613,11 @@ def safe():
     # door recess
     for y in range(5, 27):
         for x in range(5, 27):
-            c = g[1]
+            c = SAFE_DOOR
             if x == 5 or y == 5:
-                c = g[0]
+                c = SAFE_DOOR_D
             elif x == 26 or y == 26:
-                c = g[3]
+                c = SAFE_DOOR_L
             px[x, y] = c
     # hinges
     for y in (8, 9, 22, 23):
@@ -667,24 +672,27 @@ def egg(cracked=False):
 
 
 def key():
+    """A big pale-gold key: lighter than the monster's green even to eyes that cannot tell
+    the two hues apart."""
     img = canvas()
     px = img.load()
     # bow
-    ring(img, 9.5, 16, 5.5, 5.5, 2.0, YELLOW_RAMP)
+    ring(img, 9.0, 16, 6.5, 6.5, 2.4, [Y1, Y2, Y3, Y4, Y4, WHITE])
     # shaft with a lit top edge
-    for x in range(14, 29):
+    for x in range(15, 30):
+        px[x, 13] = WHITE
         px[x, 14] = Y4
-        px[x, 15] = Y3
-        px[x, 16] = Y2
-        px[x, 17] = Y0
+        px[x, 15] = Y4
+        px[x, 16] = Y3
+        px[x, 17] = Y1
     # bits
-    for (x0, x1, depth) in ((21, 23, 5), (25, 28, 4)):
+    for (x0, x1, depth) in ((20, 23, 6), (25, 29, 5)):
         for x in range(x0, x1 + 1):
             for y in range(18, 18 + depth):
-                c = Y2 if x == x0 else (Y1 if x < x1 else Y0)
+                c = Y4 if x == x0 else (Y3 if x < x1 else Y1)
                 px[x, y] = c
-    px[28, 14] = Y2
-    px[28, 17] = Y0
+    px[29, 13] = Y3
+    px[29, 17] = Y1
     return img
 
 
@@ -1170,6 +1178,8 @@ MAP_CMAP = {
     "g": GEARTH, "J": GEARTH_L, "K": GEARTH_D, "G": G2, "h": G3, "k": G0,
     "s": SKIN, "o": BOOT, "r": R2, "R": R3, "n": BONE_RAMP[1],
     "x": ROCK_RAMP[1], "y": ROCK_RAMP[2], "z": ROCK_RAMP[3], "X": ROCK_RAMP[4],
+    "L": GREY_RAMP[5], "M": GREY_RAMP[4], "N": GREY_RAMP[3], "O": GREY_RAMP[1],
+    "Q": SAFE_DOOR, "T": SAFE_DOOR_D,
     "p": EGG_RAMP[0], "q": EGG_RAMP[1], "u": EGG_RAMP[2], "v": EGG_RAMP[3], "f": FRECKLE,
 }
 
@@ -1236,6 +1246,9 @@ def build_map_tiles(tiles):
     m[55] = _grid(["".join(upright[x][y] for x in range(8)) for y in range(8)], MAP_CMAP)
     m[23] = _grid(["55555555", "42424242", "42424242", "33333333", "42424242", "42424242",
                    "42424242", "11111111"], MAP_CMAP)
+    # the safe: a light frame, a dark door, a bright dial
+    m[22] = _grid(["LLLLLLLM", "LTTTTTTN", "LTQMMQQN", "LTMQQMQN", "LTMQQMQN", "LTQMMQcN",
+                   "LQQQQQQN", "MNNNNNNO"], MAP_CMAP)
     # the rock a shade darker than the white egg beside it
     m[0] = _grid(["........", "..yzzy..", ".yzXXzy.", ".zXXzzy.", ".zzzyyx.", ".yzyyxx.",
                   "..yxxx..", "........"], MAP_CMAP)
