@@ -85,26 +85,42 @@ int main(int argc, char** argv) {
         "Things against each other and the scenery: least mean CIEDE2000 of 4x4 blocks, worst of\n"
         "normal vision, protanopia, deuteranopia, tritanopia (bar %.1f; mean-colour dE00 beside)\n\n",
         PatternBar);
-    printf("%-7s | %-28s | %-28s | %-48s | %s\n", "colour", "play: earth contrast", "map: earth contrast",
-           "play: least difference", "map: least difference");
+    std::vector<int> scenery(EarthTiles.begin(), EarthTiles.end());
+    for (int w : wallTiles()) scenery.push_back(w);
+    scenery.push_back(EmptyTile);
+    auto isScenery = [&](int t) { return std::find(scenery.begin(), scenery.end(), t) != scenery.end(); };
+    auto cell = [](const DistinctWorst& d) {
+        char text[128];
+        snprintf(text, sizeof text, "%5.1f (%4.1f) %s %s", d.pattern, d.meanColour, pairName(d.a, d.b).c_str(),
+                 visionName(d.vision));
+        return std::string(text);
+    };
+    printf("%-7s | %-28s | %-28s\n", "colour", "play: earth contrast", "map: earth contrast");
     for (uint32_t colour : LevelColours) {
         printf("%06X ", colour);
         for (int view = 0; view < 2; ++view) {
-            TileSet set = tinted(view == 0 ? play : map, colour);
-            ContrastWorst c = worstEarthContrast(set);
+            ContrastWorst c = worstEarthContrast(tinted(view == 0 ? play : map, colour));
             printf(" | %5.2f %-22s", c.ratio, pairName(c.earth, c.other).c_str());
             if (c.ratio < ContrastBar) ok = false;
             if (c.ratio < worstContrast[view].ratio) worstContrast[view] = c;
         }
+        printf("\n");
+    }
+    // Two things that keep their own colours differ alike in every level colour; the pairs
+    // with earth, a wall or the empty square show what the level colour does.
+    printf("\n%-7s | %-46s | %-46s | %-46s | %s\n", "colour", "play: least difference", "play: least against scenery",
+           "map: least difference", "map: least against scenery");
+    for (uint32_t colour : LevelColours) {
+        printf("%06X ", colour);
         for (int view = 0; view < 2; ++view) {
-            TileSet set = tinted(view == 0 ? play : map, colour);
-            DistinctWorst d = worstDistinct(set, view == 1);
-            char cell[128];
-            snprintf(cell, sizeof cell, "%5.1f (%4.1f) %s %s", d.pattern, d.meanColour, pairName(d.a, d.b).c_str(),
-                     visionName(d.vision));
-            printf(" | %-48s", cell);
-            if (d.pattern < PatternBar) ok = false;
-            if (d.pattern < worstPair[view].pattern) worstPair[view] = d;
+            DistinctWorst any, withScenery;
+            for (const DistinctWorst& d : allPairs(tinted(view == 0 ? play : map, colour), view == 1)) {
+                if (d.pattern < any.pattern) any = d;
+                if (isScenery(d.b) && d.pattern < withScenery.pattern) withScenery = d;
+            }
+            printf(" | %-46s | %-46s", cell(any).c_str(), cell(withScenery).c_str());
+            if (any.pattern < PatternBar) ok = false;
+            if (any.pattern < worstPair[view].pattern) worstPair[view] = any;
         }
         printf("\n");
     }
