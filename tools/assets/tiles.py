@@ -1,8 +1,10 @@
 """The 64 play tiles (32x32) and their 8x8 map versions.
 
-Everything that should take the level colour is drawn in pure blue shades
-(red and green below 128, blue above 0); everything that must keep its colour
-has strong red or green, or no blue at all. Light comes from the top left.
+Everything that should take the level colour is drawn in blue shades (red and
+green below 128, blue above 0); everything that must keep its colour has strong
+red or green, or no blue at all. Walls are light and earth dark in every level
+colour, and the things a player watches for differ in colour and light pattern;
+build/tilecheck measures both. Light comes from the top left.
 """
 
 import math
