@@ -158,7 +158,7 @@ class TileSheets(unittest.TestCase):
             ink = [p for p in px if p]
             return sum(1 for p in ink if (p & 0x001F) and not (p & 0x8400)) / max(1, len(ink))
         # walls, earth and blocks are drawn to take the level's colour
-        for t in (2, 3, 7, 16, 17, 21, 23, 53, 54, 55):
+        for t in (2, 3, 7, 16, 19, 21, 23, 53, 54, 55):
             with self.subTest(tile=t):
                 self.assertGreater(tinted_share(t), 0.9)
         # diamonds, eggs, keys, the monster and green things keep their own colours
@@ -170,8 +170,9 @@ class TileSheets(unittest.TestCase):
         for t in [30] + list(range(35, 47)):
             with self.subTest(tile=t):
                 self.assertTrue(0.2 < tinted_share(t) < 0.8)
-        # yellow trims stay yellow on the edged walls and blocks
-        for t in list(range(8, 12)) + list(range(48, 52)) + [52]:
+        # yellow trims stay yellow on the edged walls and blocks, and on the slopes of the
+        # top corners that things roll off
+        for t in list(range(8, 14)) + [17, 18] + list(range(48, 52)) + [52]:
             with self.subTest(tile=t):
                 self.assertTrue(0.3 < tinted_share(t) < 0.95)
 

@@ -1,8 +1,10 @@
 """The 64 play tiles (32x32) and their 8x8 map versions.
 
-Everything that should take the level colour is drawn in pure blue shades
-(red and green below 128, blue above 0); everything that must keep its colour
-has strong red or green, or no blue at all. Light comes from the top left.
+Everything that should take the level colour is drawn in blue shades (red and
+green below 128, blue above 0); everything that must keep its colour has strong
+red or green, or no blue at all. Walls are light and earth dark in every level
+colour, and the things a player watches for differ in colour and light pattern;
+build/tilecheck measures both. Light comes from the top left.
 """
 
 import math
@@ -13,15 +15,17 @@ from PIL import Image, ImageDraw
 # --- palette -------------------------------------------------------------
 BLACK = (0, 0, 0)
 
-# Blue shades: these take the level colour.
-B0 = (0, 0, 40)
-B1 = (8, 8, 88)
-B2 = (20, 20, 140)
-B3 = (32, 32, 184)
-B4 = (72, 72, 224)
-B5 = (120, 120, 255)
+# Blue shades: these take the level colour. They carry a good share of red and green of
+# their own (kept under 128, so they still take the colour): in a level of colour 0 that is
+# all that is left of them, and it keeps walls light and earth dark there too.
+B0 = (24, 24, 56)
+B1 = (56, 56, 112)
+B2 = (80, 80, 160)
+B3 = (100, 100, 200)
+B4 = (112, 112, 232)
+B5 = (120, 124, 255)
 BLUE_RAMP = [B0, B1, B2, B3, B4, B5]
-BRICK = (24, 24, 160)  # a touch darker than the blocks, so objects stand out
+BRICK = (104, 104, 208)
 
 # Yellow and gold: never tinted (strong red, or no blue).
 Y0 = (112, 64, 0)
@@ -52,9 +56,14 @@ RED_RAMP = [R0, R1, R2, R3, R4]
 GREY_RAMP = [(40, 40, 44), (72, 72, 80), (108, 106, 112), (148, 146, 150),
              (188, 186, 188), (228, 226, 224)]
 
+# The rock is a warm sandstone brown, never recoloured: apart from the cold white skull and
+# the steel safe.
+ROCK_RAMP = [(52, 40, 32), (92, 74, 58), (132, 108, 84), (170, 144, 114), (204, 182, 152),
+             (236, 220, 196)]
+
 # Bone (skull): all with strong red.
-BONE_RAMP = [(128, 104, 64), (168, 148, 104), (208, 196, 160), (240, 232, 208),
-             (255, 252, 240)]
+BONE_RAMP = [(128, 120, 108), (168, 162, 152), (206, 204, 198), (236, 236, 234),
+             (255, 255, 255)]
 
 SKIN = (255, 200, 150)
 SKIN_SH = (214, 140, 92)
@@ -166,19 +175,28 @@ def speckle(seed, base, dark, light, bright, count=26, pebbles=False):
     return img
 
 
-EARTH = (40, 40, 112)
+# Earth is darker than every wall and block in every level colour, and lighter than an
+# empty square: its own shades, dimmer than the blue ramp.
+EARTH = (64, 52, 96)
+EARTH_D = (32, 24, 48)
+EARTH_L = (96, 84, 136)
+EARTH_B = (116, 104, 168)
+GEARTH = (0, 60, 0)
+GEARTH_D = (0, 32, 0)
+GEARTH_L = (16, 96, 0)
+GEARTH_B = (56, 136, 24)
 
 
 def earth1():
-    return speckle(11, EARTH, B0, B3, B4, count=90)
+    return speckle(11, EARTH, EARTH_D, EARTH_L, EARTH_B, count=90)
 
 
 def earth2():
-    return speckle(23, EARTH, B0, B3, B5, count=44, pebbles=True)
+    return speckle(23, EARTH, EARTH_D, EARTH_L, EARTH_B, count=44, pebbles=True)
 
 
 def green_speckle():
-    return speckle(37, G1, G0, G2, G3, count=90)
+    return speckle(37, GEARTH, GEARTH_D, GEARTH_L, GEARTH_B, count=90)
 
 
 # --- walls and blocks ----------------------------------------------------
@@ -187,7 +205,7 @@ def brick_wall():
     img = canvas()
     px = img.load()
     rnd = random.Random(5)
-    mortar = B0
+    mortar = B1
     for row in range(4):
         y0 = row * 8
         off = 0 if row % 2 == 0 else 8
@@ -201,7 +219,7 @@ def brick_wall():
                     if y == y0 or x == x0:
                         c = B4
                     if y == y0 + 6 or x == x0 + 14:
-                        c = B1
+                        c = B2
                     if (y == y0 and x == x0 + 14) or (y == y0 + 6 and x == x0):
                         c = B2
                     px[x, y] = c
@@ -210,9 +228,9 @@ def brick_wall():
                 sx = x0 + 2 + rnd.randrange(11)
                 sy = y0 + 2 + rnd.randrange(3)
                 if 0 <= sx < 32:
-                    px[sx, sy] = B1
+                    px[sx, sy] = B2
                     if 0 <= sx + 1 < 32 and rnd.random() < 0.5:
-                        px[sx + 1, sy] = B2
+                        px[sx + 1, sy] = B3
         for x in range(32):
             px[x, y0 + 7] = mortar
     return img
@@ -264,8 +282,9 @@ def edge_bar(img, side, width=5):
     return img
 
 
-def round_corner(img, corner, radius, light, dark):
-    """Cuts one corner to a quarter circle and rims the curve."""
+def round_corner(img, corner, radius, light, dark, trim=None):
+    """Cuts one corner to a quarter circle and rims the curve; trim lays bands of those
+    colours along the curve, outermost first."""
     px = img.load()
     cx = radius if "l" in corner else 32 - radius
     cy = radius if "t" in corner else 32 - radius
@@ -286,6 +305,11 @@ def round_corner(img, corner, radius, light, dark):
         in_corner = (x < cx if "l" in corner else x >= cx) and \
                     (y < cy if "t" in corner else y >= cy)
         if not in_corner:
+            continue
+        if trim:
+            depth = radius - math.sqrt((x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2)
+            if depth < len(trim):
+                px[x, y] = trim[int(depth)]
             continue
         nb = [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
         if any(0 <= a < 32 and 0 <= b < 32 and (a, b) not in inside for (a, b) in nb):
@@ -314,31 +338,54 @@ def ring(img, cx, cy, a, b, thick, ramp):
                 px[x, y] = ramp_pick(ramp, lambert(ux * t, uy * t, nz))
 
 
-def four_rings():
+# Rings stand out from a plate as light as a wall's face, so that the ring blocks are as
+# far from earth in light as every other wall.
+RING_RAMP = [B0, B1, B2, B4, B5, B5]
+
+
+def ring_plate():
     img = canvas()
+    px = img.load()
+    for y in range(32):
+        for x in range(32):
+            c = B3
+            if x == 0 or y == 0:
+                c = B4
+            elif x == 31 or y == 31:
+                c = B1
+            px[x, y] = c
+    return img
+
+
+def four_rings():
+    img = ring_plate()
     for cx in (8, 24):
         for cy in (8, 24):
-            ring(img, cx, cy, 5.0, 5.0, 2.0, BLUE_RAMP)
+            ring(img, cx, cy, 5.0, 5.0, 2.0, RING_RAMP)
     return img
 
 
 def upright_rings():
-    img = canvas()
+    img = ring_plate()
     for cx in (8.5, 23.5):
-        ring(img, cx, 16, 5.2, 13.0, 2.1, BLUE_RAMP)
+        ring(img, cx, 16, 5.2, 13.0, 2.1, RING_RAMP)
     return img
 
 
 def lying_rings():
-    img = canvas()
+    img = ring_plate()
     for cy in (9, 23):
-        ring(img, 16, cy, 13.5, 5.2, 2.1, BLUE_RAMP)
+        ring(img, 16, cy, 13.5, 5.2, 2.1, RING_RAMP)
     return img
 
 
 def cage():
     img = canvas()
     px = img.load()
+    # dim space behind the bars: dark, yet still lighter than earth
+    for y in range(32):
+        for x in range(32):
+            px[x, y] = B2
     for bx in (2, 10, 18, 26):
         for y in range(32):
             px[bx, y] = B5
@@ -432,17 +479,17 @@ def rock():
             if d <= 1.0:
                 nz = math.sqrt(1 - d * d)
                 v = lambert(dx / r, dy / r, nz, shine=False)
-                px[x, y] = ramp_pick(GREY_RAMP, v)
+                px[x, y] = ramp_pick(ROCK_RAMP, v)
     del bumps
     # cracks and pits
     for (x, y) in ((19, 11), (20, 12), (20, 13), (21, 14), (11, 20), (12, 21), (13, 21),
                    (9, 13), (23, 22), (24, 22)):
-        px[x, y] = GREY_RAMP[1]
+        px[x, y] = ROCK_RAMP[1]
     for (x, y) in ((19, 10), (10, 19), (8, 12), (22, 21)):
-        px[x, y] = GREY_RAMP[4]
-    px[10, 8] = GREY_RAMP[5]
-    px[11, 8] = GREY_RAMP[5]
-    px[10, 9] = GREY_RAMP[5]
+        px[x, y] = ROCK_RAMP[4]
+    px[10, 8] = ROCK_RAMP[5]
+    px[11, 8] = ROCK_RAMP[5]
+    px[10, 9] = ROCK_RAMP[5]
     return img
 
 
@@ -454,13 +501,14 @@ def diamond():
     tl, tr = 9, 22
     ml, mr = 12, 19
     # pavilion
-    d.polygon([(l, gird), (ml, gird), (15, tip)], fill=Y3)
-    d.polygon([(ml, gird), (mr, gird), (15, tip), (16, tip)], fill=Y2)
-    d.polygon([(mr, gird), (r, gird), (16, tip)], fill=Y1)
+    # a deep, dark pavilion under a bright crown: the gem's own light pattern
+    d.polygon([(l, gird), (ml, gird), (15, tip)], fill=Y2)
+    d.polygon([(ml, gird), (mr, gird), (15, tip), (16, tip)], fill=Y1)
+    d.polygon([(mr, gird), (r, gird), (16, tip)], fill=Y0)
     # crown
-    d.polygon([(l, gird), (tl, top), (ml, gird)], fill=Y4)
-    d.polygon([(tl, top), (tr, top), (mr, gird), (ml, gird)], fill=Y3)
-    d.polygon([(tr, top), (r, gird), (mr, gird)], fill=Y2)
+    d.polygon([(l, gird), (tl, top), (ml, gird)], fill=WHITE)
+    d.polygon([(tl, top), (tr, top), (mr, gird), (ml, gird)], fill=Y4)
+    d.polygon([(tr, top), (r, gird), (mr, gird)], fill=Y3)
     # girdle line and facet edges
     d.line([(l, gird), (r, gird)], fill=Y4)
     d.line([(ml, gird), (15, tip)], fill=Y4)
@@ -541,13 +589,20 @@ def skull():
     return img
 
 
+SAFE_DOOR = (40, 40, 46)
+SAFE_DOOR_D = (20, 20, 24)
+SAFE_DOOR_L = (108, 106, 112)
+
+
 def safe():
     img = canvas()
     px = img.load()
     g = GREY_RAMP
+    # a light steel frame round a near-black door: a light pattern of its own, unlike any
+    # wall or earth in any level colour
     for y in range(1, 31):
         for x in range(1, 31):
-            c = g[3]
+            c = g[4]
             if x == 1 or y == 1:
                 c = g[5]
             elif x == 30 or y == 30:
@@ -560,11 +615,11 @@ def safe():
     # door recess
     for y in range(5, 27):
         for x in range(5, 27):
-            c = g[2]
+            c = SAFE_DOOR
             if x == 5 or y == 5:
-                c = g[1]
+                c = SAFE_DOOR_D
             elif x == 26 or y == 26:
-                c = g[4]
+                c = SAFE_DOOR_L
             px[x, y] = c
     # hinges
     for y in (8, 9, 22, 23):
@@ -589,15 +644,21 @@ def safe():
     return img
 
 
+# Eggs are chalk white with brown freckles, far from the yellow of diamonds and from every
+# level colour the walls can take.
+EGG_RAMP = [(136, 120, 96), (184, 170, 144), (224, 214, 190), (244, 238, 222), (255, 253, 246)]
+FRECKLE = (160, 92, 40)
+
+
 def egg(cracked=False):
     img = canvas()
-    ball(img, 16, 17.5, 10.0, 12.5, YELLOW_RAMP, top_squeeze=0.22)
+    ball(img, 16, 17.5, 10.0, 12.5, EGG_RAMP, top_squeeze=0.22)
     px = img.load()
     rnd = random.Random(8)
-    for _ in range(7):
+    for _ in range(12):
         x, y = 8 + rnd.randrange(16), 9 + rnd.randrange(18)
-        if px[x, y] not in (BLACK, Y4):
-            px[x, y] = Y1
+        if px[x, y] not in (BLACK, EGG_RAMP[4]):
+            px[x, y] = FRECKLE
     if cracked:
         pts = [(6, 16), (9, 13), (11, 17), (14, 12), (17, 17), (20, 13), (23, 17), (26, 14)]
         d = ImageDraw.Draw(img)
@@ -606,31 +667,34 @@ def egg(cracked=False):
             px[x, y] = BLACK
         # upper shell lifted a little, a dark gap shows the inside
         for (a, b) in zip(pts, pts[1:]):
-            d.line([(a[0], a[1] + 1), (b[0], b[1] + 1)], fill=Y0)
+            d.line([(a[0], a[1] + 1), (b[0], b[1] + 1)], fill=EGG_RAMP[0])
         for (x, y) in ((12, 8), (13, 9), (21, 22), (20, 23)):
-            px[x, y] = Y0
+            px[x, y] = EGG_RAMP[0]
     return img
 
 
 def key():
+    """A big pale-gold key: lighter than the monster's green even to eyes that cannot tell
+    the two hues apart."""
     img = canvas()
     px = img.load()
     # bow
-    ring(img, 9.5, 16, 5.5, 5.5, 2.0, YELLOW_RAMP)
+    ring(img, 9.0, 16, 6.5, 6.5, 2.4, [Y1, Y2, Y3, Y4, Y4, WHITE])
     # shaft with a lit top edge
-    for x in range(14, 29):
+    for x in range(15, 30):
+        px[x, 13] = WHITE
         px[x, 14] = Y4
-        px[x, 15] = Y3
-        px[x, 16] = Y2
-        px[x, 17] = Y0
+        px[x, 15] = Y4
+        px[x, 16] = Y3
+        px[x, 17] = Y1
     # bits
-    for (x0, x1, depth) in ((21, 23, 5), (25, 28, 4)):
+    for (x0, x1, depth) in ((20, 23, 6), (25, 29, 5)):
         for x in range(x0, x1 + 1):
             for y in range(18, 18 + depth):
-                c = Y2 if x == x0 else (Y1 if x < x1 else Y0)
+                c = Y4 if x == x0 else (Y3 if x < x1 else Y1)
                 px[x, y] = c
-    px[28, 14] = Y2
-    px[28, 17] = Y0
+    px[29, 13] = Y3
+    px[29, 17] = Y1
     return img
 
 
@@ -1022,9 +1086,15 @@ def build_tiles():
     for i, side in enumerate(("left", "right", "top", "bottom")):
         t[8 + i] = edge_bar(wall.copy(), side)
         t[48 + i] = edge_bar(block.copy(), side)
-    for i, corner in enumerate(("tl", "tr", "bl", "br")):
-        t[12 + i] = round_corner(wall.copy(), corner, 13, B4, B1)
-        t[17 + i] = round_corner(block.copy(), corner, 11, B5, B1)
+    # The top corners are what rocks and eggs roll off, so they are cut deep and trimmed
+    # in gold along the curve: the slope shows at a glance which way a rock will go.
+    slope = [Y3, Y4, Y2, Y0]  # the dark inner band parts it from a yellow or white wall
+    for i, corner in enumerate(("tl", "tr")):
+        t[12 + i] = round_corner(wall.copy(), corner, 24, B4, B1, trim=slope)
+        t[17 + i] = round_corner(block.copy(), corner, 24, B5, B1, trim=slope)
+    for i, corner in enumerate(("bl", "br")):
+        t[14 + i] = round_corner(wall.copy(), corner, 13, B4, B1)
+        t[19 + i] = round_corner(block.copy(), corner, 11, B5, B1)
     t[16] = block
     t[21] = four_rings()
     t[22] = safe()
@@ -1106,12 +1176,17 @@ def _grid(rows, cmap):
 MAP_CMAP = {
     ".": BLACK, "0": B0, "1": B1, "2": B2, "3": B3, "4": B4, "5": B5,
     "a": Y0, "b": Y1, "c": Y2, "d": Y3, "e": Y4, "w": WHITE,
-    "E": EARTH, "g": G1, "G": G2, "h": G3, "k": G0,
+    "E": EARTH, "F": EARTH_D, "H": EARTH_L, "I": EARTH_B,
+    "g": GEARTH, "J": GEARTH_L, "K": GEARTH_D, "G": G2, "h": G3, "k": G0,
     "s": SKIN, "o": BOOT, "r": R2, "R": R3, "n": BONE_RAMP[1],
+    "x": ROCK_RAMP[1], "y": ROCK_RAMP[2], "z": ROCK_RAMP[3], "X": ROCK_RAMP[4],
+    "L": GREY_RAMP[5], "M": GREY_RAMP[4], "N": GREY_RAMP[3], "O": GREY_RAMP[1],
+    "Q": SAFE_DOOR, "T": SAFE_DOOR_D,
+    "p": EGG_RAMP[0], "q": EGG_RAMP[1], "u": EGG_RAMP[2], "v": EGG_RAMP[3], "f": FRECKLE,
 }
 
-MAP_WALL = ["44443444", "33321332", "00000000", "44344443", "21332133", "00000000",
-            "44443444", "33321332"]
+MAP_WALL = ["44443444", "33332333", "11111111", "44344443", "23333233", "11111111",
+            "44443444", "33332333"]
 MAP_BLOCK = ["55555554", "54333332", "53333332", "53333332", "53333332", "53333332",
              "53333332", "42222221"]
 
@@ -1119,19 +1194,19 @@ MAP_BLOCK = ["55555554", "54333332", "53333332", "53333332", "53333332", "533333
 def build_map_tiles(tiles):
     m = [shrink(t) for t in tiles]
     # Hand-drawn versions where shrinking loses the texture that tells tiles apart.
-    m[2] = _grid(["EEEEE3EE", "E3EEEEE0", "EEE0EEEE", "3EEEEE3E", "EEE3EE0E",
-                  "E0EEEEEE", "EEEE3EEE", "3EEEE0EE"], MAP_CMAP)
-    m[3] = _grid(["EEEEEEEE", "E43EEEEE", "E11EEE4E", "EEEEEE11", "EE4EEEEE",
-                  "EE11EE4E", "EEEEEE11", "E3EEEEEE"], MAP_CMAP)
-    m[56] = _grid(["gggggGgg", "gGggggkg", "gggkgggg", "Ggggggggg"[:8], "gggGggkg",
-                   "gkgggggg", "ggggGggg", "Gggggkgg"], MAP_CMAP)
+    m[2] = _grid(["EEEEEHEE", "EHEEEEEF", "EEEFEEEE", "HEEEEEHE", "EEEHEEFE",
+                  "EFEEEEEE", "EEEEHEEE", "HEEEEFEE"], MAP_CMAP)
+    m[3] = _grid(["EEEEEEEE", "EIHEEEEE", "EFFEEEIE", "EEEEEEFF", "EEIEEEEE",
+                  "EEFFEEIE", "EEEEEEFF", "EHEEEEEE"], MAP_CMAP)
+    m[56] = _grid(["gggggJgg", "gJggggKg", "gggKgggg", "Jgggggggg"[:8], "gggJggKg",
+                   "gKgggggg", "ggggJggg", "JggggKgg"], MAP_CMAP)
     wall = _grid(MAP_WALL, MAP_CMAP)
     block = _grid(MAP_BLOCK, MAP_CMAP)
     m[7] = wall
     m[53] = wall
     m[16] = block
-    m[1] = _grid(["........", "..dddd..", ".eddddc.", "eddddccb", ".ddccbb.", "..dcbb..",
-                  "...cb...", "........"], MAP_CMAP)
+    m[1] = _grid(["........", "..eddd..", ".eddddc.", "wdddccbb", ".ccbbba.", "..cbba..",
+                  "...ba...", "........"], MAP_CMAP)
     for i, side in enumerate(("left", "right", "top", "bottom")):
         for base, idx in ((MAP_WALL, 8 + i), (MAP_BLOCK, 48 + i)):
             rows = [list(r) for r in base]
@@ -1146,32 +1221,44 @@ def build_map_tiles(tiles):
                     else:
                         rows[6 + j][k] = ch
             m[idx] = _grid(["".join(r) for r in rows], MAP_CMAP)
-    cut = {"tl": [(0, 0), (1, 0), (0, 1)], "tr": [(7, 0), (6, 0), (7, 1)],
-           "bl": [(0, 7), (1, 7), (0, 6)], "br": [(7, 7), (6, 7), (7, 6)]}
+    # Map corners: the top ones cut deep along a gold slope, like their play tiles.
+    slopes = {"tl": ["....ea", "...ea", "..ea", ".ea", "ea", "a"]}
     for i, corner in enumerate(("tl", "tr", "bl", "br")):
         for base, idx in ((MAP_WALL, 12 + i), (MAP_BLOCK, 17 + i)):
             img = _grid(base, MAP_CMAP)
             px = img.load()
-            for (x, y) in cut[corner]:
-                px[x, y] = BLACK
+            if corner in ("tl", "tr"):
+                for y, row in enumerate(slopes["tl"]):
+                    for x, ch in enumerate(row):
+                        xx = x if corner == "tl" else 7 - x
+                        px[xx, y] = MAP_CMAP[ch]
+            else:
+                for (x, y) in ((0, 7), (1, 7), (0, 6)):
+                    px[x if corner == "bl" else 7 - x, y] = BLACK
             m[idx] = img
     m[5] = _grid(["..wwww..", ".wwwwww.", ".w.ww.w.", ".w.ww.w.", ".wwwwww.", "..wnnw..",
                   "..wwww..", "..nwnw.."], MAP_CMAP)
     m[4] = _grid(["........", ".....ww.", "....wwww", "...4www.", "..444w..", ".4443...",
                   ".433....", "........"], MAP_CMAP)
-    m[21] = _grid([".54..54.", "5..35..3", "4..24..2", ".21..21.", ".54..54.", "5..35..3",
-                   "4..24..2", ".21..21."], MAP_CMAP)
-    upright = [".54..54.", "5..35..3", "4..34..3", "4..34..3", "4..24..2", "3..23..2",
-               "3..13..1", ".21..21."]
+    # Rings on a plate: lit on the top and left of each ring, shaded below and right.
+    quad = ["3553", "5331", "5331", "3113"]
+    m[21] = _grid([q + q for q in quad] * 2, MAP_CMAP)
+    upright = [q + q for q in ["3553"] + ["5331"] * 6 + ["3113"]]
     m[54] = _grid(upright, MAP_CMAP)
     m[55] = _grid(["".join(upright[x][y] for x in range(8)) for y in range(8)], MAP_CMAP)
-    m[23] = _grid(["55555555", "4.4.4.4.", "4.4.4.4.", "33333333", "4.4.4.4.", "4.4.4.4.",
-                   "4.4.4.4.", "11111111"], MAP_CMAP)
-    egg_rows = ["...dd...", "..eddc..", ".eddddc.", ".ddddcc.", ".dddccb.", ".ddccbb.",
-                "..cbba..", "...aa..."]
+    m[23] = _grid(["55555555", "42424242", "42424242", "33333333", "42424242", "42424242",
+                   "42424242", "11111111"], MAP_CMAP)
+    # the safe: a light frame, a dark door, a bright dial
+    m[22] = _grid(["LLLLLLLM", "LTTTTTTN", "LTQMMQQN", "LTMQQMQN", "LTMQQMQN", "LTQMMQcN",
+                   "LQQQQQQN", "MNNNNNNO"], MAP_CMAP)
+    # the rock a shade darker than the white egg beside it
+    m[0] = _grid(["........", "..yzzy..", ".yzXXzy.", ".zXXzzy.", ".zzzyyx.", ".yzyyxx.",
+                  "..yxxx..", "........"], MAP_CMAP)
+    egg_rows = ["...uu...", "..vuuu..", ".vvufuq.", ".vuuuuq.", ".ufuuqq.", ".uuuqfq.",
+                "..qqqp..", "...pp..."]
     m[24] = _grid(egg_rows, MAP_CMAP)
     cracked = list(egg_rows)
-    cracked[3] = ".a.aa.a."
+    cracked[3] = ".p.pp.p."
     m[47] = _grid(cracked, MAP_CMAP)
     m[33] = _grid([".c....c.", "..hhhh..", ".hwhhwh.", ".hrhhrh.", ".hhhhhh.", ".hkwwkh.",
                    "..hGGh..", ".GG..GG."], MAP_CMAP)
