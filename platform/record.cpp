@@ -372,8 +372,8 @@ int RecordingReader::readHeader(std::string& error) {
     if (header_.orientation != 0 && header_.orientation != 2 && header_.orientation != 3)
         return fail("damaged: orientation " + std::to_string(header_.orientation) + " in the header");
     if (header_.fingerprint != fingerprint_)
-        return fail("made with another level file or other pictures (content fingerprint " +
-                    hex(header_.fingerprint) + ", this build has " + hex(fingerprint_) + ")");
+        return fail("made with another level file or other pictures (content fingerprint " + hex(header_.fingerprint) +
+                    ", this build has " + hex(fingerprint_) + ")");
     at_ = HeaderBytes;
     return 0;
 }
@@ -533,8 +533,7 @@ bool RecordingReader::readData(size_t length, std::string& fault) {
     return true;
 }
 
-int checkRecording(const uint8_t* data, size_t size, uint64_t fingerprint, RecordingSummary& out,
-                   std::string& error) {
+int checkRecording(const uint8_t* data, size_t size, uint64_t fingerprint, RecordingSummary& out, std::string& error) {
     out = RecordingSummary();
     RecordingReader reader;
     if (reader.openMemory(data, size, fingerprint, error) != 0) return 1;
@@ -999,12 +998,14 @@ void sessionBegin(LayerOptions& options) {
         const RecordingHeader& h = s.reader->header();
         // The frames were recorded turned this way; any other turn could only differ.
         if (options.orientationGiven && options.orientation != h.orientation)
-            fprintf(stderr, "tavrin: -orientation %d is ignored: the recording is replayed as it was made, orientation %d\n",
+            fprintf(stderr,
+                    "tavrin: -orientation %d is ignored: the recording is replayed as it was made, orientation %d\n",
                     options.orientation, h.orientation);
         options.orientation = h.orientation;
         s.clockStartUs = h.clockStartUs;
-        debugLine("layer: replaying " + options.replay + " (recorded " + (h.offscreen ? "offscreen" : "on the desktop") +
-                  ", orientation " + std::to_string(h.orientation) + (finished ? "" : ", cut off") + ")");
+        debugLine("layer: replaying " + options.replay + " (recorded " +
+                  (h.offscreen ? "offscreen" : "on the desktop") + ", orientation " + std::to_string(h.orientation) +
+                  (finished ? "" : ", cut off") + ")");
     } else if (!options.record.empty()) {
         int fd = ::open(options.record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {

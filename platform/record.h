@@ -143,8 +143,7 @@ struct RecordingSummary {
 };
 // Reads and checks a whole recording in memory, as -replay reads a file before the game
 // starts. Returns 0, or 1 with the reason (and where) in error.
-int checkRecording(const uint8_t* data, size_t size, uint64_t fingerprint, RecordingSummary& out,
-                   std::string& error);
+int checkRecording(const uint8_t* data, size_t size, uint64_t fingerprint, RecordingSummary& out, std::string& error);
 // Opens the file named by -replay and checks all of it; on any refusal prints the reason and
 // exits with status 2. The reader is left at the first chunk. Returns whether the recording
 // has its end mark (false: it was cut off).

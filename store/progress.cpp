@@ -182,7 +182,8 @@ static ProgressRecord recordOf(const uint8_t* bytes, size_t got) {
 static bool alreadyStored(const ProgressPlace& place, const std::string& path, const uint8_t* record) {
     uint8_t bytes[sizeof progress];
     size_t got = 0;
-    if (!missing(path)) return readRecordOf(path, bytes, got) && got == sizeof bytes && !std::memcmp(bytes, record, got);
+    if (!missing(path))
+        return readRecordOf(path, bytes, got) && got == sizeof bytes && !std::memcmp(bytes, record, got);
     // No file yet: what a load would read instead (the earlier place, else nothing).
     ProgressRecord stored{};
     if (!place.earlier.empty() && readRecordOf(place.earlier, bytes, got)) stored = recordOf(bytes, got);
@@ -281,7 +282,8 @@ void saveProgressTo(const ProgressPlace& place) {
         // Nothing is written, and no folder made, for progress that is kept already: a game
         // started and left without playing leaves no trace.
         if (alreadyStored(place, path, record)) {
-            qDebug("saveProgress: %s holds this progress already", missing(path) ? place.earlier.c_str() : path.c_str());
+            qDebug("saveProgress: %s holds this progress already",
+                   missing(path) ? place.earlier.c_str() : path.c_str());
             return;
         }
         if (!makeFolder(folderOf(place.file), false)) return;

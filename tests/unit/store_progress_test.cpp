@@ -389,8 +389,7 @@ TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
         {"tavrin.conf.new-Dir000", false},  // a folder
         {"tavrin.conf.new-Lock00", false},  // being written by another save, which holds its lock
         {"tavrin.conf.new-abc", false},     // not a name mkstemp makes
-        {"tavrin.conf.new-a1b2c3.png", false},
-        {"other.conf.new-a1B2c3", false},
+        {"tavrin.conf.new-a1b2c3.png", false}, {"other.conf.new-a1B2c3", false},
     };
     writeFile(f + "/tavrin.conf.new-a1B2c3", {1, 2, 3});
     writeFile(f + "/tavrin.conf.new-000000", {});
