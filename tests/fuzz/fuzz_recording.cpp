@@ -56,6 +56,8 @@ void check(const std::vector<uint8_t>& bytes, uint64_t fingerprint) {
         if (error.empty()) abort();
         return;
     }
+    // What the reader keeps of a recording is never more than the recording.
+    if (reader.describedBytes() > bytes.size()) abort();
     std::vector<LayerEvent> events;
     for (uint32_t id = 0; id < reader.passes(); id++) {
         size_t end = reader.passEnd(id);
