@@ -181,7 +181,8 @@ TEST(Replay, TheWholeGameRecordedAndReplayedGivesTheSameScreenshots) {
 }
 
 // The display's orientation is part of the recording: a session recorded turned replays
-// turned, whatever the replay's command line says.
+// turned, whatever the replay's command line says; another -orientation is said to be
+// ignored, once.
 TEST(Replay, TheRecordedOrientationIsTheReplaysOwn) {
     TempDir first, second;
     const std::string rec = first / "turned.rec";
@@ -194,6 +195,12 @@ TEST(Replay, TheRecordedOrientationIsTheReplaysOwn) {
     EXPECT_EQ(countLines(r.out, "frames matched"), 1);
     EXPECT_EQ(countLines(r.out, "orientation: 3"), 1);
     EXPECT_TRUE(readFile(second / "menu.png") == readFile(first / "menu.png"));
+    EXPECT_EQ(countLines(r.err, "-orientation 0 is ignored: the recording is replayed as it was made, orientation 3"), 1)
+        << r.err;
+    // The recording's own orientation given again is nothing to mention.
+    r = replay(second, rec, {"-orientation", "3"});
+    EXPECT_TRUE(r.exited(0)) << r.err;
+    EXPECT_EQ(countLines(r.err, "is ignored"), 0) << r.err;
 }
 
 // The Down of the main menu turned into an Up: the replay follows it and parts from the
