@@ -195,7 +195,8 @@ TEST(Replay, TheRecordedOrientationIsTheReplaysOwn) {
     EXPECT_EQ(countLines(r.out, "frames matched"), 1);
     EXPECT_EQ(countLines(r.out, "orientation: 3"), 1);
     EXPECT_TRUE(readFile(second / "menu.png") == readFile(first / "menu.png"));
-    EXPECT_EQ(countLines(r.err, "-orientation 0 is ignored: the recording is replayed as it was made, orientation 3"), 1)
+    EXPECT_EQ(countLines(r.err, "-orientation 0 is ignored: the recording is replayed as it was made, orientation 3"),
+              1)
         << r.err;
     // The recording's own orientation given again is nothing to mention.
     r = replay(second, rec, {"-orientation", "3"});
