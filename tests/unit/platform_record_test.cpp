@@ -134,6 +134,32 @@ TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten) {
     EXPECT_EQ(rec.passes[1][0].value, 4000u);
 }
 
+// Chunks that describe 4096 passes of one step each and list none, until the file describes
+// one pass more than a recording may.
+std::string manyPasses() {
+    std::string payload = "D" + std::string("\x80\x20", 2);  // 4096 passes
+    for (int i = 0; i < 4096; i++) payload += std::string("\x01\x00", 2);
+    payload += std::string("\x00\x00", 2) + std::string(4, '\0');  // no list, no check values
+    std::string out;
+    for (int i = 0; i < (1 << 20) / 4096 + 1; i++) out += chunk(payload);
+    return out;
+}
+
+// Chunks of one pass each, an event delivery of a million key presses, until the pass
+// descriptions outgrow what a recording may hold (8 MiB).
+std::string bulkyPasses() {
+    const unsigned events = 1u << 20;
+    std::string pass = std::string("\x01\x80\x80\x40", 4);  // events, then 2^20 as a varint
+    for (unsigned i = 0; i < events; i++) pass += std::string("\x01\x95\x20", 3);
+    std::string length;
+    for (uint64_t v = pass.size();; v >>= 7) {
+        length += char(v >= 0x80 ? 0x80 | (v & 0x7F) : v);
+        if (v < 0x80) break;
+    }
+    std::string one = chunk("D\x01" + length + pass + std::string("\x00\x00", 2) + std::string(4, '\0'));
+    return one + one + one;
+}
+
 TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong) {
     const std::string ok = data({PumpPumpFrame + Sleep4000}, std::string("\x01\x00", 2), 1, "\x05");
     struct Case {
@@ -165,6 +191,12 @@ TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong) {
         {"orientation 1", header(RecordingVersion, 1), "orientation 1 in the header"},
         {"short header", header().substr(0, 20), "ends inside its header, at byte 20"},
         {"chunk length cut", header() + std::string("\x05\x00", 2), "ends inside chunk 0 at byte 32 (its length)"},
+        // Sizes beyond the format's limits, or beyond the file, before anything is allocated.
+        {"chunk above 16 MiB", header() + std::string("\x01\x00\x00\x01", 4) + chunk("E"), "claims 16777217 bytes"},
+        {"chunk beyond the file", header() + std::string("\x00\x00\x10\x00", 4) + "D", "needs 1048584 bytes and has 5"},
+        {"too many pass descriptions", header() + manyPasses(), "more passes than a recording may describe"},
+        {"too many pass description bytes", header() + bulkyPasses(),
+         "more pass descriptions than a recording may hold"},
     };
     for (const Case& c : cases) {
         Read rec = read(c.file);
