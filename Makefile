@@ -117,6 +117,7 @@ format:
 # Every fuzz_* target for a short, bounded time; a seed corpus in tests/fuzz/<name>/ is
 # used when there is one. Scratch files go to memory (/dev/shm) where there is one: on disk,
 # targets that write a file per input run tens of times slower.
+# A target's own libFuzzer options (its memory limits) are in tests/fuzz/<name>.options.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTAVRIN_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build-fuzz -j$(JOBS)
@@ -124,8 +125,9 @@ fuzz: deps
 	for f in $$(find build-fuzz -maxdepth 2 -type f -perm -u+x -name 'fuzz_*' | sort); do \
 		name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
 		seeds=""; [ -d tests/fuzz/$$name ] && seeds=tests/fuzz/$$name; \
+		opts=""; [ -f tests/fuzz/$$name.options ] && opts=$$(cat tests/fuzz/$$name.options); \
 		echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
-		TMPDIR=$$scratch $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 build-fuzz/corpus/$$name $$seeds 2>build-fuzz/$$name.log || \
+		TMPDIR=$$scratch $$f $$opts -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 build-fuzz/corpus/$$name $$seeds 2>build-fuzz/$$name.log || \
 			{ tail -n 60 build-fuzz/$$name.log; echo "fuzz: $$name FAILED (log: build-fuzz/$$name.log)"; exit 1; }; \
 		grep -E "^Done [0-9]+ runs" build-fuzz/$$name.log | sed "s/^/fuzz: $$name: /"; \
 		grep -oE "DONE .*exec/s: [0-9]+" build-fuzz/$$name.log | grep -oE "exec/s: [0-9]+" | sed "s/^/fuzz: $$name: /"; \

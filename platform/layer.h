@@ -35,6 +35,7 @@ struct LayerOptions {
     int zoom = 0;  // 0: the size remembered, else the largest that fits the desktop
     bool fullscreen = false;
     int orientation = 0;
+    bool orientationGiven = false;  // -orientation was on the command line
     std::string script;
     int64_t untilMs = -1;  // -1: the back end's default
     std::string debugLog;  // empty: quiet; "-": standard error

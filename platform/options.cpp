@@ -96,6 +96,7 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
                 return 2;
             }
             out.orientation = int(n);
+            out.orientationGiven = true;
         } else if (opt == "-script") {
             if (!*value) {
                 error = "-script needs a file name";

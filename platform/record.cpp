@@ -22,8 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <unordered_map>
 
 #include "gfx/resources.h"
@@ -35,8 +34,12 @@ constexpr size_t HeaderBytes = 32;
 constexpr uint32_t MaxChunkBytes = 16u << 20;
 constexpr size_t MaxFileBytes = size_t(256) << 20;
 constexpr uint32_t MaxPassesPerChunk = 4096;  // passes listed by one chunk, copies included
-constexpr uint32_t MaxCopyDistance = 64;
+constexpr uint32_t MaxCopyDistance = PassListing::Reach;
 constexpr uint32_t MaxOpsPerPass = 1024;
+// What the reader keeps for the whole file: every pass description, since a list may name any
+// of them. Sessions of many hours describe a few thousand passes in some tens of KB.
+constexpr uint32_t MaxPasses = 1u << 20;
+constexpr size_t MaxDescribedBytes = size_t(8) << 20;
 constexpr uint32_t MaxShotPath = 4096;
 constexpr int64_t MaxStopMs = int64_t(1) << 40;
 const char Magic[8] = {'T', 'V', 'R', 'N', 'R', 'E', 'C', '\n'};
@@ -236,192 +239,337 @@ static bool readEvent(Reader& r, LayerEvent& e) {
     }
 }
 
-// One pass description: ops until its bytes are used up.
-static bool readPass(Reader& r, Recording& out) {
-    uint64_t length;
-    if (!r.var(length, MaxChunkBytes)) return false;
-    if (length == 0) return r.fail("an empty pass");
-    if (length > r.size - r.at) return r.fail("ends in the middle of a record");
-    size_t end = r.at + size_t(length);
-    RecordedPass pass{uint32_t(out.ops.size()), 0, 0};
-    uint32_t ops = 0;
-    while (r.ok() && r.at < end) {
-        if (++ops > MaxOpsPerPass) return r.fail("a pass too long");
-        uint8_t code = 0;
-        if (!r.byte(code)) return false;
-        RecordedOp op{RecordOp(code), 0, 0};
-        uint64_t v;
-        switch (RecordOp(code)) {
-        case RecordOp::Pump:
-        case RecordOp::SameFrame:
-        case RecordOp::Continue: break;
-        case RecordOp::NewFrame: pass.newFrames++; break;
-        case RecordOp::Sleep:
-            if (!r.var(v, 0xFFFFFFFFu)) return false;
-            op.value = uint32_t(v);
-            break;
-        case RecordOp::Events: {
-            if (!r.var(v, end - r.at))  // every event takes at least a byte
-                return false;
-            if (v == 0) return r.fail("an empty event list");
-            op.value = uint32_t(out.events.size());
-            op.count = uint32_t(v);
-            for (uint64_t i = 0; i < v && r.ok(); i++) {
-                LayerEvent e;
-                if (readEvent(r, e)) out.events.push_back(std::move(e));
-            }
-            break;
-        }
-        default: return r.fail("an unknown step");
-        }
-        if (r.at > end) return r.fail("a pass longer than its length");
-        out.ops.push_back(op);
+// One op at r.at: its code and fields, its events read (and checked) but not kept.
+static bool readOp(Reader& r, size_t end, RecordedOp& op) {
+    uint8_t code = 0;
+    if (!r.byte(code)) return false;
+    op = RecordedOp{RecordOp(code), 0, 0};
+    uint64_t v;
+    switch (RecordOp(code)) {
+    case RecordOp::Pump:
+    case RecordOp::SameFrame:
+    case RecordOp::NewFrame:
+    case RecordOp::Continue: return true;
+    case RecordOp::Sleep:
+        if (!r.var(v, 0xFFFFFFFFu)) return false;
+        op.value = uint32_t(v);
+        return true;
+    case RecordOp::Events: {
+        if (!r.var(v, end - r.at))  // every event takes at least a byte
+            return false;
+        if (v == 0) return r.fail("an empty event list");
+        op.value = uint32_t(v);
+        op.events = r.at;
+        LayerEvent e;
+        for (uint64_t i = 0; i < v; i++)
+            if (!readEvent(r, e)) return false;
+        return true;
     }
-    pass.endOp = uint32_t(out.ops.size());
-    out.passes.push_back(pass);
-    return r.ok();
+    }
+    return r.fail("an unknown step");
 }
 
-// Passes listed so far, as far back as a copy may reach.
-struct Listing {
-    uint32_t ring[MaxCopyDistance] = {};
-    uint64_t listed = 0;
-    void add(uint32_t id) { ring[listed++ % MaxCopyDistance] = id; }
-    uint32_t back(uint32_t distance) const { return ring[(listed - distance) % MaxCopyDistance]; }
-};
+RecordingReader::~RecordingReader() { reset(); }
 
-static bool readDataChunk(Reader& r, Recording& out, RecordedChunk& chunk, Listing& listing) {
+void RecordingReader::reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    memory_ = nullptr;
+    size_ = 0;
+    fingerprint_ = 0;
+    fault_.clear();
+    header_ = RecordingHeader();
+    buffer_.clear();
+    rewind();
+}
+
+int RecordingReader::refuse(const std::string& why, std::string& error) {
+    if (fault_.empty()) fault_ = why;
+    error = fault_;
+    chunk_ = RecordedChunk();
+    return -1;
+}
+
+bool RecordingReader::readBytes(size_t at, size_t n, uint8_t* out) {
+    if (memory_) {
+        if (at > size_ || n > size_ - at) return false;
+        memcpy(out, memory_ + at, n);
+        return true;
+    }
+    while (n > 0) {
+        ssize_t got = pread(fd_, out, n, off_t(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        out += got;
+        at += size_t(got);
+        n -= size_t(got);
+    }
+    return true;
+}
+
+int RecordingReader::openFile(const std::string& path, uint64_t fingerprint, std::string& error) {
+    reset();
+    // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read the recording '" + path + "': " + strerror(errno);
+        return 1;
+    }
+    struct stat st;
+    const char* wrong = fstat(fd, &st) != 0 ? strerror(errno) : !S_ISREG(st.st_mode) ? "not a regular file" : nullptr;
+    if (wrong) {
+        error = "cannot read the recording '" + path + "': " + wrong;
+        ::close(fd);
+        return 1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd_ = fd;
+    size_ = size_t(st.st_size);
+    fingerprint_ = fingerprint;
+    if (readHeader(error) != 0) {
+        error = "cannot replay '" + path + "': " + error;
+        return 1;
+    }
+    return 0;
+}
+
+int RecordingReader::openMemory(const uint8_t* data, size_t size, uint64_t fingerprint, std::string& error) {
+    reset();
+    memory_ = data;
+    size_ = size;
+    fingerprint_ = fingerprint;
+    return readHeader(error);
+}
+
+int RecordingReader::readHeader(std::string& error) {
+    // The mark and the header come first, so that anything else is refused after 32 bytes.
+    uint8_t h[HeaderBytes];
+    size_t have = std::min(size_, HeaderBytes);
+    if (!readBytes(0, have, h)) {
+        error = fault_ = std::string("cannot be read: ") + strerror(errno);
+        return 1;
+    }
+    auto fail = [&](const std::string& why) {
+        error = fault_ = why;
+        return 1;
+    };
+    if (have < sizeof Magic || memcmp(h, Magic, sizeof Magic) != 0)
+        return fail("not a recording of this game (no TVRNREC mark at its start)");
+    if (have < 10) return fail("truncated: the file ends inside its header, at byte " + std::to_string(have));
+    unsigned version = unsigned(getLE(h + 8, 2));
+    if (version != RecordingVersion)
+        return fail("unknown format version " + std::to_string(version) + " (this build reads version " +
+                    std::to_string(RecordingVersion) + ")");
+    if (have < HeaderBytes) return fail("truncated: the file ends inside its header, at byte " + std::to_string(have));
+    if (size_ > MaxFileBytes) return fail("too large to be a recording (" + std::to_string(size_) + " bytes)");
+    if (crc32(h, HeaderBytes - 4) != uint32_t(getLE(h + HeaderBytes - 4, 4)))
+        return fail("damaged: the header (bytes 0 to " + std::to_string(HeaderBytes - 1) +
+                    ") does not match its check value");
+    header_.orientation = h[10];
+    header_.offscreen = h[11] != 0;
+    header_.fingerprint = getLE(h + 12, 8);
+    header_.clockStartUs = int64_t(getLE(h + 20, 8));
+    if (header_.orientation != 0 && header_.orientation != 2 && header_.orientation != 3)
+        return fail("damaged: orientation " + std::to_string(header_.orientation) + " in the header");
+    if (header_.fingerprint != fingerprint_)
+        return fail("made with another level file or other pictures (content fingerprint " + hex(header_.fingerprint) +
+                    ", this build has " + hex(fingerprint_) + ")");
+    at_ = HeaderBytes;
+    return 0;
+}
+
+void RecordingReader::rewind() {
+    at_ = HeaderBytes;
+    index_ = 0;
+    described_.clear();
+    passEnd_.clear();
+    passFrames_.clear();
+    listing_ = PassListing();
+    chunk_ = RecordedChunk();
+    payload_ = nullptr;
+    finished_ = false;
+}
+
+uint8_t RecordingReader::check(uint64_t i) const {
+    // Two 4-bit check values a byte, the first in the low half.
+    return uint8_t(payload_[checksAt_ + size_t(i / 2)] >> (i & 1 ? 4 : 0) & 15);
+}
+
+RecordedOp RecordingReader::op(size_t& at) const {
+    Reader r{described_.data(), described_.size(), at, std::string()};
+    RecordedOp op;
+    readOp(r, described_.size(), op);  // checked when its chunk was read
+    at = r.at;
+    return op;
+}
+
+void RecordingReader::events(const RecordedOp& op, std::vector<LayerEvent>& out) const {
+    Reader r{described_.data(), described_.size(), op.events, std::string()};
+    for (uint32_t i = 0; i < op.value; i++) {
+        LayerEvent e;
+        if (!readEvent(r, e)) return;
+        out.push_back(std::move(e));
+    }
+}
+
+int RecordingReader::next(std::string& error) {
+    if (!fault_.empty()) return refuse(fault_, error);
+    for (;;) {
+        if (at_ >= size_) return 0;
+        std::string where = "chunk " + std::to_string(index_) + " at byte " + std::to_string(at_);
+        if (finished_) return refuse("damaged: bytes after the end mark, at byte " + std::to_string(at_), error);
+        uint8_t lengthBytes[4];
+        if (size_ - at_ < 4 || !readBytes(at_, 4, lengthBytes))
+            return refuse("truncated: the file ends inside " + where + " (its length)", error);
+        uint32_t length = uint32_t(getLE(lengthBytes, 4));
+        // Both bounds before a byte of it is allocated.
+        if (length == 0 || length > MaxChunkBytes)
+            return refuse("damaged: " + where + " claims " + std::to_string(length) + " bytes", error);
+        if (size_ - at_ - 4 < size_t(length) + 4)
+            return refuse("truncated: the file ends inside " + where + ", which needs " + std::to_string(length + 8) +
+                              " bytes and has " + std::to_string(size_ - at_),
+                          error);
+        if (memory_)
+            payload_ = memory_ + at_ + 4;
+        else {
+            buffer_.resize(size_t(length) + 4);
+            if (!readBytes(at_ + 4, size_t(length) + 4, buffer_.data()))
+                return refuse("truncated: the file ends inside " + where + " (it could not be read whole)", error);
+            payload_ = buffer_.data();
+        }
+        if (crc32(payload_, length) != uint32_t(getLE(payload_ + length, 4)))
+            return refuse("damaged: " + where + " does not match its check value", error);
+        size_t chunkAt = at_;
+        at_ += size_t(length) + 8;
+        index_++;
+        if (payload_[0] == 'E') {
+            if (length != 1) return refuse("damaged: " + where + ", an end mark with bytes after it", error);
+            finished_ = true;
+            continue;
+        }
+        if (payload_[0] != 'D') return refuse("damaged: " + where + " is of an unknown kind", error);
+        chunk_ = RecordedChunk();
+        chunk_.offset = chunkAt;
+        std::string fault;
+        if (!readData(length, fault)) return refuse("damaged: " + where + ": " + fault, error);
+        return 1;
+    }
+}
+
+bool RecordingReader::readData(size_t length, std::string& fault) {
+    Reader r{payload_, length, 1, std::string()};
+    struct Fault {
+        Reader& r;
+        std::string& out;
+        ~Fault() { out = r.fault; }
+    } keep{r, fault};
+    // New pass descriptions: each checked, then kept as its bytes.
     uint64_t passes;
     if (!r.var(passes, MaxPassesPerChunk)) return false;
-    for (uint64_t i = 0; i < passes && r.ok(); i++) readPass(r, out);
+    for (uint64_t i = 0; i < passes; i++) {
+        uint64_t length;
+        if (!r.var(length, MaxChunkBytes)) return false;
+        if (length == 0) return r.fail("an empty pass");
+        if (length > r.size - r.at) return r.fail("ends in the middle of a record");
+        if (passEnd_.size() >= MaxPasses) return r.fail("more passes than a recording may describe");
+        if (described_.size() + length > MaxDescribedBytes)
+            return r.fail("more pass descriptions than a recording may hold");
+        size_t begin = r.at, end = r.at + size_t(length);
+        uint32_t ops = 0, frames = 0;
+        while (r.at < end) {
+            if (++ops > MaxOpsPerPass) return r.fail("a pass too long");
+            RecordedOp op;
+            if (!readOp(r, end, op)) return false;
+            if (r.at > end) return r.fail("a pass longer than its length");
+            frames += op.op == RecordOp::NewFrame;
+        }
+        described_.insert(described_.end(), r.p + begin, r.p + end);
+        passEnd_.push_back(uint32_t(described_.size()));
+        passFrames_.push_back(uint16_t(frames));
+    }
+    // The list, walked as a replay will, counting the frames that need a check value.
     uint64_t items;
-    if (!r.ok() || !r.var(items, MaxPassesPerChunk)) return false;
-    // Walk the list as a replay will, counting the frames that need a check value.
+    if (!r.var(items, MaxPassesPerChunk)) return false;
     uint64_t listed = 0, frames = 0;
-    for (uint64_t i = 0; i < items && r.ok(); i++) {
+    for (uint64_t i = 0; i < items; i++) {
         uint64_t x;
         if (!r.var(x, uint64_t(MaxPassesPerChunk) * 2 + 1)) return false;
         RecordedItem item{0, 0, 0};
         if (!(x & 1)) {
-            if (x / 2 >= out.passes.size()) return r.fail("names a pass that is not there");
+            if (x / 2 >= passEnd_.size()) return r.fail("names a pass that is not there");
             item.pass = uint32_t(x / 2);
-            listing.add(item.pass);
-            frames += out.passes[item.pass].newFrames;
+            listing_.add(item.pass);
+            frames += passFrames_[item.pass];
             listed++;
         } else {
             uint64_t d;
             if (!r.var(d, MaxCopyDistance)) return false;
             item.copies = uint32_t(x >> 1);
             item.distance = uint32_t(d);
-            if (item.copies == 0 || d == 0 || d > listing.listed) return r.fail("copies passes that are not there");
+            if (item.copies == 0 || d == 0 || d > listing_.listed) return r.fail("copies passes that are not there");
             if (listed + item.copies > MaxPassesPerChunk) return r.fail("too many passes");
             for (uint32_t k = 0; k < item.copies; k++) {
-                uint32_t id = listing.back(item.distance);
-                listing.add(id);
-                frames += out.passes[id].newFrames;
+                uint32_t id = listing_.back(item.distance);
+                listing_.add(id);
+                frames += passFrames_[id];
             }
             listed += item.copies;
         }
         if (listed > MaxPassesPerChunk) return r.fail("too many passes");
-        chunk.items.push_back(item);
+        chunk_.items.push_back(item);
     }
     uint64_t checks;
-    if (!r.ok() || !r.var(checks, uint64_t(MaxPassesPerChunk) * MaxOpsPerPass)) return false;
+    if (!r.var(checks, uint64_t(MaxPassesPerChunk) * MaxOpsPerPass)) return false;
     if (checks != frames) return r.fail("frame check values do not match its frames");
-    // Two 4-bit check values a byte, the first in the low half.
     size_t bytes = size_t((checks + 1) / 2);
     if (bytes + 4 > r.size - r.at) return r.fail("ends in the middle of a record");
-    for (uint64_t i = 0; i < checks; i++) chunk.checks.push_back(uint8_t(r.p[r.at + i / 2] >> (i & 1 ? 4 : 0) & 15));
     if ((checks & 1) && (r.p[r.at + bytes - 1] >> 4)) return r.fail("a stray check value");
+    chunk_.frames = checks;
+    checksAt_ = r.at;
     r.at += bytes;
-    chunk.chain = uint32_t(getLE(r.p + r.at, 4));
+    chunk_.chain = uint32_t(getLE(r.p + r.at, 4));
     r.at += 4;
     if (r.at != r.size) return r.fail("bytes left over");
     return true;
 }
 
-int parseRecording(const uint8_t* data, size_t size, uint64_t fingerprint, Recording& out, std::string& error) {
-    out = Recording();
-    auto refuse = [&](const std::string& why) {
-        error = why;
-        out = Recording();
-        return 1;
-    };
-    if (size < sizeof Magic || memcmp(data, Magic, sizeof Magic) != 0)
-        return refuse("not a recording of this game (no TVRNREC mark at its start)");
-    if (size < 10) return refuse("truncated: the file ends inside its header, at byte " + std::to_string(size));
-    unsigned version = unsigned(getLE(data + 8, 2));
-    if (version != RecordingVersion)
-        return refuse("unknown format version " + std::to_string(version) + " (this build reads version " +
-                      std::to_string(RecordingVersion) + ")");
-    if (size < HeaderBytes)
-        return refuse("truncated: the file ends inside its header, at byte " + std::to_string(size));
-    if (size > MaxFileBytes) return refuse("too large to be a recording (" + std::to_string(size) + " bytes)");
-    if (crc32(data, HeaderBytes - 4) != uint32_t(getLE(data + HeaderBytes - 4, 4)))
-        return refuse("damaged: the header (bytes 0 to " + std::to_string(HeaderBytes - 1) +
-                      ") does not match its check value");
-    out.orientation = data[10];
-    out.offscreen = data[11] != 0;
-    out.fingerprint = getLE(data + 12, 8);
-    out.clockStartUs = int64_t(getLE(data + 20, 8));
-    if (out.orientation != 0 && out.orientation != 2 && out.orientation != 3)
-        return refuse("damaged: orientation " + std::to_string(out.orientation) + " in the header");
-    if (out.fingerprint != fingerprint)
-        return refuse("made with another level file or other pictures (content fingerprint " + hex(out.fingerprint) +
-                      ", this build has " + hex(fingerprint) + ")");
-    size_t at = HeaderBytes;
-    size_t index = 0;
-    Listing listing;
-    while (at < size) {
-        std::string where = "chunk " + std::to_string(index) + " at byte " + std::to_string(at);
-        if (out.finished) return refuse("damaged: bytes after the end mark, at byte " + std::to_string(at));
-        if (size - at < 4) return refuse("truncated: the file ends inside " + where + " (its length)");
-        uint32_t length = uint32_t(getLE(data + at, 4));
-        if (length == 0 || length > MaxChunkBytes)
-            return refuse("damaged: " + where + " claims " + std::to_string(length) + " bytes");
-        if (size - at - 4 < size_t(length) + 4)
-            return refuse("truncated: the file ends inside " + where + ", which needs " + std::to_string(length + 8) +
-                          " bytes and has " + std::to_string(size - at));
-        const uint8_t* payload = data + at + 4;
-        if (crc32(payload, length) != uint32_t(getLE(payload + length, 4)))
-            return refuse("damaged: " + where + " does not match its check value");
-        Reader r{payload, length, 0, std::string()};
-        uint8_t kind = 0;
-        r.byte(kind);
-        if (kind == 'E') {
-            if (length != 1) return refuse("damaged: " + where + ", an end mark with bytes after it");
-            out.finished = true;
-        } else if (kind == 'D') {
-            RecordedChunk chunk;
-            chunk.offset = at;
-            if (!readDataChunk(r, out, chunk, listing)) return refuse("damaged: " + where + ": " + r.fault);
-            out.chunks.push_back(std::move(chunk));
-        } else
-            return refuse("damaged: " + where + " is of an unknown kind");
-        at += size_t(length) + 8;
-        index++;
+int checkRecording(const uint8_t* data, size_t size, uint64_t fingerprint, RecordingSummary& out, std::string& error) {
+    out = RecordingSummary();
+    RecordingReader reader;
+    if (reader.openMemory(data, size, fingerprint, error) != 0) return 1;
+    int got;
+    while ((got = reader.next(error)) == 1) {
+        out.chunks++;
+        out.frames += reader.chunk().frames;
     }
+    if (got < 0) {
+        out = RecordingSummary();
+        return 1;
+    }
+    out.header = reader.header();
+    out.finished = reader.finished();
+    out.passes = reader.passes();
     return 0;
 }
 
-void loadRecordingOrExit(const std::string& path, Recording& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        fprintf(stderr, "tavrin: cannot read the recording '%s': %s\n", path.c_str(), strerror(errno));
+bool openRecordingOrExit(const std::string& path, RecordingReader& reader) {
+    std::string error;
+    if (reader.openFile(path, contentFingerprint(), error) != 0) {
+        fprintf(stderr, "tavrin: %s\n", error.c_str());
         exit(2);
     }
-    std::string bytes;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        bytes.append(buf, size_t(in.gcount()));
-        if (bytes.size() > MaxFileBytes) break;
+    // All of it is checked before the game starts, a chunk at a time; the replay then reads
+    // it again as it plays.
+    int got;
+    while ((got = reader.next(error)) == 1) {
     }
-    std::string error;
-    if (parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(), out,
-                       error)) {
+    if (got < 0) {
         fprintf(stderr, "tavrin: cannot replay '%s': %s\n", path.c_str(), error.c_str());
         exit(2);
     }
+    bool finished = reader.finished();
+    reader.rewind();
+    return finished;
 }
 
 // ---- the session ----
@@ -542,7 +690,7 @@ public:
     }
     void flush() {
         endPass();
-        if (sequence_.empty()) return;
+        if (sequence_.empty() || failed) return;
         std::string payload = "D";
         putVar(payload, newPasses_.size());
         for (const std::string& p : newPasses_) {
@@ -583,6 +731,16 @@ public:
         for (size_t i = 0; i < checks_.size(); i += 2)
             payload += char(checks_[i] | (i + 1 < checks_.size() ? checks_[i + 1] << 4 : 0));
         putU32(payload, uint32_t(chain_));
+        for (const std::string& p : newPasses_) described_ += p.size();
+        // A session that outgrows what a reader keeps ends its recording here; the file
+        // stays a recording cut off after its last whole chunk.
+        if (passIds_.size() > MaxPasses || described_ > MaxDescribedBytes || payload.size() > MaxChunkBytes ||
+            written_ + payload.size() + 8 + 9 > MaxFileBytes) {
+            fprintf(stderr, "tavrin: the recording '%s' is as long as a recording may be; recording stopped\n",
+                    path.c_str());
+            failed = true;
+            return;
+        }
         writeChunk(payload);
         newPasses_.clear();
         sequence_.clear();
@@ -616,6 +774,8 @@ private:
     std::vector<uint8_t> checks_;
     uint64_t chain_ = 0;
     size_t bytes_ = 0;
+    size_t described_ = 0;  // pass descriptions written so far
+    size_t written_ = 0;    // bytes of the file
     int64_t chunkStartUs_ = 0;
 
     void endPass() {
@@ -650,16 +810,18 @@ private:
             }
             done += size_t(n);
         }
+        written_ += done;
     }
 };
 
 // Where the replay is in the recording.
 struct Cursor {
-    size_t chunk = 0, item = 0;
+    bool haveChunk = false;  // the reader's current chunk is being played
+    size_t item = 0;
     uint32_t copiesLeft = 0, distance = 0;
-    Listing listing;
-    uint32_t op = 0, opEnd = 0;
-    size_t check = 0;
+    PassListing listing;
+    size_t op = 0, opEnd = 0;  // the current pass's ops among the reader's description bytes
+    uint64_t check = 0;
     uint64_t chain = 0;            // of the frames of the current chunk so far
     uint64_t chunkFirstFrame = 1;  // number of the current chunk's first frame
 };
@@ -670,8 +832,10 @@ struct Session {
     int64_t clockStartUs = 0;
     int64_t realStartUs = 0;  // monotonic time at virtual time 0 (desktop)
     Writer writer;
-    Recording rec;
+    std::string replayPath;
+    std::unique_ptr<RecordingReader> reader;
     Cursor cur;
+    std::vector<LayerEvent> events;
     bool checking = true;  // replay: until a live close ends the watching
     uint64_t frames = 0;
     uint64_t lastHash = 0;
@@ -689,10 +853,32 @@ void atExit() { sessionEnd(); }
 
 [[noreturn]] void diverged(Session& s, const std::string& what);
 
+// The next chunk, read as the replay reaches it. It was checked before the game started, so a
+// refusal here means the file changed under the replay.
+bool nextChunk(Session& s) {
+    std::string error;
+    int got = s.reader->next(error);
+    if (got < 0) {
+        fflush(stdout);
+        fprintf(stderr, "tavrin: cannot replay '%s': %s\n", s.replayPath.c_str(), error.c_str());
+        fflush(stderr);
+        _exit(2);
+    }
+    if (got == 0) return false;
+    Cursor& c = s.cur;
+    c.haveChunk = true;
+    c.item = 0;
+    c.check = 0;
+    c.chain = 0;
+    c.chunkFirstFrame = s.frames + 1;
+    return true;
+}
+
 bool nextPass(Session& s) {
     Cursor& c = s.cur;
-    while (c.chunk < s.rec.chunks.size()) {
-        const RecordedChunk& ch = s.rec.chunks[c.chunk];
+    for (;;) {
+        if (!c.haveChunk && !nextChunk(s)) return false;
+        const RecordedChunk& ch = s.reader->chunk();
         uint32_t id;
         if (c.copiesLeft > 0) {
             id = c.listing.back(c.distance);
@@ -711,25 +897,31 @@ bool nextPass(Session& s) {
             if (uint32_t(c.chain) != ch.chain)
                 diverged(s, "frames " + std::to_string(c.chunkFirstFrame) + " to " + std::to_string(s.frames) +
                                 " differ taken together, though each one's own check value matched");
-            c.chunk++;
-            c.item = 0;
-            c.check = 0;
-            c.chain = 0;
-            c.chunkFirstFrame = s.frames + 1;
+            c.haveChunk = false;
             continue;
         }
         c.listing.add(id);
-        c.op = s.rec.passes[id].firstOp;
-        c.opEnd = s.rec.passes[id].endOp;
+        c.op = s.reader->passBegin(id);
+        c.opEnd = s.reader->passEnd(id);
         return true;
     }
-    return false;
 }
 
-const RecordedOp* nextOp(Session& s) {
+// The recording's next step, without taking it (false: the recording has no more). Moving on
+// to the next pass or chunk here is what taking it would do anyway.
+bool peekOp(Session& s, RecordedOp& op, size_t& after) {
     while (s.cur.op >= s.cur.opEnd)
-        if (!nextPass(s)) return nullptr;
-    return &s.rec.ops[s.cur.op++];
+        if (!nextPass(s)) return false;
+    after = s.cur.op;
+    op = s.reader->op(after);
+    return true;
+}
+
+bool nextOp(Session& s, RecordedOp& op) {
+    size_t after;
+    if (!peekOp(s, op, after)) return false;
+    s.cur.op = after;
+    return true;
 }
 
 const char* describeOp(RecordOp op) {
@@ -755,10 +947,10 @@ void diverged(Session& s, const std::string& what) {
 }
 
 // The program wants its next step and the recording has no more.
-const RecordedOp* expect(Session& s, const char* doing) {
-    const RecordedOp* op = nextOp(s);
-    if (op) return op;
-    if (s.rec.finished) {
+RecordedOp expect(Session& s, const char* doing) {
+    RecordedOp op;
+    if (nextOp(s, op)) return op;
+    if (s.reader->finished()) {
         s.frames++;
         diverged(s, std::string("the recording ends, but the program goes on (") + doing + ")");
     }
@@ -799,13 +991,21 @@ void sessionBegin(LayerOptions& options) {
     s = Session();
     s.desktop = options.platform == Platform::Desktop;
     if (!options.replay.empty()) {
-        loadRecordingOrExit(options.replay, s.rec);
+        s.reader = std::make_unique<RecordingReader>();
+        bool finished = openRecordingOrExit(options.replay, *s.reader);
+        s.replayPath = options.replay;
         s.mode = Mode::Replay;
-        options.orientation = s.rec.orientation;
-        s.clockStartUs = s.rec.clockStartUs;
+        const RecordingHeader& h = s.reader->header();
+        // The frames were recorded turned this way; any other turn could only differ.
+        if (options.orientationGiven && options.orientation != h.orientation)
+            fprintf(stderr,
+                    "tavrin: -orientation %d is ignored: the recording is replayed as it was made, orientation %d\n",
+                    options.orientation, h.orientation);
+        options.orientation = h.orientation;
+        s.clockStartUs = h.clockStartUs;
         debugLine("layer: replaying " + options.replay + " (recorded " +
-                  (s.rec.offscreen ? "offscreen" : "on the desktop") + ", orientation " +
-                  std::to_string(s.rec.orientation) + (s.rec.finished ? "" : ", cut off") + ")");
+                  (h.offscreen ? "offscreen" : "on the desktop") + ", orientation " + std::to_string(h.orientation) +
+                  (finished ? "" : ", cut off") + ")");
     } else if (!options.record.empty()) {
         int fd = ::open(options.record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -853,9 +1053,10 @@ void sessionEnd() {
         return;
     }
     if (!s.checking) return;
-    if (const RecordedOp* op = nextOp(s)) {
+    RecordedOp op;
+    if (nextOp(s, op)) {
         s.frames++;
-        diverged(s, std::string("the program ended where the recording has ") + describeOp(op->op));
+        diverged(s, std::string("the program ended where the recording has ") + describeOp(op.op));
     }
     fflush(stdout);
     printf("replay: %" PRIu64 " frames matched\n", s.frames);
@@ -905,19 +1106,18 @@ void sessionSleep(unsigned us) {
         pace(s);
         return;
     }
-    const RecordedOp* op = expect(s, "it sleeps");
-    if (op->op != RecordOp::Sleep) {
+    RecordedOp op = expect(s, "it sleeps");
+    if (op.op != RecordOp::Sleep) {
         s.frames++;
-        diverged(s, std::string("the program sleeps where the recording has ") + describeOp(op->op));
+        diverged(s, std::string("the program sleeps where the recording has ") + describeOp(op.op));
     }
-    virtualNowUs += op->value;
+    virtualNowUs += op.value;
     pace(s);
-    Cursor before = s.cur;
-    const RecordedOp* next = nextOp(s);
-    if (next && next->op == RecordOp::Continue)
+    size_t after;
+    if (peekOp(s, op, after) && op.op == RecordOp::Continue) {
+        s.cur.op = after;
         sessionRaiseContinue();
-    else
-        s.cur = before;
+    }
 }
 
 void sessionEvents(std::deque<LayerEvent>& queue) {
@@ -947,16 +1147,18 @@ void sessionEvents(std::deque<LayerEvent>& queue) {
         if (liveClose) queue.push_back(LayerEvent{EventKind::Close});
         return;
     }
-    const RecordedOp* op = expect(s, "it takes events");
-    if (op->op != RecordOp::Pump && op->op != RecordOp::Events) {
+    RecordedOp op = expect(s, "it takes events");
+    if (op.op != RecordOp::Pump && op.op != RecordOp::Events) {
         s.frames++;
-        diverged(s, std::string("the program takes events where the recording has ") + describeOp(op->op));
+        diverged(s, std::string("the program takes events where the recording has ") + describeOp(op.op));
     }
-    if (op->count == 0) return;
+    if (op.op == RecordOp::Pump) return;
+    s.events.clear();
+    s.reader->events(op, s.events);
     // The whole delivery is named: events that came together act together.
     s.lastEvent.clear();
-    for (uint32_t i = 0; i < op->count; i++) {
-        LayerEvent e = s.rec.events[op->value + i];
+    for (size_t i = 0; i < s.events.size(); i++) {
+        LayerEvent& e = s.events[i];
         if (e.kind == EventKind::Shot) e.path = shotName(e.path);
         s.lastEvent += (i ? ", " : "") + describeEvent(e);
         queue.push_back(std::move(e));
@@ -979,17 +1181,16 @@ void sessionFrame(const uint8_t* fb, size_t size) {
         s.frames++;
         return;
     }
-    const RecordedOp* op = expect(s, "it presents a frame");
+    RecordedOp op = expect(s, "it presents a frame");
     s.frames++;
     s.cur.chain = mix64(s.cur.chain + h);
-    if (op->op == RecordOp::SameFrame) {
+    if (op.op == RecordOp::SameFrame) {
         if (!same) diverged(s, "the recorded frame repeats the one before it, the replayed one does not");
         return;
     }
-    if (op->op != RecordOp::NewFrame)
-        diverged(s, std::string("the program presents a frame where the recording has ") + describeOp(op->op));
-    const RecordedChunk& ch = s.rec.chunks[s.cur.chunk];
-    uint8_t check = ch.checks[s.cur.check++];
+    if (op.op != RecordOp::NewFrame)
+        diverged(s, std::string("the program presents a frame where the recording has ") + describeOp(op.op));
+    uint8_t check = s.reader->check(s.cur.check++);
     if (same) diverged(s, "the replayed frame repeats the one before it, the recorded one does not");
     if (check != (h & 15)) diverged(s, "its check value differs");
 }

@@ -385,6 +385,18 @@ QString QDir::homeDirPath() {
     return QString(h && *h ? h : "/");
 }
 
+FileConvention fileConvention() {
+    const LayerState& L = layer();
+    return L.appExists && L.options.platform == Platform::Desktop ? FileConvention::Desktop : FileConvention::Handheld;
+}
+
+QString desktopDataDirPath() {
+    // A relative path in the variable is not to be used, as the base directory rules say.
+    const char* x = getenv("XDG_DATA_HOME");
+    if (x && x[0] == '/') return QString(x);
+    return QDir::homeDirPath() + QString::fromLatin1("/.local/share");
+}
+
 QFile::QFile(const QString& n) : name_(n.str()) {}
 QFile::~QFile() { close(); }
 

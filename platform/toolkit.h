@@ -209,6 +209,16 @@ public:
     static QString homeDirPath();
 };
 
+// Where the running back end keeps the program's own files. Handheld: the places the handheld
+// gave them under the home directory (the offscreen back end stands in for the handheld, and
+// so does a program without an application object: tools, tests). Desktop: the Linux
+// desktop's base directories.
+enum class FileConvention { Handheld, Desktop };
+FileConvention fileConvention();
+// The desktop's folder for programs' data: $XDG_DATA_HOME when it is an absolute path, else
+// ~/.local/share.
+QString desktopDataDirPath();
+
 // A file opened read-write is created when missing and never truncated.
 class QFile {
 public:

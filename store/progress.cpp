@@ -2,7 +2,9 @@
 // a small file under the home directory. Anything after the record is left alone.
 #include "store/progress.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -15,10 +17,18 @@
 // Fixed at build time; changing it makes every saved file read as corrupt.
 const uint8_t ProgressKey[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
 
-static const char* const progressFolder = "/Applications";
 static const char* const progressFile = "/Applications/tavrin.conf";
+static const char* const desktopProgressFile = "/tavrin/tavrin.conf";
 
-std::string progressPath() { return (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str(); }
+ProgressPlace progressPlace(FileConvention convention) {
+    std::string handheld = (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str();
+    if (convention == FileConvention::Handheld) return ProgressPlace{handheld, std::string(), true};
+    // Progress saved before the game followed the desktop's folders is still read, and left
+    // where it is.
+    return ProgressPlace{(desktopDataDirPath() + QString::fromLatin1(desktopProgressFile)).str(), handheld, false};
+}
+
+std::string progressPath() { return progressPlace(fileConvention()).file; }
 
 void scrambleProgress() {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(&progress);
@@ -107,11 +117,37 @@ void saveFailed(const std::string& what) {
 
 }  // namespace
 
-int32_t loadProgress() {
+// Reads the first bytes of a file that may not be changed; a pipe or a device is not waited on.
+// Returns false when there is no regular file to read.
+static bool readRecordOf(const std::string& path, uint8_t* bytes, size_t& got) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) got = readUpTo(fd, bytes, sizeof progress);
+    close(fd);
+    return regular;
+}
+
+static bool missing(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+int32_t loadProgressFrom(const ProgressPlace& place) {
+    const std::string& path = place.file;
+    uint8_t bytes[sizeof progress];
+    size_t got = 0;
+    if (!place.handheld) {
+        // Nothing is created by a load here: a missing file reads the earlier place, or
+        // nothing at all, and the record stays as it is.
+        const std::string& from = missing(path) && !place.earlier.empty() ? place.earlier : path;
+        if (readRecordOf(from, bytes, got)) parseProgress(bytes, got);
+        return 0;
+    }
     // Opened read-write as the toolkit's file did, which creates a missing file (empty, so
     // the first start logs "Corrupt data"). A file that may only be read is still read: its
     // progress is not lost just because it cannot be written.
-    std::string path = progressPath();
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0 && errno == ENOENT) {
         // A link to nothing: read as a missing file, but nothing is created where it points.
@@ -119,30 +155,115 @@ int32_t loadProgress() {
         return 0;
     }
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) {
+        bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (regular) got = readUpTo(fd, bytes, sizeof bytes);
         close(fd);
+        if (regular) parseProgress(bytes, got);
         return 0;
     }
-    uint8_t bytes[sizeof progress];
-    size_t got = readUpTo(fd, bytes, sizeof bytes);
-    close(fd);
-    parseProgress(bytes, got);
+    if (readRecordOf(path, bytes, got)) parseProgress(bytes, got);
     return 0;
 }
 
-void saveProgress() {
-    qDebug("t: %i", int(sizeof progress));
-    std::string home = QDir::homeDirPath().str();
-    std::string folder = home + progressFolder;
-    if (mkdir(folder.c_str(), 0777) == 0) {
-        // The new folder is an entry of the home folder: make that entry durable too.
-        syncFolder(home);
-    } else if (errno != EEXIST) {
-        saveFailed("cannot create " + folder + ": " + std::strerror(errno));
-        return;
+int32_t loadProgress() { return loadProgressFrom(progressPlace(fileConvention())); }
+
+// The plain record a load would make of a file's first bytes, without a word in the log.
+static ProgressRecord recordOf(const uint8_t* bytes, size_t got) {
+    ProgressRecord plain{};
+    uint8_t* out = reinterpret_cast<uint8_t*>(&plain);
+    for (size_t i = 0; i < sizeof plain && i < got; ++i)
+        out[i] = uint8_t(bytes[i] ^ uint8_t(ProgressKey[(i >> 3) & 7] - (ProgressKey[i & 7] + 58)));
+    if (got < 2 || plain.recordMagic != 0x01C8) plain = ProgressRecord{};
+    return plain;
+}
+
+// Whether the progress kept at place already is the record's (so a save has nothing to do).
+static bool alreadyStored(const ProgressPlace& place, const std::string& path, const uint8_t* record) {
+    uint8_t bytes[sizeof progress];
+    size_t got = 0;
+    if (!missing(path))
+        return readRecordOf(path, bytes, got) && got == sizeof bytes && !std::memcmp(bytes, record, got);
+    // No file yet: what a load would read instead (the earlier place, else nothing).
+    ProgressRecord stored{};
+    if (!place.earlier.empty() && readRecordOf(place.earlier, bytes, got)) stored = recordOf(bytes, got);
+    return stored.levelReached == progress.levelReached && stored.bestScore == progress.bestScore;
+}
+
+namespace {
+
+// Makes folder when it is missing: only its last step for the handheld's place under the home
+// directory (0777 less the umask), every missing step for the desktop's (0700, as the base
+// directory rules ask). Each new folder's entry is made durable in its parent.
+bool makeFolder(const std::string& folder, bool handheld) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0) return true;  // a file in its place fails the save later
+    std::string parent = folderOf(folder);
+    if (!handheld && parent != folder && !makeFolder(parent, false)) return false;
+    if (mkdir(folder.c_str(), handheld ? 0777 : 0700) == 0) {
+        syncFolder(parent);
+        return true;
     }
+    if (errno == EEXIST) return true;
+    saveFailed("cannot create " + folder + ": " + std::strerror(errno));
+    return false;
+}
+
+// The names of our own temporary files: the file's name, ".new-" and the six letters or
+// digits that mkstemp puts in place of XXXXXX.
+bool isOurTemporary(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+    }
+    return true;
+}
+
+// Removes the temporary files that a save killed between writing and renaming left in
+// folder. Only regular files (never a link, whatever it points at), and only those no save is
+// writing now: a save holds a lock on its temporary file until it is renamed.
+void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (!isOurTemporary(name, prefix)) continue;
+        const std::string path = folder + "/" + name;
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened, now;
+        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
+            if (unlink(path.c_str()) == 0) qDebug("saveProgress: removed %s, left by an earlier save", path.c_str());
+        }
+        close(fd);
+    }
+    closedir(dir);
+}
+
+// A new temporary file beside path, locked while it is ours; -1 with errno set on failure.
+int makeTemporary(const std::string& path, std::string& temp) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = path + ".new-XXXXXX";
+        int fd = mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        // Another save's clean-up may have taken it in the moment before the lock: then it
+        // is gone, and another name is tried.
+        struct stat st;
+        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+        close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+}  // namespace
+
+void saveProgressTo(const ProgressPlace& place) {
+    qDebug("t: %i", int(sizeof progress));
+    // The handheld's save makes its folder under the home directory first, as it always did.
+    if (place.handheld && !makeFolder(folderOf(place.file), true)) return;
 
     progress.recordMagic = 0x01C8;
     progress.recordTag = 0x1000;
@@ -153,9 +274,19 @@ void saveProgress() {
 
     // A progress file that is a link stays a link: the file it names is the one replaced.
     std::string path;
-    if (!resolveLinks(progressPath(), path)) {
-        saveFailed("cannot follow " + progressPath() + ": " + std::strerror(errno));
+    if (!resolveLinks(place.file, path)) {
+        saveFailed("cannot follow " + place.file + ": " + std::strerror(errno));
         return;
+    }
+    if (!place.handheld) {
+        // Nothing is written, and no folder made, for progress that is kept already: a game
+        // started and left without playing leaves no trace.
+        if (alreadyStored(place, path, record)) {
+            qDebug("saveProgress: %s holds this progress already",
+                   missing(path) ? place.earlier.c_str() : path.c_str());
+            return;
+        }
+        if (!makeFolder(folderOf(place.file), false)) return;
     }
     std::string targetFolder = folderOf(path);
 
@@ -163,7 +294,7 @@ void saveProgress() {
     std::string tail;
     bool hadFile = false;
     mode_t fileMode = 0666;
-    int old = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int old = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (old >= 0) {
         struct stat st;
         if (fstat(old, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -190,11 +321,13 @@ void saveProgress() {
         fileMode = 0666 & ~mask;
     }
 
+    removeStaleTemporaries(targetFolder, path.substr(path.rfind('/') + 1) + ".new-");
+
     // Write a complete new file beside the old one and rename it over: a crash or a full
     // disk leaves either the old file or the new one, never half of either. The temporary
     // name is new every time, so nothing left behind by another save can stand in its way.
-    std::string temp = path + ".new-XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    int fd = makeTemporary(path, temp);
     if (fd < 0) {
         saveFailed("cannot create a temporary file in " + targetFolder + ": " + std::strerror(errno));
         return;
@@ -202,16 +335,17 @@ void saveProgress() {
     bool ok = fchmod(fd, fileMode) == 0 && writeAll(fd, record, sizeof record) &&
               writeAll(fd, reinterpret_cast<const uint8_t*>(tail.data()), tail.size()) && fsync(fd) == 0;
     int savedErrno = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
+    // Renamed while still locked, so that no clean-up ever takes a file that is being written.
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
         if (ok) savedErrno = errno;
         unlink(temp.c_str());
+        close(fd);
         saveFailed("cannot write " + path + ": " + std::strerror(savedErrno));
         return;
     }
+    close(fd);
     if (!syncFolder(targetFolder))
         qDebug("saveProgress: cannot sync %s: %s", targetFolder.c_str(), std::strerror(errno));
 }
+
+void saveProgress() { saveProgressTo(progressPlace(fileConvention())); }

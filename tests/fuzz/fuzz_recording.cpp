@@ -1,6 +1,7 @@
-// The recording reader takes any bytes: it either loads a recording whose every reference
+// The recording reader takes any bytes: it either reads a recording whose every reference
 // (passes, copies, events, check values) lies inside what it read, or refuses it with a
-// reason. Each input is read twice: as it is, and with its check values made right (and the
+// reason; what it keeps stays within the format's bounds (make fuzz runs this target under
+// memory limits). Each input is read twice: as it is, and with its check values made right (and the
 // fingerprint taken as this build's), so that the fuzzer reaches past the checksums.
 #include <cstddef>
 #include <cstdint>
@@ -19,25 +20,57 @@ void putU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 void check(const std::vector<uint8_t>& bytes, uint64_t fingerprint) {
-    Recording rec;
+    RecordingReader reader;
     std::string error;
-    if (parseRecording(bytes.data(), bytes.size(), fingerprint, rec, error) != 0) {
-        if (error.empty() || !rec.chunks.empty() || !rec.ops.empty() || !rec.events.empty()) abort();
+    if (reader.openMemory(bytes.data(), bytes.size(), fingerprint, error) != 0) {
+        if (error.empty()) abort();
         return;
     }
-    for (const RecordedPass& p : rec.passes)
-        if (p.firstOp > p.endOp || p.endOp > rec.ops.size()) abort();
-    for (const RecordedOp& op : rec.ops)
-        if (op.op == RecordOp::Events && (op.count == 0 || uint64_t(op.value) + op.count > rec.events.size())) abort();
-    uint64_t listed = 0;
-    for (const RecordedChunk& c : rec.chunks) {
+    int got;
+    PassListing listing;  // as a replay walks the lists, across chunks
+    while ((got = reader.next(error)) == 1) {
+        // Every pass the chunk names lies inside what was read, and its frames are as many
+        // as its check values.
+        const RecordedChunk& c = reader.chunk();
+        uint64_t frames = 0;
         for (const RecordedItem& it : c.items) {
-            if (it.copies == 0 && it.pass >= rec.passes.size()) abort();
-            if (it.copies > 0 && (it.distance == 0 || it.distance > 64 || it.distance > listed)) abort();
-            listed += it.copies ? it.copies : 1;
+            if (it.copies == 0) {
+                if (it.pass >= reader.passes()) abort();
+                listing.add(it.pass);
+                frames += reader.newFrames(it.pass);
+                continue;
+            }
+            if (it.distance == 0 || it.distance > PassListing::Reach || it.distance > listing.listed) abort();
+            for (uint32_t k = 0; k < it.copies; k++) {
+                uint32_t id = listing.back(it.distance);
+                if (id >= reader.passes()) abort();
+                listing.add(id);
+                frames += reader.newFrames(id);
+            }
         }
-        for (uint8_t v : c.checks)
-            if (v > 15) abort();
+        if (frames != c.frames) abort();
+        for (uint64_t i = 0; i < c.frames; i++)
+            if (reader.check(i) > 15) abort();
+    }
+    if (got < 0) {
+        if (error.empty()) abort();
+        return;
+    }
+    // What the reader keeps of a recording is never more than the recording.
+    if (reader.describedBytes() > bytes.size()) abort();
+    std::vector<LayerEvent> events;
+    for (uint32_t id = 0; id < reader.passes(); id++) {
+        size_t end = reader.passEnd(id);
+        if (reader.passBegin(id) >= end || end > reader.describedBytes()) abort();
+        for (size_t at = reader.passBegin(id); at < end;) {
+            RecordedOp op = reader.op(at);
+            if (at > end) abort();
+            if (op.op == RecordOp::Events) {
+                events.clear();
+                reader.events(op, events);
+                if (events.size() != op.value) abort();
+            }
+        }
     }
 }
 

@@ -168,6 +168,8 @@ Started startProgram(const std::string& dir, const RunOptions& options) {
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(126);
         setenv("HOME", r.home.c_str(), 1);
+        // The desktop keeps progress in the data folder, which defaults to one under HOME.
+        unsetenv("XDG_DATA_HOME");
         applyEnv(options.env);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

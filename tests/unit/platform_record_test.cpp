@@ -58,8 +58,46 @@ std::string data(const std::vector<std::string>& passes, const std::string& list
     return p;
 }
 
-int parse(const std::string& bytes, Recording& rec, std::string& error) {
-    return parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Fingerprint, rec, error);
+// Everything a reader gives for a recording in memory, read to its end.
+struct Read {
+    int result = 0;  // 0 read to the end, 1 refused
+    std::string error;
+    RecordingHeader header;
+    bool finished = false;
+    std::vector<RecordedChunk> chunks;
+    std::vector<std::vector<uint8_t>> checks;  // each chunk's
+    std::vector<std::vector<RecordedOp>> passes;
+    std::vector<LayerEvent> events;  // of every pass, in order
+};
+
+Read read(const std::string& bytes) {
+    Read out;
+    RecordingReader reader;
+    if (reader.openMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Fingerprint, out.error)) {
+        out.result = 1;
+        return out;
+    }
+    int got;
+    while ((got = reader.next(out.error)) == 1) {
+        out.chunks.push_back(reader.chunk());
+        out.checks.emplace_back();
+        for (uint64_t i = 0; i < reader.chunk().frames; i++) out.checks.back().push_back(reader.check(i));
+    }
+    if (got < 0) {
+        out.result = 1;
+        return out;
+    }
+    out.header = reader.header();
+    out.finished = reader.finished();
+    for (uint32_t id = 0; id < reader.passes(); id++) {
+        out.passes.emplace_back();
+        for (size_t at = reader.passBegin(id); at < reader.passEnd(id);) {
+            RecordedOp op = reader.op(at);
+            out.passes.back().push_back(op);
+            if (op.op == RecordOp::Events) reader.events(op, out.events);
+        }
+    }
+    return out;
 }
 
 // Sleep of 4000 us as a varint: A0 1F.
@@ -74,14 +112,15 @@ TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten) {
     std::string pass0 = std::string("\x01\x01\x81\x94\x20\x00\x03", 7) + Sleep4000;
     std::string list = std::string("\x03\x00\x02", 3) + std::string("\x0B\x02", 2);
     std::string file = header() + chunk(data({pass0, Sleep4000}, list, 4, "\x21\x43")) + chunk("E");
-    Recording rec;
-    std::string error;
-    ASSERT_EQ(parse(file, rec, error), 0) << error;
+    Read rec = read(file);
+    ASSERT_EQ(rec.result, 0) << rec.error;
     EXPECT_TRUE(rec.finished);
-    EXPECT_TRUE(rec.offscreen);
-    EXPECT_EQ(rec.clockStartUs, 1500000000ll * 1000000);
+    EXPECT_TRUE(rec.header.offscreen);
+    EXPECT_EQ(rec.header.clockStartUs, 1500000000ll * 1000000);
     ASSERT_EQ(rec.passes.size(), 2u);
-    EXPECT_EQ(rec.passes[0].newFrames, 1u);
+    ASSERT_EQ(rec.passes[0].size(), 4u);
+    EXPECT_EQ(rec.passes[0][0].op, RecordOp::Events);
+    EXPECT_EQ(rec.passes[0][2].op, RecordOp::NewFrame);
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].kind, EventKind::KeyPress);
     EXPECT_EQ(rec.events[0].key, 0x1014);
@@ -90,8 +129,35 @@ TEST(RecordingReader, PassesCopiesAndCheckValuesAreReadAsWritten) {
     ASSERT_EQ(rec.chunks[0].items.size(), 3u);
     EXPECT_EQ(rec.chunks[0].items[2].copies, 5u);
     EXPECT_EQ(rec.chunks[0].items[2].distance, 2u);
-    EXPECT_EQ(rec.chunks[0].checks, (std::vector<uint8_t>{1, 2, 3, 4}));
-    EXPECT_EQ(rec.ops[rec.passes[1].firstOp].value, 4000u);
+    EXPECT_EQ(rec.checks[0], (std::vector<uint8_t>{1, 2, 3, 4}));
+    ASSERT_EQ(rec.passes[1].size(), 1u);
+    EXPECT_EQ(rec.passes[1][0].value, 4000u);
+}
+
+// Chunks that describe 4096 passes of one step each and list none, until the file describes
+// one pass more than a recording may.
+std::string manyPasses() {
+    std::string payload = "D" + std::string("\x80\x20", 2);  // 4096 passes
+    for (int i = 0; i < 4096; i++) payload += std::string("\x01\x00", 2);
+    payload += std::string("\x00\x00", 2) + std::string(4, '\0');  // no list, no check values
+    std::string out;
+    for (int i = 0; i < (1 << 20) / 4096 + 1; i++) out += chunk(payload);
+    return out;
+}
+
+// Chunks of one pass each, an event delivery of a million key presses, until the pass
+// descriptions outgrow what a recording may hold (8 MiB).
+std::string bulkyPasses() {
+    const unsigned events = 1u << 20;
+    std::string pass = std::string("\x01\x80\x80\x40", 4);  // events, then 2^20 as a varint
+    for (unsigned i = 0; i < events; i++) pass += std::string("\x01\x95\x20", 3);
+    std::string length;
+    for (uint64_t v = pass.size();; v >>= 7) {
+        length += char(v >= 0x80 ? 0x80 | (v & 0x7F) : v);
+        if (v < 0x80) break;
+    }
+    std::string one = chunk("D\x01" + length + pass + std::string("\x00\x00", 2) + std::string(4, '\0'));
+    return one + one + one;
 }
 
 TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong) {
@@ -125,19 +191,22 @@ TEST(RecordingReader, StructuralFaultsAreRefusedWithWhatIsWrong) {
         {"orientation 1", header(RecordingVersion, 1), "orientation 1 in the header"},
         {"short header", header().substr(0, 20), "ends inside its header, at byte 20"},
         {"chunk length cut", header() + std::string("\x05\x00", 2), "ends inside chunk 0 at byte 32 (its length)"},
+        // Sizes beyond the format's limits, or beyond the file, before anything is allocated.
+        {"chunk above 16 MiB", header() + std::string("\x01\x00\x00\x01", 4) + chunk("E"), "claims 16777217 bytes"},
+        {"chunk beyond the file", header() + std::string("\x00\x00\x10\x00", 4) + "D", "needs 1048584 bytes and has 5"},
+        {"too many pass descriptions", header() + manyPasses(), "more passes than a recording may describe"},
+        {"too many pass description bytes", header() + bulkyPasses(),
+         "more pass descriptions than a recording may hold"},
     };
     for (const Case& c : cases) {
-        Recording rec;
-        std::string error;
-        EXPECT_EQ(parse(c.file, rec, error), 1) << c.name;
-        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
-        EXPECT_TRUE(rec.chunks.empty() && rec.ops.empty()) << c.name;
+        Read rec = read(c.file);
+        EXPECT_EQ(rec.result, 1) << c.name;
+        EXPECT_NE(rec.error.find(c.message), std::string::npos) << c.name << ": " << rec.error;
     }
     // The same chunk, well formed, is read; without an end mark the recording is one that was
     // cut off.
-    Recording rec;
-    std::string error;
-    ASSERT_EQ(parse(header() + chunk(ok), rec, error), 0) << error;
+    Read rec = read(header() + chunk(ok));
+    ASSERT_EQ(rec.result, 0) << rec.error;
     EXPECT_FALSE(rec.finished);
 }
 
@@ -230,17 +299,16 @@ TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays) 
     }
     std::ifstream in(rec, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Recording parsed;
+    RecordingSummary parsed;
     std::string error;
-    ASSERT_EQ(parseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(), parsed,
+    ASSERT_EQ(checkRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), contentFingerprint(), parsed,
                              error),
               0)
         << error;
     EXPECT_TRUE(parsed.finished);
-    EXPECT_GE(parsed.chunks.size(), 2u);
-    size_t checks = 0;
-    for (const RecordedChunk& c : parsed.chunks) checks += c.checks.size();
-    EXPECT_EQ(checks, size_t(calls / 997 + 1));
+    EXPECT_GE(parsed.chunks, 2u);
+    const uint64_t checks = parsed.frames;
+    EXPECT_EQ(checks, uint64_t(calls / 997 + 1));
 
     testing::internal::CaptureStdout();
     {

@@ -2,6 +2,8 @@
 // that keep the old file whole when they cannot finish.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 
 #include "app_harness.h"
 #include "store/progress.h"
@@ -363,6 +366,174 @@ TEST(ProgressSave, UnwritableHomeIsSurvived) {
     setenv("HOME", tmp.path().c_str(), 1);
     std::memset(&progress, 0, sizeof progress);
     harness::releaseApp();
+}
+
+}  // namespace
+
+namespace {
+
+// A save killed between writing its temporary file and renaming it leaves the temporary
+// behind; the next save removes such files: regular ones of its own name pattern that no
+// save is writing (holding its lock). Anything else of a similar name stays.
+TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
+    const std::string f = home.folder();
+    writeFile(home.file(), oldRecord);
+    struct Row {
+        const char* name;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"tavrin.conf.new-a1B2c3", true},   // left by a save killed before its rename
+        {"tavrin.conf.new-000000", true},   // empty: killed before its first write
+        {"tavrin.conf.new-Link00", false},  // a link, whatever it points at
+        {"tavrin.conf.new-Dir000", false},  // a folder
+        {"tavrin.conf.new-Lock00", false},  // being written by another save, which holds its lock
+        {"tavrin.conf.new-abc", false},     // not a name mkstemp makes
+        {"tavrin.conf.new-a1b2c3.png", false}, {"other.conf.new-a1B2c3", false},
+    };
+    writeFile(f + "/tavrin.conf.new-a1B2c3", {1, 2, 3});
+    writeFile(f + "/tavrin.conf.new-000000", {});
+    writeFile(f + "/target", {4});
+    ASSERT_EQ(symlink("target", (f + "/tavrin.conf.new-Link00").c_str()), 0);
+    ASSERT_EQ(mkdir((f + "/tavrin.conf.new-Dir000").c_str(), 0755), 0);
+    writeFile(f + "/tavrin.conf.new-Lock00", {5});
+    writeFile(f + "/tavrin.conf.new-abc", {6});
+    writeFile(f + "/tavrin.conf.new-a1b2c3.png", {7});
+    writeFile(f + "/other.conf.new-a1B2c3", {8});
+    int held = open((f + "/tavrin.conf.new-Lock00").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    progress.levelReached = 7;
+    harness::DebugLog log;
+    saveProgress();
+    close(held);
+    for (const Row& r : rows) {
+        struct stat st;
+        EXPECT_EQ(lstat((f + "/" + r.name).c_str(), &st) != 0, r.removed) << r.name;
+    }
+    EXPECT_EQ(readFile(f + "/target"), Bytes{4});
+    EXPECT_EQ(log.countPrefix("saveProgress: removed "), 2);
+    EXPECT_EQ(readFile(home.file())[4], scrambled({0, 0, 0, 0, 7}, ProgressKey)[4]);
+}
+
+// The desktop's places, with a scratch HOME and data folder of their own.
+class DesktopProgress : public ProgressFile {
+protected:
+    void SetUp() override {
+        ProgressFile::SetUp();
+        rmdir(home.folder().c_str());  // no ~/Applications unless a row makes one
+        const char* x = getenv("XDG_DATA_HOME");
+        hadXdg = x != nullptr;
+        if (x) oldXdg = x;
+        data = home.path() + "/data";
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadXdg)
+            setenv("XDG_DATA_HOME", oldXdg.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        ProgressFile::TearDown();
+    }
+    // Every path under the home, sorted.
+    std::vector<std::string> tree() const {
+        std::vector<std::string> all;
+        for (auto& e : std::filesystem::recursive_directory_iterator(home.path()))
+            all.push_back(e.path().string().substr(home.path().size()));
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+    std::string data, oldXdg;
+    bool hadXdg = false;
+};
+
+TEST_F(DesktopProgress, PlacesFollowTheDataFolderAndTheHandheldKeepsItsOwn) {
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).file, data + "/tavrin/tavrin.conf");
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).earlier, home.file());
+    EXPECT_FALSE(progressPlace(FileConvention::Desktop).handheld);
+    EXPECT_EQ(progressPlace(FileConvention::Handheld).file, home.file());
+    EXPECT_TRUE(progressPlace(FileConvention::Handheld).handheld);
+    // The offscreen back end (and no application object) is the handheld.
+    EXPECT_EQ(fileConvention(), FileConvention::Handheld);
+    EXPECT_EQ(progressPath(), home.file());
+    // A relative or empty data folder is not one: ~/.local/share instead.
+    for (const char* x : {"relative/data", ""}) {
+        setenv("XDG_DATA_HOME", x, 1);
+        EXPECT_EQ(progressPlace(FileConvention::Desktop).file, home.path() + "/.local/share/tavrin/tavrin.conf") << x;
+    }
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).file, home.path() + "/.local/share/tavrin/tavrin.conf");
+}
+
+// Each row: the files there before, then a load, the record changed or not, and a save.
+TEST_F(DesktopProgress, LoadsAndSavesAsTheDesktopKeepsFiles) {
+    struct Row {
+        const char* name;
+        bool earlier;               // ~/Applications/tavrin.conf holds level 3, score 1234
+        std::optional<Bytes> file;  // the data folder's file
+        uint8_t levelAfterLoad;
+        uint8_t levelToSave;
+        std::vector<std::string> treeAfter;  // under the home
+        std::optional<uint8_t> savedLevel;   // what the data folder's file holds after
+    };
+    Bytes level5 = plainExample;
+    level5[4] = 5;
+    const std::vector<std::string> earlierOnly = {"/Applications", "/Applications/tavrin.conf"};
+    const std::vector<std::string> dataFile = {"/data", "/data/tavrin", "/data/tavrin/tavrin.conf"};
+    std::vector<std::string> both = earlierOnly;
+    both.insert(both.end(), dataFile.begin(), dataFile.end());
+    const Row rows[] = {
+        // A first start without play creates nothing at all.
+        {"first start, nothing played", false, std::nullopt, 0, 0, {}, std::nullopt},
+        {"first start, a level completed", false, std::nullopt, 0, 1, dataFile, 1},
+        // The record kept at the old place is read, and neither changed nor copied until
+        // progress changes.
+        {"old place only, nothing played", true, std::nullopt, 3, 3, earlierOnly, std::nullopt},
+        {"old place only, a level completed", true, std::nullopt, 3, 4, both, 4},
+        // The data folder's file, once there, is the one read.
+        {"both, the data folder's read", true, scrambled(level5, ProgressKey), 5, 5, both, 5},
+        {"both, progress saved", true, scrambled(level5, ProgressKey), 5, 6, both, 6},
+        // A damaged file there is corrupt as on the handheld, and replaced by the next save.
+        {"damaged file", true, Bytes{1, 2}, 0, 0, both, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove_all(home.folder());
+        std::filesystem::remove_all(data);
+        if (r.earlier) {
+            mkdir(home.folder().c_str(), 0755);
+            writeFile(home.file(), oldRecord);
+        }
+        if (r.file) {
+            std::filesystem::create_directories(data + "/tavrin");
+            writeFile(data + "/tavrin/tavrin.conf", *r.file);
+        }
+        const ProgressPlace place = progressPlace(FileConvention::Desktop);
+        std::memset(&progress, 0, sizeof progress);
+        loadProgressFrom(place);
+        EXPECT_EQ(progress.levelReached, r.levelAfterLoad);
+        progress.levelReached = r.levelToSave;
+        testing::internal::CaptureStderr();
+        saveProgressTo(place);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(tree(), r.treeAfter);
+        if (r.earlier) {
+            EXPECT_EQ(readFile(home.file()), oldRecord) << "the old file is never changed";
+        }
+        if (r.savedLevel) {
+            std::memset(&progress, 0, sizeof progress);
+            loadProgressFrom(place);
+            EXPECT_EQ(progress.levelReached, *r.savedLevel);
+            EXPECT_EQ(readFile(data + "/tavrin/tavrin.conf").size(), 9u);
+        }
+        // The folders a save makes there are the user's alone.
+        struct stat st;
+        if (!r.file && r.savedLevel) {
+            ASSERT_EQ(stat((data + "/tavrin").c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        }
+    }
 }
 
 }  // namespace
