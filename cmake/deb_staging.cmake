@@ -33,7 +33,7 @@ foreach(usr IN LISTS usr_dirs)
     file(WRITE "${entry}" "${text}")
   endforeach()
 
-  # What dh_strip does: no symbols, no compiler notes.
+  # What dh_strip does: no symbols, and not the compiler's .comment section either.
   execute_process(COMMAND "${CPACK_TAVRIN_STRIP}" --remove-section=.comment --remove-section=.note
                           --strip-unneeded "${usr}/games/tavrin" RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
