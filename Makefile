@@ -17,8 +17,15 @@ export LSAN_OPTIONS
 
 all: build
 
+# What tools/deps.sh installs: `game` (the game's build and the game), `package` (that and
+# the packaging tools) or `test` (everything `make test` uses). `make run` asks only for what
+# it needs; the setting passes down to the deps step of the targets it builds on.
+DEPS_MODE ?= test
+run game: DEPS_MODE = game
+package: DEPS_MODE = package
+
 deps:
-	@sh tools/deps.sh
+	@sh tools/deps.sh $(DEPS_MODE)
 
 # `make test` builds with warnings as errors (WERROR=ON). A first `make run` does not; after
 # that the build keeps what it was configured with, so that switching between playing and
@@ -149,14 +156,15 @@ bench: build
 
 .PHONY: configure game package install-test
 
-# The Debian package (CPack), from the installed game of build/: build/tavrin_*.deb. CPack
-# builds everything before it installs, so the build comes first, with its usual jobs.
-package: build
-	cd build && cpack -G DEB
+# The Debian package: build-package/tavrin_<version>_<arch>.deb. Built in a folder of its own
+# with Debian's build flags, the installed game alone (tools/package.sh); build/ is left as
+# it is.
+package: deps
+	@sh tools/package.sh . build-package $(JOBS)
 
 # The install and package tests alone (make test runs them with the rest of CTest).
 install-test: build
 	cd build && ctest -L install --output-on-failure
 
 clean:
-	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64
+	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64 build-package

@@ -53,15 +53,29 @@ endforeach()
 install(FILES "${CMAKE_SOURCE_DIR}/dist/tavrin.6" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
 install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/LICENSE"
   DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+# What the README links to comes with it, at the same relative place, so that its links work
+# where it is installed.
+install(FILES "${CMAKE_SOURCE_DIR}/docs/recording.md" "${CMAKE_SOURCE_DIR}/docs/screenshots.png"
+  DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
 
 # The install and package tests lay the game out in a scratch root, check every file with
-# the tools a distribution uses, and play a short script with the installed binary.
+# the tools a distribution uses, and play a short script with the installed binary. The
+# package test builds the package as `make package` does, in a build folder of its own, and
+# lintian then checks that package.
 if(BUILD_TESTING)
   foreach(kind install package)
     add_test(NAME ${kind}_tree
       COMMAND sh "${CMAKE_SOURCE_DIR}/tests/install/install_test.sh" ${kind}
               "${CMAKE_BINARY_DIR}" "${CMAKE_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/${kind}_tree")
-    set_tests_properties(${kind}_tree PROPERTIES LABELS install TIMEOUT 600
-      RESOURCE_LOCK install_manifest)
+    set_tests_properties(${kind}_tree PROPERTIES LABELS install TIMEOUT 900)
   endforeach()
+  set_tests_properties(install_tree PROPERTIES RESOURCE_LOCK install_manifest)
+  set_tests_properties(package_tree PROPERTIES FIXTURES_SETUP tavrin_deb)
+  add_test(NAME package_lintian
+    COMMAND sh "${CMAKE_SOURCE_DIR}/tests/install/install_test.sh" lintian
+            "${CMAKE_BINARY_DIR}" "${CMAKE_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/package_lintian"
+            "${CMAKE_BINARY_DIR}/package_tree/build")
+  # Without lintian (a machine that `make test` has not set up) the check is skipped, and says so.
+  set_tests_properties(package_lintian PROPERTIES LABELS install TIMEOUT 600
+    FIXTURES_REQUIRED tavrin_deb SKIP_RETURN_CODE 77)
 endif()

@@ -1,16 +1,37 @@
 #!/bin/sh
-# Installs the Debian packages the build, the tests and the play tests need, when any is
-# missing. Runs apt-get as root, or through sudo without a password; otherwise says what to do.
+# Installs the Debian packages that are missing for one use of the tree:
+#   game      the game's build and the game (what `make run` needs)
+#   package   that, and the tools that make the Debian package (`make package`)
+#   test      everything: the tests, the checks, the sanitizer, clang, fuzz and ARM builds
+#             (`make test`; the default)
+# Runs apt-get as root, or through sudo without a password; otherwise says what to do. When
+# another package manager holds the package database, it waits for it (up to ten minutes).
 set -e
 
-PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev
-libgtest-dev clang clang-format libclang-rt-14-dev python3-pil fonts-dejavu-core fonts-dejavu-extra xvfb xdotool
-desktop-file-utils appstream man-db groff-base dpkg-dev file libx11-dev
+mode=${1:-test}
+
+GAME_PACKAGES="cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libjpeg-dev libpng-dev"
+# dpkg-buildflags and dpkg-shlibdeps; CPack looks at the binaries with file.
+PACKAGE_PACKAGES="dpkg-dev file"
+# The desktop tests run a window manager (openbox) on their private X server; the package
+# tests check the .deb with lintian.
+TEST_PACKAGES="libgtest-dev clang clang-format libclang-rt-14-dev python3-pil fonts-dejavu-core fonts-dejavu-extra
+xvfb xdotool openbox lintian desktop-file-utils appstream man-db groff-base libx11-dev
 crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user
 libjpeg-dev:armhf libpng-dev:armhf libgtest-dev:armhf libstdc++6:armhf
 libjpeg-dev:arm64 libpng-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64"
 # The ARM builds (make arm) take their libraries from Debian's armhf and arm64 archives.
-FOREIGN_ARCHES="armhf arm64"
+TEST_FOREIGN_ARCHES="armhf arm64"
+
+case $mode in
+game) PACKAGES=$GAME_PACKAGES FOREIGN_ARCHES="" ;;
+package) PACKAGES="$GAME_PACKAGES $PACKAGE_PACKAGES" FOREIGN_ARCHES="" ;;
+test) PACKAGES="$GAME_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES" FOREIGN_ARCHES=$TEST_FOREIGN_ARCHES ;;
+*)
+    echo "usage: tools/deps.sh [game|package|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=""
 for p in $PACKAGES; do
@@ -32,9 +53,40 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+
+# How long to wait for another package manager (an unattended upgrade, a second build's deps
+# step) to let go of the package database or apt's lists.
+LOCK_WAIT=600
+# `apt-get install` waits for the package database itself (DPkg::Lock::Timeout), but Debian
+# 12's `apt-get update` fails at once when apt's lists are locked: while a command fails
+# because a lock is held, it is tried again, until LOCK_WAIT seconds have passed.
+# (`dpkg --add-architecture` takes no lock.)
+waiting_for_lock() {
+    log=$(mktemp)
+    started=$(date +%s)
+    while :; do
+        # The command's output is shown as it comes, and kept to look for a lock message.
+        { status=0; "$@" 2>&1 || status=$?; echo "$status" >"$log.status"; } | tee "$log"
+        status=$(cat "$log.status")
+        if [ "$status" -eq 0 ] ||
+            ! grep -qiE 'could not get lock|unable to acquire|lock was locked|is locked by another' "$log"; then
+            rm -f "$log" "$log.status"
+            return "$status"
+        fi
+        if [ $(($(date +%s) - started)) -ge "$LOCK_WAIT" ]; then
+            echo "deps: the package database stayed locked for $LOCK_WAIT s" >&2
+            rm -f "$log" "$log.status"
+            return "$status"
+        fi
+        echo "deps: another package manager holds the lock; waiting for it"
+        sleep 5
+    done
+}
+
+APT="apt-get -o DPkg::Lock::Timeout=$LOCK_WAIT"
 for a in $FOREIGN_ARCHES; do
     dpkg --print-foreign-architectures | grep -qx "$a" || $SUDO dpkg --add-architecture "$a"
 done
-$SUDO apt-get update -q
+waiting_for_lock $SUDO $APT update -q
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -q --no-install-recommends $missing
+waiting_for_lock $SUDO $APT install -y -q --no-install-recommends $missing

@@ -1,13 +1,16 @@
 #!/bin/sh
 # The game as a player gets it. `install`: cmake --install into a DESTDIR and under a second
-# prefix that is then moved; `package`: the .deb made by CPack, unpacked with dpkg -x. Each
-# tree is checked with the tools a distribution uses (desktop-file-validate, appstreamcli, man),
-# and its binary plays a short script offscreen with an empty HOME: every sample loads from
-# the installed copy, and the desktop entry's Exec and Icon are installed files.
+# prefix that is then moved; `package`: the .deb built as `make package` builds it
+# (tools/package.sh, in WORK_DIR/build), unpacked with dpkg -x; `lintian`: lintian's verdict on
+# the .deb that `package` left in DEB_DIR. Each tree is checked with the tools a distribution
+# uses (desktop-file-validate, appstreamcli, man), and its binary plays a short script
+# offscreen with an empty HOME: every sample loads from the installed copy, the desktop entry's
+# Exec and Icon are installed files, and the README's links lead to installed files.
 #
 # usage: install_test.sh install|package BUILD_DIR SOURCE_DIR WORK_DIR
+#        install_test.sh lintian BUILD_DIR SOURCE_DIR WORK_DIR DEB_DIR
 set -eu
-kind=$1 build=$2 src=$3 work=$4
+kind=$1 build=$2 src=$3 work=$4 debs=${5:-}
 id=org.tavrin.Tavrin
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
@@ -18,21 +21,24 @@ mkdir -p "$work"
 export HOME="$work/tools-home" XDG_CACHE_HOME="$work/tools-home/.cache"
 mkdir -p "$HOME"
 
-# cmake --install and cpack write install_manifest.txt into the build folder: put back the one
-# that a developer's own install left there (the two tests hold a lock on it).
+# cmake --install writes install_manifest.txt into the build folder: put back the one that a
+# developer's own install left there (the install test holds a lock on it).
 manifest=$build/install_manifest.txt
-[ ! -f "$manifest" ] || cp "$manifest" "$work/manifest.saved"
 restore_manifest() {
     if [ -f "$work/manifest.saved" ]; then cp "$work/manifest.saved" "$manifest"; else rm -f "$manifest"; fi
 }
-trap restore_manifest EXIT
+if [ "$kind" = install ]; then
+    [ ! -f "$manifest" ] || cp "$manifest" "$work/manifest.saved"
+    trap restore_manifest EXIT
+fi
 
-# check_tree ROOT MANPAGE LICENCE: the files of an installed tree under ROOT (a prefix),
-# validated. The package has the manual page compressed and the licence named as Debian does.
+# check_tree TOP PREFIX MANPAGE LICENCE: the files of a tree installed under PREFIX into the
+# folder TOP (a DESTDIR, or an unpacked package), validated. The package has the manual page
+# compressed and the licence named as Debian does.
 check_tree() {
-    root=$1 page=$root/$2
+    top=$1 root=$1$2 page=$1$2/$3
     for f in share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-             "$2" share/doc/tavrin/README.md "$3" \
+             "$3" share/doc/tavrin/README.md "$4" \
              share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/64x64/apps/$id.png \
              share/icons/hicolor/128x128/apps/$id.png share/icons/hicolor/256x256/apps/$id.png; do
         [ -s "$root/$f" ] || fail "$root/$f is not installed"
@@ -53,11 +59,12 @@ check_tree() {
     out=$(zcat -f "$page" | groff -ww -man -z 2>&1) || fail "groff failed: $out"
     [ -z "$out" ] || fail "groff -ww: $out"
 
-    # The desktop entry starts an installed binary (looked up as on a PATH of the tree's
-    # binary folders) and names an installed icon.
+    # The desktop entry starts an installed binary (an absolute path in the tree, or looked up
+    # as on a PATH of the tree's binary folders) and names an installed icon.
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/share/applications/$id.desktop")
     case $exec_name in
-        /*) [ -x "$root$exec_name" ] || fail "Exec=$exec_name is not an installed program" ;;
+        /*) [ -f "$top$exec_name" ] && [ -x "$top$exec_name" ] ||
+               fail "Exec=$exec_name is not an installed program" ;;
         *) [ -x "$root/bin/$exec_name" ] || [ -x "$root/games/$exec_name" ] ||
                fail "Exec=$exec_name is neither in $root/bin nor in $root/games" ;;
     esac
@@ -72,6 +79,32 @@ check_tree() {
             fail "Icon=$icon has no ${size}x$size picture"
         fi
     done
+
+    # Every link of the installed README that is not a web address leads to an installed file.
+    doc=$root/share/doc/tavrin
+    links=$(grep -oE '\]\([^)]+\)' "$doc/README.md" | sed 's/^](//; s/)$//; s/#.*//' |
+        grep -vE '^[a-z]+:' | sort -u)
+    [ -n "$links" ] || fail "found no link in $doc/README.md to check"
+    for link in $links; do
+        [ -s "$doc/$link" ] || fail "the installed README links to $link, which is not installed"
+    done
+}
+
+# check_hardened BINARY: stripped as Debian strips, and built with Debian's hardening flags.
+check_hardened() {
+    elf=$(LC_ALL=C readelf -W --file-header --program-headers --section-headers --dynamic \
+        --dyn-syms "$1") || { fail "readelf $1 failed"; return; }
+    echo "$elf" | grep -qE '\] \.symtab ' && fail "$1 keeps its symbol table (not stripped)"
+    echo "$elf" | grep -qE '\] \.debug_' && fail "$1 keeps debug sections"
+    echo "$elf" | grep -qE '\] \.comment ' && fail "$1 keeps the compiler's .comment section"
+    echo "$elf" | grep -qE 'Type: +DYN ' || fail "$1 is not position-independent"
+    echo "$elf" | grep -qE 'Flags:.*PIE' || fail "$1 is not marked as a PIE"
+    echo "$elf" | grep -q 'GNU_RELRO' || fail "$1 has no read-only relocations (-z relro)"
+    echo "$elf" | grep -qE 'BIND_NOW|Flags:.* NOW' || fail "$1 is not bound at start-up (-z now)"
+    # __memcpy_chk and the like; not __stack_chk_fail, which is the stack protector's.
+    echo "$elf" | grep -qE ' __[a-z0-9_]+_chk(@| |$)' || fail "$1 calls no fortified function"
+    echo "$elf" | grep -q '__stack_chk_fail' || fail "$1 has no stack protector"
+    return 0
 }
 
 # play ROOT NAME [MISSING]: the tree's binary plays the short script with an empty HOME. Every
@@ -107,7 +140,7 @@ case $kind in
 install)
     # A staged install, as a distribution builds it.
     DESTDIR=$work/destdir cmake --install "$build" --prefix /usr >"$work/install.log"
-    check_tree "$work/destdir/usr" share/man/man6/tavrin.6 share/doc/tavrin/LICENSE
+    check_tree "$work/destdir" /usr share/man/man6/tavrin.6 share/doc/tavrin/LICENSE
     play "$work/destdir/usr" destdir
     # Installed under one prefix and moved: the binary still finds its own samples.
     cmake --install "$build" --prefix "$work/first" >>"$work/install.log"
@@ -116,9 +149,9 @@ install)
     play "$work/moved" moved samp_km.wvx
     ;;
 package)
-    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/cpack" >"$work/cpack.log" 2>&1 ||
-        { cat "$work/cpack.log"; exit 1; }
-    deb=$(ls "$work"/cpack/*.deb)
+    sh "$src/tools/package.sh" "$src" "$work/build" 2 >"$work/package.log" 2>&1 ||
+        { cat "$work/package.log"; exit 1; }
+    deb=$(ls "$work"/build/tavrin_*.deb)
     dpkg-deb --info "$deb" >"$work/info.txt"
     [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "the package's section is not games"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "the package has no maintainer"
@@ -128,14 +161,47 @@ package)
         echo "$depends" | grep -q "$lib" || fail "the package does not depend on $lib: $depends"
     done
     dpkg -x "$deb" "$work/root"
-    check_tree "$work/root/usr" share/man/man6/tavrin.6.gz share/doc/tavrin/copyright
+    check_tree "$work/root" /usr share/man/man6/tavrin.6.gz share/doc/tavrin/copyright
+
+    # Debian's games layout: the game in /usr/games, nothing in /usr/bin, and the menu entry
+    # starting it by that path (a menu's PATH may lack /usr/games).
+    [ -x "$work/root/usr/games/tavrin" ] || fail "the package has no /usr/games/tavrin"
+    [ ! -e "$work/root/usr/bin" ] || fail "the package installs into /usr/bin: $(ls "$work/root/usr/bin")"
+    grep -qx 'Exec=/usr/games/tavrin' "$work/root/usr/share/applications/$id.desktop" ||
+        fail "the menu entry does not start /usr/games/tavrin"
+    check_hardened "$work/root/usr/games/tavrin"
+    # The Debian changelog's latest entry is this package's version.
+    changelog=$work/root/usr/share/doc/tavrin/changelog.Debian.gz
+    version=$(dpkg-deb -f "$deb" Version)
+    first=$(zcat "$changelog" | head -n 1)
+    case $first in
+        "tavrin ($version) "*) ;;
+        *) fail "changelog.Debian.gz starts with '$first', not the package's version $version" ;;
+    esac
     play "$work/root/usr" package
     ;;
+lintian)
+    deb=$(ls "$debs"/tavrin_*.deb)
+    if ! command -v lintian >/dev/null 2>&1; then
+        echo "SKIPPED: lintian is not installed, so the package was not checked by it"
+        echo "(tools/deps.sh test, which make test runs, installs it)"
+        exit 77
+    fi
+    # At lintian's default level; the overrides the package carries are honoured.
+    status=0
+    LC_ALL=C.UTF-8 lintian "$deb" >"$work/lintian.txt" 2>&1 || status=$?
+    cat "$work/lintian.txt"
+    grep -qE '^[EW]: ' "$work/lintian.txt" && fail "lintian reports errors or warnings"
+    [ "$status" -eq 0 ] || fail "lintian ended with status $status"
+    ;;
 *)
-    echo "usage: install_test.sh install|package BUILD_DIR SOURCE_DIR WORK_DIR" >&2
+    echo "usage: install_test.sh install|package|lintian BUILD_DIR SOURCE_DIR WORK_DIR [DEB_DIR]" >&2
     exit 2
     ;;
 esac
 
 [ "$failed" -eq 0 ] || exit 1
-echo "$kind tree: every file installed and valid, the installed game played with its own samples"
+case $kind in
+lintian) echo "lintian: no error and no warning on $(basename "$deb")" ;;
+*) echo "$kind tree: every file installed and valid, the installed game played with its own samples" ;;
+esac
