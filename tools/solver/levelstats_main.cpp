@@ -66,10 +66,13 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
     StagedSearch search(opt);
     std::string found;
     bool solved = search.run(found);
+    // A level the search does not solve says how far it got and why it stopped: the budget
+    // spent (the effort is more than the budget), or every way it keeps tried.
+    std::string left = std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) + " left";
     std::string effort = solved ? std::to_string(search.nodes())
-                                : "not found within " + std::to_string(budget) + " (" +
-                                      std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) +
-                                      " left)";
+                         : search.budgetSpent()
+                             ? "not found within " + std::to_string(budget) + " (" + left + ")"
+                             : "no way found after " + std::to_string(search.nodes()) + " (" + left + ")";
 
     RespawnReport traps;
     std::string trapError;
@@ -144,7 +147,7 @@ int respawnCheck(const std::string& levelPath, const std::string& solPath, FILE*
 }  // namespace
 
 int main(int argc, char** argv) {
-    long budget = 400000;
+    long budget = SearchOptions().nodeBudget;
     std::string mode, notes, order, respawnSol;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];

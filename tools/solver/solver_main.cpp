@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "%s: %s after %ld nodes, %ld dead ends\n", source.name.c_str(), ok ? "solved" : "no solution",
             searcher.nodes(), searcher.deadEnds());
     if (!ok) {
+        fprintf(stderr, "%s\n", searcher.failure().c_str());
         searcher.printDeepest();
         return 1;
     }
