@@ -151,13 +151,13 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
             SearchSnapshot s = saveSnapshot();
             uint64_t h = hash(s);
             if (!seen.insert(h).second) continue;
+            if (o == Outcome::Completed && opt_.wander) continue;
             if (opt_.visit) {
                 std::string path(1, a);
                 for (int32_t p = static_cast<int32_t>(i); nodes[p].parent >= 0; p = nodes[p].parent)
                     path.insert(path.begin(), nodes[p].action);
                 opt_.visit(s, currentPath_ + path);
             }
-            if (o == Outcome::Completed && opt_.wander) continue;
             bool goal = o == Outcome::Completed || (!opt_.full && remaining(s.g) < want);
             if (goal) {
                 std::string path(1, a);
