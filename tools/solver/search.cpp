@@ -12,12 +12,14 @@ SearchSnapshot saveSnapshot() {
     SearchSnapshot s;
     s.g = game;
     s.cells.assign(map, map + mapCells);
+    s.rand = saveRand();
     return s;
 }
 
 void restoreSnapshot(const SearchSnapshot& s) {
     game = s.g;
     std::memcpy(map, s.cells.data(), s.cells.size());
+    restoreRand(s.rand);
     std::memset(ControlFlags, 0, sizeof ControlFlags);
 }
 
@@ -66,10 +68,11 @@ uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
         mix(c);
     }
     mix(static_cast<uint64_t>(s.g.playerX) << 8 | static_cast<uint64_t>(s.g.playerY));
+    // A monster counts by its square and its age, which stops at 64 once it walks: its step
+    // counter ticks on with the clock and would make every moment of its walk a new state.
+    // The age still tells waiting for a monster to hatch from standing still.
     for (const MonsterSlot& m : s.g.monsters)
-        if (m.life)
-            mix(static_cast<uint64_t>(m.x) | m.y << 8 | m.toX << 16 | static_cast<uint64_t>(m.toY) << 24 |
-                static_cast<uint64_t>(m.life) << 32 | static_cast<uint64_t>(m.step) << 40);
+        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | static_cast<uint64_t>(m.life) << 16);
     return h;
 }
 
@@ -133,7 +136,9 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
     completed = false;
     exhausted = false;
     int32_t order = 0;
-    if (opt_.weight > 0) buildDistanceField(root);
+    // A shortest solution needs the plain breadth first order.
+    const int32_t weight = opt_.full ? 0 : opt_.weight;
+    if (weight > 0) buildDistanceField(root);
     while (!open.empty()) {
         if (nodes_ > opt_.nodeBudget) break;
         size_t i = static_cast<size_t>(open.top().second);
@@ -146,6 +151,13 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
             SearchSnapshot s = saveSnapshot();
             uint64_t h = hash(s);
             if (!seen.insert(h).second) continue;
+            if (o == Outcome::Completed && opt_.wander) continue;
+            if (opt_.visit) {
+                std::string path(1, a);
+                for (int32_t p = static_cast<int32_t>(i); nodes[p].parent >= 0; p = nodes[p].parent)
+                    path.insert(path.begin(), nodes[p].action);
+                opt_.visit(s, currentPath_ + path);
+            }
             bool goal = o == Outcome::Completed || (!opt_.full && remaining(s.g) < want);
             if (goal) {
                 std::string path(1, a);
@@ -158,12 +170,15 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
                     return goals;
                 }
                 goals.push_back({path, s});
-                if (static_cast<int32_t>(goals.size()) >= opt_.keepPerStage) return goals;
+                if (static_cast<int32_t>(goals.size()) >= keep_) {
+                    cut_ = true;
+                    return goals;
+                }
                 continue;
             }
             int32_t d = depth[i] + 1;
             // Breadth first keeps insertion order; best first adds the distance estimate.
-            int32_t priority = opt_.weight > 0 ? d + opt_.weight * targetDistance(s) : ++order;
+            int32_t priority = weight > 0 ? d + weight * targetDistance(s) : ++order;
             nodes.push_back({std::move(s), static_cast<int32_t>(i), a});
             depth.push_back(d);
             open.push({priority, static_cast<int32_t>(nodes.size() - 1)});
@@ -180,6 +195,11 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
 }
 
 bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int depth) {
+    // Every stage ends with one target fewer, so a state met again (the same targets taken in
+    // another order, or by another way) was searched before and led nowhere.
+    // A dead end stays one whatever the outcomes kept, so a later round skips it too.
+    uint64_t key = hash(root);
+    if (deadEnds_.count(key) != 0 || !expanded_.insert(key).second) return false;
     if (remaining(root.g) < deepestLeft_) {
         deepestLeft_ = remaining(root.g);
         deepest_ = root;
@@ -191,7 +211,7 @@ bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int dep
         path += goals[0].path;
         return true;
     }
-    if (goals.empty() && exhausted) deadEnds_.insert(hash(root));
+    if (goals.empty() && exhausted) deadEnds_.insert(key);
     // In a level that is played downwards, clearing the upper floors first keeps the way back
     // open; try those outcomes first.
     if (opt_.topDown)
@@ -217,7 +237,23 @@ bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int dep
 
 bool StagedSearch::run(std::string& path) {
     path.clear();
-    return search(saveSnapshot(), path, 0);
+    SearchSnapshot start = saveSnapshot();
+    // When every way was tried but some stage had more outcomes than it kept, the search goes
+    // again from the start keeping four times as many, until the budget is spent.
+    for (keep_ = opt_.keepPerStage;; keep_ *= 4) {
+        cut_ = false;
+        expanded_.clear();
+        if (search(start, path, 0)) return true;
+        if (budgetSpent() || !cut_ || opt_.full) return false;
+    }
+}
+
+std::string StagedSearch::failure() const {
+    std::string left = deepestLeft_ == 1 << 30 ? std::string("nothing") : std::to_string(deepestLeft_);
+    if (budgetSpent())
+        return "more than " + std::to_string(opt_.nodeBudget) + " nodes; at best " + left + " targets left";
+    return "every way tried (" + std::to_string(keep_) + " outcomes a stage) after " + std::to_string(nodes_) +
+           " nodes; at best " + left + " targets left";
 }
 
 void StagedSearch::printDeepest() const {
