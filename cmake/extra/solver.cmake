@@ -1,7 +1,8 @@
 # Level solutions: the replay harness (shared with the level tests), the solver and the
 # replay tool.
 add_library(levels_harness STATIC ${CMAKE_SOURCE_DIR}/tools/solver/harness.cpp
-                                  ${CMAKE_SOURCE_DIR}/tools/solver/search.cpp)
+                                  ${CMAKE_SOURCE_DIR}/tools/solver/search.cpp
+                                  ${CMAKE_SOURCE_DIR}/tools/solver/respawn.cpp)
 target_link_libraries(levels_harness PUBLIC tavrin_core)
 
 add_executable(solver ${CMAKE_SOURCE_DIR}/tools/solver/solver_main.cpp)

@@ -1,5 +1,6 @@
 #include "tools/solver/harness.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -174,6 +175,69 @@ ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::
         return st;
     }
     return replaySteps(steps);
+}
+
+namespace {
+
+alignas(8) char randBuffers[2][128];
+int randActive = -1;
+
+void adoptRand() {
+    if (randActive >= 0) return;
+    // initstate records where the running sequence stands in its table and returns that
+    // table; a copy of it, taken over with setstate, goes on with exactly the same draws.
+    char* old = initstate(1, randBuffers[0], sizeof randBuffers[0]);
+    std::memcpy(randBuffers[1], old, sizeof randBuffers[1]);
+    setstate(randBuffers[1]);
+    randActive = 1;
+}
+
+}  // namespace
+
+RandState saveRand() {
+    adoptRand();
+    RandState r;
+    // setstate on the table in use writes the sequence's position into its first word.
+    setstate(randBuffers[randActive]);
+    std::memcpy(r.bytes, randBuffers[randActive], sizeof r.bytes);
+    return r;
+}
+
+void restoreRand(const RandState& r) {
+    adoptRand();
+    // Restore into the other buffer: setstate first writes the position of the table it
+    // leaves, which would overwrite the one just copied in.
+    int next = 1 - randActive;
+    std::memcpy(randBuffers[next], r.bytes, sizeof r.bytes);
+    setstate(randBuffers[next]);
+    randActive = next;
+}
+
+std::string mapPicture() {
+    char glyph[64];
+    for (int t = 0; t < 64; ++t) glyph[t] = '?';
+    for (int c = 126; c >= 32; --c) {
+        int32_t t = defaultLegendTile(static_cast<char>(c));
+        if (t >= 0 && t < 64) glyph[t] = static_cast<char>(c);
+    }
+    glyph[TileEmpty] = ' ';
+    glyph[TileCrackedEgg] = 'e';
+    std::string out;
+    for (int32_t y = 0; y < mapHeight; ++y) {
+        char label[16];
+        std::snprintf(label, sizeof label, "%3d ", y);
+        std::string row = label;
+        for (int32_t x = 0; x < mapWidth; ++x) {
+            uint8_t t = getCell(x, y);
+            char c = t < 64 ? glyph[t] : '?';
+            for (const MonsterSlot& m : game.monsters)
+                if (m.life > 31 && m.x == x && m.y == y) c = 'M';
+            row += c;
+        }
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        out += row + "\n";
+    }
+    return out;
 }
 
 const char* outcomeName(Outcome o) {

@@ -59,6 +59,21 @@ ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::
 
 const char* outcomeName(Outcome o);
 
+// The state of rand(), which the monsters draw from: a search that goes back to an earlier
+// state must also give the monsters the draws they had from there, or a way it found would
+// not play again. The sequence is moved, unchanged, into buffers of our own (initstate and
+// setstate) the first time it is saved or restored.
+struct RandState {
+    alignas(8) char bytes[128];
+};
+RandState saveRand();
+void restoreRand(const RandState& r);
+
+// The map as text in the level sources' characters (README of assets/levels), one numbered
+// row a line; live monsters show as 'M', cracked eggs as 'e', other tiles without a
+// character as '?'.
+std::string mapPicture();
+
 // The solution beside a level source: "x.txt" -> "x.sol".
 std::string solutionPathFor(const std::string& levelPath);
 // order.txt: file names relative to its folder; blank and '#' lines skipped.

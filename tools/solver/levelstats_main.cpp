@@ -3,12 +3,15 @@
 //   levelstats [--nodes N] <order.txt>                    print the table
 //   levelstats [--nodes N] --check <notes.md> <order.txt> fail if the table in the notes is stale
 //   levelstats [--nodes N] --write <notes.md> <order.txt> put the table into the notes
+//   levelstats --respawn <level.txt> [<level.sol>]        the respawn check of one level
 //
 // Per level: its size, diamonds (safes included) and bombs; the shipped solution's moves and
 // the world ticks it takes (rand() seed 1, world phase 0); the staged search's effort to find
 // a solution from scratch with its default settings (nodes played, or "not found within N");
 // and the distinct dead ends that search met: states from which a whole stage found no way on
-// to another diamond or bomb. The table in the notes sits between the lines
+// to another diamond or bomb; and the respawn traps: the move boundaries along the shipped
+// solution where a player who lost a life there, put back on the start square, could not
+// stay alive for two seconds whatever they pressed. The table in the notes sits between the lines
 // "<!-- levelstats -->" and "<!-- /levelstats -->".
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +23,7 @@
 
 #include "tools/common/scratch_home.h"
 #include "tools/solver/harness.h"
+#include "tools/solver/respawn.h"
 #include "tools/solver/search.h"
 #include "world/world.h"
 
@@ -67,10 +71,17 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
                                       std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) +
                                       " left)";
 
+    RespawnReport traps;
+    std::string trapError;
+    if (!checkRespawns(text, steps, traps, trapError)) {
+        error = path + ": respawn check: " + trapError;
+        return "";
+    }
+
     char row[256];
-    std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld |\n", label.c_str(),
+    std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld | %ld |\n", label.c_str(),
                   source.name.c_str(), source.width, source.height, diamonds, bombs, moves, played.ticks,
-                  effort.c_str(), search.deadEnds());
+                  effort.c_str(), search.deadEnds(), traps.trapped);
     return row;
 }
 
@@ -81,8 +92,8 @@ bool buildTable(const std::string& order, long budget, std::string& table) {
         return false;
     }
     table =
-        "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends |\n"
-        "|---|---|---|---|---|---|---|---|---|\n";
+        "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends | Respawn traps |\n"
+        "|---|---|---|---|---|---|---|---|---|---|\n";
     // The first four are the practice levels.
     for (size_t i = 0; i < paths.size(); ++i) {
         std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
@@ -97,14 +108,51 @@ bool buildTable(const std::string& order, long budget, std::string& table) {
     return true;
 }
 
+// The respawn check of one level, for a designer mending a trap: the count, and the first
+// trapped state with its map. Exit status 1 when there is a trap.
+int respawnCheck(const std::string& levelPath, const std::string& solPath, FILE* out) {
+    std::string text, solText, solError;
+    LevelSource source;
+    LevelSourceError srcError;
+    std::vector<SolutionStep> steps;
+    if (!readWholeFile(levelPath, text) || !parseLevelSource(text, source, srcError)) {
+        std::fprintf(stderr, "%s: cannot load: %s\n", levelPath.c_str(), srcError.message.c_str());
+        return 2;
+    }
+    if (!readWholeFile(solPath, solText) || !parseSolution(solText, steps, solError)) {
+        std::fprintf(stderr, "%s: cannot load: %s\n", solPath.c_str(), solError.c_str());
+        return 2;
+    }
+    RespawnReport report;
+    std::string error;
+    bool completes = checkRespawns(text, steps, report, error);
+    // A solution that does not end well is still checked up to where it ends: a designer may
+    // play only the start of a level this way.
+    if (!completes) std::fprintf(stderr, "%s: %s\n", levelPath.c_str(), error.c_str());
+    std::fprintf(out, "%s: %ld states along the solution, %ld respawn traps", source.name.c_str(), report.states,
+                 report.trapped);
+    if (report.undecided > 0) std::fprintf(out, " (%ld undecided, counted as survivable)", report.undecided);
+    std::fprintf(out, "\n");
+    if (report.trapped > 0)
+        std::fprintf(out,
+                     "first trap: after move %d (tick %d), put back on the start square, no input keeps the player "
+                     "alive for %d ticks:\n%s",
+                     report.firstMoves, report.firstTick, RespawnSurvivalTicks, report.firstMap.c_str());
+    return report.trapped > 0 || !completes ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long budget = 400000;
-    std::string mode, notes, order;
+    std::string mode, notes, order, respawnSol;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--nodes" && i + 1 < argc)
+        if (a == "--respawn" && i + 1 < argc) {
+            mode = a;
+            order = argv[++i];
+            if (i + 1 < argc) respawnSol = argv[++i];
+        } else if (a == "--nodes" && i + 1 < argc)
             budget = atol(argv[++i]);
         else if ((a == "--check" || a == "--write") && i + 1 < argc) {
             mode = a;
@@ -113,7 +161,9 @@ int main(int argc, char** argv) {
             order = a;
     }
     if (order.empty() || budget <= 0) {
-        std::fprintf(stderr, "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n");
+        std::fprintf(stderr,
+                     "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n"
+                     "       levelstats --respawn <level.txt> [<level.sol>]\n");
         return 2;
     }
     // Completing a level may save progress: keep it away from the real home directory.
@@ -124,6 +174,8 @@ int main(int argc, char** argv) {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     FILE* out = fdopen(keep, "w");
+
+    if (mode == "--respawn") return respawnCheck(order, respawnSol.empty() ? solutionPathFor(order) : respawnSol, out);
 
     std::string table;
     if (!buildTable(order, budget, table)) return 1;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "game/state.h"
+#include "tools/solver/harness.h"
 
 struct SearchOptions {
     long nodeBudget = 2000000;
@@ -31,6 +32,7 @@ struct SearchOptions {
 struct SearchSnapshot {
     GameState g;
     std::vector<uint8_t> cells;
+    RandState rand;
 };
 
 SearchSnapshot saveSnapshot();
