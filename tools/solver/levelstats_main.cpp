@@ -2,6 +2,7 @@
 //
 //   levelstats [--nodes N] <order.txt>                    print the table
 //   levelstats [--nodes N] --check <notes.md> <order.txt> fail if the table in the notes is stale
+//                                                        or a level has a respawn trap
 //   levelstats [--nodes N] --write <notes.md> <order.txt> put the table into the notes
 //   levelstats --respawn <level.txt> [<level.sol>]        the respawn check of one level
 //
@@ -33,6 +34,9 @@ const char* const Begin = "<!-- levelstats -->\n";
 const char* const End = "<!-- /levelstats -->\n";
 
 // One row of the table; empty with `error` set when the level or its solution is broken.
+// Levels with a respawn trap, for --check.
+std::vector<std::string> trappedLevels;
+
 std::string levelRow(const std::string& label, const std::string& path, long budget, std::string& error) {
     std::string text, solText, solError;
     LevelSource source;
@@ -66,10 +70,13 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
     StagedSearch search(opt);
     std::string found;
     bool solved = search.run(found);
+    // A level the search does not solve says how far it got and why it stopped: the budget
+    // spent (the effort is more than the budget), or every way it keeps tried.
+    std::string left = std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) + " left";
     std::string effort = solved ? std::to_string(search.nodes())
-                                : "not found within " + std::to_string(budget) + " (" +
-                                      std::to_string(search.fewestLeft()) + " of " + std::to_string(diamonds + bombs) +
-                                      " left)";
+                         : search.budgetSpent()
+                             ? "not found within " + std::to_string(budget) + " (" + left + ")"
+                             : "no way found after " + std::to_string(search.nodes()) + " (" + left + ")";
 
     RespawnReport traps;
     std::string trapError;
@@ -77,6 +84,8 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
         error = path + ": respawn check: " + trapError;
         return "";
     }
+
+    if (traps.trapped > 0) trappedLevels.push_back(source.name + " (" + path + ")");
 
     char row[256];
     std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld | %ld |\n", label.c_str(),
@@ -144,7 +153,7 @@ int respawnCheck(const std::string& levelPath, const std::string& solPath, FILE*
 }  // namespace
 
 int main(int argc, char** argv) {
-    long budget = 400000;
+    long budget = SearchOptions().nodeBudget;
     std::string mode, notes, order, respawnSol;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -196,7 +205,12 @@ int main(int argc, char** argv) {
     from += std::string(Begin).size();
     std::string current = text.substr(from, to - from);
     if (mode == "--check") {
+        // A lost life must never cost the next ones: a level with a respawn trap fails the
+        // check even when the table already shows it.
+        for (const std::string& level : trappedLevels)
+            std::fprintf(stderr, "levelstats: %s has a respawn trap; see levelstats --respawn\n", level.c_str());
         if (current == table) {
+            if (!trappedLevels.empty()) return 1;
             std::fprintf(out, "levelstats: the table in %s is current\n", notes.c_str());
             return 0;
         }

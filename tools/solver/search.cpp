@@ -68,10 +68,10 @@ uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
         mix(c);
     }
     mix(static_cast<uint64_t>(s.g.playerX) << 8 | static_cast<uint64_t>(s.g.playerY));
+    // A monster counts by its square and whether it walks yet: its step counter and age tick
+    // on with the clock, and would make every moment a new state.
     for (const MonsterSlot& m : s.g.monsters)
-        if (m.life)
-            mix(static_cast<uint64_t>(m.x) | m.y << 8 | m.toX << 16 | static_cast<uint64_t>(m.toY) << 24 |
-                static_cast<uint64_t>(m.life) << 32 | static_cast<uint64_t>(m.step) << 40);
+        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | static_cast<uint64_t>(m.life > 63) << 16);
     return h;
 }
 
@@ -135,7 +135,9 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
     completed = false;
     exhausted = false;
     int32_t order = 0;
-    if (opt_.weight > 0) buildDistanceField(root);
+    // A shortest solution needs the plain breadth first order.
+    const int32_t weight = opt_.full ? 0 : opt_.weight;
+    if (weight > 0) buildDistanceField(root);
     while (!open.empty()) {
         if (nodes_ > opt_.nodeBudget) break;
         size_t i = static_cast<size_t>(open.top().second);
@@ -165,7 +167,7 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
             }
             int32_t d = depth[i] + 1;
             // Breadth first keeps insertion order; best first adds the distance estimate.
-            int32_t priority = opt_.weight > 0 ? d + opt_.weight * targetDistance(s) : ++order;
+            int32_t priority = weight > 0 ? d + weight * targetDistance(s) : ++order;
             nodes.push_back({std::move(s), static_cast<int32_t>(i), a});
             depth.push_back(d);
             open.push({priority, static_cast<int32_t>(nodes.size() - 1)});
@@ -182,6 +184,9 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
 }
 
 bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int depth) {
+    // Every stage ends with one target fewer, so a state met again (the same targets taken in
+    // another order, or by another way) was searched before and led nowhere.
+    if (!expanded_.insert(hash(root)).second) return false;
     if (remaining(root.g) < deepestLeft_) {
         deepestLeft_ = remaining(root.g);
         deepest_ = root;
@@ -220,6 +225,14 @@ bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int dep
 bool StagedSearch::run(std::string& path) {
     path.clear();
     return search(saveSnapshot(), path, 0);
+}
+
+std::string StagedSearch::failure() const {
+    std::string left = deepestLeft_ == 1 << 30 ? std::string("nothing") : std::to_string(deepestLeft_);
+    if (budgetSpent())
+        return "more than " + std::to_string(opt_.nodeBudget) + " nodes; at best " + left + " targets left";
+    return "every way tried (" + std::to_string(opt_.keepPerStage) + " outcomes a stage) after " +
+           std::to_string(nodes_) + " nodes; at best " + left + " targets left";
 }
 
 void StagedSearch::printDeepest() const {

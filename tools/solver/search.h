@@ -3,9 +3,11 @@
 //
 // From a standing player it searches over moves (and a wait of one falling cycle) until a
 // diamond is taken or a bomb disarmed, keeping the first `keep` different outcomes; stages
-// are chained depth first, backtracking when a stage finds nothing. A stage is breadth first,
-// or best first with a weight W (steps + W times the walking distance to the nearest target).
-// `full` searches the whole level breadth first in one stage (shortest solution). Every
+// are chained depth first, backtracking when a stage finds nothing, and a stage start met
+// again (the same targets taken in another order) is not searched twice. A stage is best
+// first with a weight W (steps + W times the walking distance to the nearest target), or
+// breadth first with W = 0. `full` searches the whole level breadth first in one stage
+// (shortest solution). Every
 // candidate move is played by the engine itself, so rock physics and monsters are exactly the
 // game's; monsters depend on rand(), so a solution is found for one seed only.
 #pragma once
@@ -18,9 +20,9 @@
 #include "tools/solver/harness.h"
 
 struct SearchOptions {
-    long nodeBudget = 2000000;
+    long nodeBudget = 1000000;
     int32_t keepPerStage = 6;
-    int32_t weight = 0;
+    int32_t weight = 2;  // 0: breadth first
     bool full = false;
     bool looseHash = true;  // earth and empty count alike where nothing can fall into them
     bool topDown = false;   // try the outcomes higher up the map first
@@ -48,6 +50,8 @@ public:
 
     long nodes() const { return nodes_; }
     bool budgetSpent() const { return nodes_ > opt_.nodeBudget; }
+    // After a failed run: why it failed, in a few words (the budget, or every way tried).
+    std::string failure() const;
     // Distinct states (standing player, map, monsters) from which a whole stage was searched
     // without finding any way to the next diamond or bomb: places a player can get stuck in.
     long deadEnds() const { return static_cast<long>(deadEnds_.size()); }
@@ -71,6 +75,7 @@ private:
     long nodes_ = 0;
     std::vector<int32_t> distance_;
     std::unordered_set<uint64_t> deadEnds_;
+    std::unordered_set<uint64_t> expanded_;  // stage starts already searched
     SearchSnapshot deepest_;
     int32_t deepestLeft_ = 1 << 30;
     std::string deepestPath_;

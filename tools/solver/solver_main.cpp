@@ -6,13 +6,15 @@
 // The search runs in stages: from a standing player it searches over moves (and a wait of
 // one falling cycle) until a diamond is taken or a bomb disarmed, keeping the first K
 // different outcomes; stages are chained depth first, backtracking when a stage finds
-// nothing. A stage is breadth first, or best first with --weight W (steps + W times the
-// walking distance to the nearest target), which big levels need. --topdown tries the
-// outcomes higher up the map first. --full searches the whole level breadth first in one
-// stage (shortest solution, small levels only). --prefix plays a hand-written start first
-// and searches on from there. Every candidate move is played by the engine itself, so rock
-// physics and monsters are exactly the game's. Monsters depend on rand(): a solution found
-// for one seed must still be checked with `replay` over many seeds.
+// nothing, and a stage start met again is not searched twice. A stage is best first with
+// weight W (steps + W times the walking distance to the nearest target; default 2), or
+// breadth first with --weight 0. --topdown tries the outcomes higher up the map first.
+// --full searches the whole level breadth first in one stage (shortest solution, small
+// levels only). --prefix plays a hand-written start first and searches on from there. Every
+// candidate move is played by the engine itself, so rock physics and monsters are exactly
+// the game's. Monsters depend on rand(): the search keeps its state with every state, so a
+// solution plays again for the seed it was found with, but must still be checked with
+// `replay` over many seeds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -98,6 +100,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "%s: %s after %ld nodes, %ld dead ends\n", source.name.c_str(), ok ? "solved" : "no solution",
             searcher.nodes(), searcher.deadEnds());
     if (!ok) {
+        fprintf(stderr, "%s\n", searcher.failure().c_str());
         searcher.printDeepest();
         return 1;
     }
