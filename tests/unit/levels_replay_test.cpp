@@ -156,7 +156,8 @@ TEST_F(LevelSet, SetCoversTheWholeGame) {
         smallest = std::min(smallest, std::max(level.source.width, level.source.height));
     }
     EXPECT_EQ(colours.size(), 8u);
-    EXPECT_GT(largest, 100);
+    // One level (DEEP SHAFT) is far taller than the map view, so both views scroll a long way.
+    EXPECT_GT(largest, 60);
     EXPECT_LE(smallest, 8);
     // Every object, every walk-through decoration and every kind of wall appears somewhere;
     // only the sprite frames 33..46 and the cracked egg exist without being map squares.
