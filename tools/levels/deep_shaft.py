@@ -3,8 +3,8 @@
 
 Every floor is one of the kinds below, and no kind comes twice: a band of earth on top (its
 two lighter grains alternate from floor to floor), a few rows with the floor's trick, and a
-floor line with one way through. The level is the start row, the floors in the order of FLOORS, and a
-bottom room. The source in assets/levels/ is what this writes: change the floors here and
+floor line with one way through. The level is the start row, the floors in the order of
+FLOORS, and a bottom room. The source in assets/levels/ is what this writes: change the floors here and
 run
 
     /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m09_shaft.txt
