@@ -55,6 +55,32 @@ TEST(RespawnTraps, CountsTheStatesWhereTheStartSquareIsDeadly) {
     unloadLevel();
 }
 
+// Off the solution's way: breadth first play from the start meets the monster in the pocket
+// too, and names the way there.
+TEST(RespawnTraps, ExploringFindsTrapsOffTheSolution) {
+    struct Case {
+        const char* level;
+        bool trapped;
+    };
+    const Case cases[] = {{Pocket, true}, {EmptyPocket, false}};
+    for (const Case& c : cases) {
+        RespawnReport report;
+        std::string error;
+        testing::internal::CaptureStdout();
+        bool loaded = exploreRespawns(c.level, 20000, report, error);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(loaded) << error;
+        EXPECT_GT(report.states, 20);
+        EXPECT_EQ(report.trapped > 0, c.trapped);
+        if (c.trapped) {
+            EXPECT_NE(report.firstMap.find('M'), std::string::npos) << report.firstMap;
+            // The way there leaves the pocket: the rock has dropped in behind.
+            EXPECT_NE(report.firstPath.find('R'), std::string::npos) << report.firstPath;
+        }
+    }
+    unloadLevel();
+}
+
 // A rock is on its way down onto the start square: standing still is death. From high up the
 // search finds the step aside (or up under the rock, which then no longer falls); one square
 // above the start it lands before any move can start.

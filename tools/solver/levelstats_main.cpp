@@ -5,6 +5,7 @@
 //                                                        or a level has a respawn trap
 //   levelstats [--nodes N] --write <notes.md> <order.txt> put the table into the notes
 //   levelstats --respawn <level.txt> [<level.sol>]        the respawn check of one level
+//   levelstats [--nodes N] --explore <level.txt>          the same at the states the solver reaches
 //
 // Per level: its size, diamonds (safes included) and bombs; the shipped solution's moves and
 // the world ticks it takes (rand() seed 1, world phase 0); the staged search's effort to find
@@ -12,8 +13,9 @@
 // and the distinct dead ends that search met: states from which a whole stage found no way on
 // to another diamond or bomb; and the respawn traps: the move boundaries along the shipped
 // solution where a player who lost a life there, put back on the start square, could not
-// stay alive for two seconds whatever they pressed. The table in the notes sits between the lines
-// "<!-- levelstats -->" and "<!-- /levelstats -->".
+// stay alive for two seconds whatever they pressed; and the same off the solution's way, at
+// the states of the first 100000 nodes of a breadth first play from the start. The table in
+// the notes sits between the lines "<!-- levelstats -->" and "<!-- /levelstats -->".
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,7 +36,10 @@ const char* const Begin = "<!-- levelstats -->\n";
 const char* const End = "<!-- /levelstats -->\n";
 
 // One row of the table; empty with `error` set when the level or its solution is broken.
-// Levels with a respawn trap, for --check.
+// The breadth first play from the start whose states the off-the-way respawn check visits.
+const long ExploreNodes = 100000;
+
+// Levels with a respawn trap along their solution, for --check.
 std::vector<std::string> trappedLevels;
 
 std::string levelRow(const std::string& label, const std::string& path, long budget, std::string& error) {
@@ -86,11 +91,17 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
     }
 
     if (traps.trapped > 0) trappedLevels.push_back(source.name + " (" + path + ")");
+    // Off the solution's way: what a player who wanders from the start may meet.
+    RespawnReport wander;
+    if (!exploreRespawns(text, ExploreNodes, wander, trapError)) {
+        error = path + ": respawn check off the way: " + trapError;
+        return "";
+    }
 
     char row[256];
-    std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld | %ld |\n", label.c_str(),
+    std::snprintf(row, sizeof row, "| %s | %s | %dx%d | %d | %d | %ld | %d | %s | %ld | %ld | %ld |\n", label.c_str(),
                   source.name.c_str(), source.width, source.height, diamonds, bombs, moves, played.ticks,
-                  effort.c_str(), search.deadEnds(), traps.trapped);
+                  effort.c_str(), search.deadEnds(), traps.trapped, wander.trapped);
     return row;
 }
 
@@ -101,8 +112,9 @@ bool buildTable(const std::string& order, long budget, std::string& table) {
         return false;
     }
     table =
-        "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends | Respawn traps |\n"
-        "|---|---|---|---|---|---|---|---|---|---|\n";
+        "| Level | Name | Size | Diamonds | Bombs | Moves | Ticks | Solver nodes | Dead ends | Respawn traps | Off the "
+        "way |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|\n";
     // The first four are the practice levels.
     for (size_t i = 0; i < paths.size(); ++i) {
         std::string label = i < 4 ? "P" + std::to_string(i + 1) : std::to_string(i - 3);
@@ -150,20 +162,53 @@ int respawnCheck(const std::string& levelPath, const std::string& solPath, FILE*
     return report.trapped > 0 || !completes ? 1 : 0;
 }
 
+// The respawn check at every state the solver's search reaches: traps off the solution.
+int exploreCheck(const std::string& levelPath, long budget, FILE* out) {
+    std::string text;
+    LevelSource source;
+    LevelSourceError srcError;
+    if (!readWholeFile(levelPath, text) || !parseLevelSource(text, source, srcError)) {
+        std::fprintf(stderr, "%s: cannot load: %s\n", levelPath.c_str(), srcError.message.c_str());
+        return 2;
+    }
+    RespawnReport report;
+    std::string error;
+    if (!exploreRespawns(text, budget, report, error)) {
+        std::fprintf(stderr, "%s: %s\n", levelPath.c_str(), error.c_str());
+        return 2;
+    }
+    std::fprintf(out, "%s: %ld states reached by the search, %ld respawn traps", source.name.c_str(), report.states,
+                 report.trapped);
+    if (report.undecided > 0) std::fprintf(out, " (%ld undecided, counted as survivable)", report.undecided);
+    std::fprintf(out, "\n");
+    if (report.trapped > 0)
+        std::fprintf(out,
+                     "first trap: after %d moves (tick %d), reached by\n%sput back on the start square, no input "
+                     "keeps the player alive for %d ticks:\n%s",
+                     report.firstMoves, report.firstTick, report.firstPath.c_str(), RespawnSurvivalTicks,
+                     report.firstMap.c_str());
+    return report.trapped > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long budget = SearchOptions().nodeBudget;
+    bool nodesGiven = false;
     std::string mode, notes, order, respawnSol;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--respawn" && i + 1 < argc) {
+        if (a == "--explore" && i + 1 < argc) {
             mode = a;
             order = argv[++i];
-            if (i + 1 < argc) respawnSol = argv[++i];
-        } else if (a == "--nodes" && i + 1 < argc)
+        } else if (a == "--respawn" && i + 1 < argc) {
+            mode = a;
+            order = argv[++i];
+            if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0) respawnSol = argv[++i];
+        } else if (a == "--nodes" && i + 1 < argc) {
             budget = atol(argv[++i]);
-        else if ((a == "--check" || a == "--write") && i + 1 < argc) {
+            nodesGiven = true;
+        } else if ((a == "--check" || a == "--write") && i + 1 < argc) {
             mode = a;
             notes = argv[++i];
         } else
@@ -172,7 +217,8 @@ int main(int argc, char** argv) {
     if (order.empty() || budget <= 0) {
         std::fprintf(stderr,
                      "usage: levelstats [--nodes N] [--check|--write notes.md] <order.txt>\n"
-                     "       levelstats --respawn <level.txt> [<level.sol>]\n");
+                     "       levelstats --respawn <level.txt> [<level.sol>]\n"
+                     "       levelstats [--nodes N] --explore <level.txt>\n");
         return 2;
     }
     // Completing a level may save progress: keep it away from the real home directory.
@@ -184,6 +230,7 @@ int main(int argc, char** argv) {
     dup2(null, 1);
     FILE* out = fdopen(keep, "w");
 
+    if (mode == "--explore") return exploreCheck(order, nodesGiven ? budget : ExploreNodes, out);
     if (mode == "--respawn") return respawnCheck(order, respawnSol.empty() ? solutionPathFor(order) : respawnSol, out);
 
     std::string table;

@@ -182,3 +182,43 @@ bool checkRespawns(const std::string& sourceText, const std::vector<SolutionStep
     }
     return true;
 }
+
+bool exploreRespawns(const std::string& sourceText, long searchBudget, RespawnReport& report, std::string& error,
+                     long budgetPerState) {
+    report = RespawnReport();
+    srand(1);
+    if (!startLevel(sourceText, -1, 0)) {
+        error = "the level does not load";
+        return false;
+    }
+    SearchOptions opt;
+    opt.nodeBudget = searchBudget;
+    opt.full = true;
+    opt.wander = true;
+    opt.visit = [&](const SearchSnapshot& state, const std::string& path) {
+        restoreSnapshot(state);
+        respawnPlayer();
+        long nodes = 0;
+        bool undecided = false;
+        bool ok = canSurvive(RespawnSurvivalTicks, budgetPerState, nodes, undecided);
+        ++report.states;
+        report.nodes += nodes;
+        if (undecided) ++report.undecided;
+        if (ok) return;
+        ++report.trapped;
+        if (report.firstMoves >= 0) return;
+        report.firstMoves = 0;
+        std::vector<SolutionStep> steps;
+        for (char c : path) {
+            if (c != 'W') ++report.firstMoves;
+            steps.push_back({c, c == 'W' ? 4 : 1});
+        }
+        report.firstTick = state.g.levelTicks;
+        report.firstMap = mapPicture();
+        report.firstPath = formatSolution(steps);
+    };
+    StagedSearch search(opt);
+    std::string found;
+    search.run(found);
+    return true;
+}

@@ -31,10 +31,11 @@ struct RespawnReport {
     long undecided = 0;  // where the search gave up (counted as survivable)
     long nodes = 0;      // moves and waits the searches played
     // The first trap: the moves the solution had made, its tick, and the map right after
-    // the respawn (mapPicture).
+    // the respawn (mapPicture); when exploring, the way there as solution text.
     int32_t firstMoves = -1;
     int32_t firstTick = -1;
     std::string firstMap;
+    std::string firstPath;
 };
 
 // Replays the solution from the level's start (rand() seed 1, world phase 0) and checks a
@@ -43,3 +44,10 @@ struct RespawnReport {
 // complete it; the report then covers the states up to where the solution ended.
 bool checkRespawns(const std::string& sourceText, const std::vector<SolutionStep>& steps, RespawnReport& report,
                    std::string& error, long budgetPerState = 200000);
+
+// The same check off the solution's way: at every state the solver's search reaches from the
+// level's start (rand() seed 1, world phase 0, its default settings and at most `searchBudget`
+// nodes): the orders, detours and delays a player may try, such as letting a monster out.
+// Returns false, with `error`, when the level does not load.
+bool exploreRespawns(const std::string& sourceText, long searchBudget, RespawnReport& report, std::string& error,
+                     long budgetPerState = 200000);

@@ -68,10 +68,11 @@ uint64_t StagedSearch::hash(const SearchSnapshot& s) const {
         mix(c);
     }
     mix(static_cast<uint64_t>(s.g.playerX) << 8 | static_cast<uint64_t>(s.g.playerY));
-    // A monster counts by its square and whether it walks yet: its step counter and age tick
-    // on with the clock, and would make every moment a new state.
+    // A monster counts by its square and its age, which stops at 64 once it walks: its step
+    // counter ticks on with the clock and would make every moment of its walk a new state.
+    // The age still tells waiting for a monster to hatch from standing still.
     for (const MonsterSlot& m : s.g.monsters)
-        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | static_cast<uint64_t>(m.life > 63) << 16);
+        if (m.life) mix(static_cast<uint64_t>(m.x) | m.y << 8 | static_cast<uint64_t>(m.life) << 16);
     return h;
 }
 
@@ -150,6 +151,13 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
             SearchSnapshot s = saveSnapshot();
             uint64_t h = hash(s);
             if (!seen.insert(h).second) continue;
+            if (o == Outcome::Completed && opt_.wander) continue;
+            if (opt_.visit) {
+                std::string path(1, a);
+                for (int32_t p = static_cast<int32_t>(i); nodes[p].parent >= 0; p = nodes[p].parent)
+                    path.insert(path.begin(), nodes[p].action);
+                opt_.visit(s, currentPath_ + path);
+            }
             bool goal = o == Outcome::Completed || (!opt_.full && remaining(s.g) < want);
             if (goal) {
                 std::string path(1, a);
@@ -162,7 +170,10 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
                     return goals;
                 }
                 goals.push_back({path, s});
-                if (static_cast<int32_t>(goals.size()) >= opt_.keepPerStage) return goals;
+                if (static_cast<int32_t>(goals.size()) >= keep_) {
+                    cut_ = true;
+                    return goals;
+                }
                 continue;
             }
             int32_t d = depth[i] + 1;
@@ -224,15 +235,23 @@ bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int dep
 
 bool StagedSearch::run(std::string& path) {
     path.clear();
-    return search(saveSnapshot(), path, 0);
+    SearchSnapshot start = saveSnapshot();
+    // When every way was tried but some stage had more outcomes than it kept, the search goes
+    // again from the start keeping four times as many, until the budget is spent.
+    for (keep_ = opt_.keepPerStage;; keep_ *= 4) {
+        cut_ = false;
+        expanded_.clear();
+        if (search(start, path, 0)) return true;
+        if (budgetSpent() || !cut_ || opt_.full) return false;
+    }
 }
 
 std::string StagedSearch::failure() const {
     std::string left = deepestLeft_ == 1 << 30 ? std::string("nothing") : std::to_string(deepestLeft_);
     if (budgetSpent())
         return "more than " + std::to_string(opt_.nodeBudget) + " nodes; at best " + left + " targets left";
-    return "every way tried (" + std::to_string(opt_.keepPerStage) + " outcomes a stage) after " +
-           std::to_string(nodes_) + " nodes; at best " + left + " targets left";
+    return "every way tried (" + std::to_string(keep_) + " outcomes a stage) after " + std::to_string(nodes_) +
+           " nodes; at best " + left + " targets left";
 }
 
 void StagedSearch::printDeepest() const {

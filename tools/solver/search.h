@@ -4,20 +4,29 @@
 // From a standing player it searches over moves (and a wait of one falling cycle) until a
 // diamond is taken or a bomb disarmed, keeping the first `keep` different outcomes; stages
 // are chained depth first, backtracking when a stage finds nothing, and a stage start met
-// again (the same targets taken in another order) is not searched twice. A stage is best
+// again (the same targets taken in another order) is not searched twice; a search that tried
+// every way it kept starts again keeping four times as many outcomes. A stage is best
 // first with a weight W (steps + W times the walking distance to the nearest target), or
 // breadth first with W = 0. `full` searches the whole level breadth first in one stage
-// (shortest solution). Every
-// candidate move is played by the engine itself, so rock physics and monsters are exactly the
-// game's; monsters depend on rand(), so a solution is found for one seed only.
+// (shortest solution). Every candidate move is played by the engine itself, so rock physics
+// and monsters are exactly the game's; monsters depend on rand(), so a solution is found for
+// one seed only.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "game/state.h"
 #include "tools/solver/harness.h"
+
+// The engine's whole state at a move boundary.
+struct SearchSnapshot {
+    GameState g;
+    std::vector<uint8_t> cells;
+    RandState rand;
+};
 
 struct SearchOptions {
     long nodeBudget = 1000000;
@@ -28,13 +37,10 @@ struct SearchOptions {
     bool topDown = false;   // try the outcomes higher up the map first
     bool progress = false;  // a line on standard error for every stage outcome followed
     bool debug = false;     // and a summary of every stage
-};
-
-// The engine's whole state at a move boundary.
-struct SearchSnapshot {
-    GameState g;
-    std::vector<uint8_t> cells;
-    RandState rand;
+    bool wander = false;    // with full: never stop, not even at the end of the level (for visit)
+    // Called with every new state the search reaches (the player standing); it may play the
+    // engine, which the search puts back afterwards.
+    std::function<void(const SearchSnapshot&, const std::string& path)> visit;
 };
 
 SearchSnapshot saveSnapshot();
@@ -76,6 +82,8 @@ private:
     std::vector<int32_t> distance_;
     std::unordered_set<uint64_t> deadEnds_;
     std::unordered_set<uint64_t> expanded_;  // stage starts already searched
+    int32_t keep_ = 0;                       // outcomes kept a stage in this round
+    bool cut_ = false;                       // a stage had more outcomes than it kept
     SearchSnapshot deepest_;
     int32_t deepestLeft_ = 1 << 30;
     std::string deepestPath_;

@@ -6,7 +6,8 @@
 // The search runs in stages: from a standing player it searches over moves (and a wait of
 // one falling cycle) until a diamond is taken or a bomb disarmed, keeping the first K
 // different outcomes; stages are chained depth first, backtracking when a stage finds
-// nothing, and a stage start met again is not searched twice. A stage is best first with
+// nothing, and a stage start met again is not searched twice (when every way was tried, it
+// starts again keeping four times as many outcomes). A stage is best first with
 // weight W (steps + W times the walking distance to the nearest target; default 2), or
 // breadth first with --weight 0. --topdown tries the outcomes higher up the map first.
 // --full searches the whole level breadth first in one stage (shortest solution, small
