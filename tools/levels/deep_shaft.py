@@ -7,7 +7,7 @@ floor line with one way through. The level is the start row, the floors in the o
 FLOORS, and a bottom room. The source in assets/levels/ is what this writes: change the floors here and
 run
 
-    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m10_shaft.txt
+    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m09_shaft.txt
 
 `--check FILE` compares instead (make test does, through CTest).
 """
@@ -17,7 +17,7 @@ import sys
 WIDTH = 11  # inside the side walls
 
 HEADER = """\
-# Main 10: the long way down, ten floors, each with its own trick. Every floor has one way
+# Main 9: the long way down, ten floors, each with its own trick. Every floor has one way
 # through, and rocks wait above most of them: push them aside or let them fall before you
 # go down, never walk down out from under one. One floor hides its diamond behind a
 # trapdoor, and further down a key opens the safe that plugs its floor.
