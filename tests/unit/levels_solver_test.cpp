@@ -64,21 +64,26 @@ TEST(StagedSearch, SolvesOrSaysWhyNot) {
 
 // The nearer diamond is taken through the square under a rock, which drops in behind and
 // shuts the player in with it: the search must count that state as a dead end, go back and
-// take the far diamond first.
+// take the far diamond first. Keeping only one outcome a stage, it finds that only once it
+// starts again keeping more.
 TEST(StagedSearch, GoesBackFromADeadEnd) {
     const char* level = "name: T\ncolour: 4\nmap:\n###O#########\n#*..#......*#\n###.@......##\n#############\n";
-    testing::internal::CaptureStdout();
-    srand(1);
-    bool loaded = startLevel(level, -1, 0);
-    StagedSearch search(SearchOptions{});
-    std::string path;
-    bool solved = loaded && search.run(path);
-    testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(loaded);
-    EXPECT_TRUE(solved);
-    EXPECT_EQ(search.deadEnds(), 1);
-    // The far diamond (right) is taken before the near one (left, behind the rock).
-    EXPECT_LT(path.find('R'), path.find('U'));
+    for (int32_t keep : {6, 1}) {
+        testing::internal::CaptureStdout();
+        srand(1);
+        bool loaded = startLevel(level, -1, 0);
+        SearchOptions opt;
+        opt.keepPerStage = keep;
+        StagedSearch search(opt);
+        std::string path;
+        bool solved = loaded && search.run(path);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(loaded);
+        EXPECT_TRUE(solved) << keep << ": " << search.failure();
+        EXPECT_EQ(search.deadEnds(), 1) << keep;
+        // The far diamond (right) is taken before the near one (left, behind the rock).
+        EXPECT_LT(path.find('R'), path.find('U')) << keep << ": " << path;
+    }
     unloadLevel();
 }
 

@@ -197,7 +197,9 @@ std::vector<StagedSearch::Goal> StagedSearch::stage(const SearchSnapshot& root, 
 bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int depth) {
     // Every stage ends with one target fewer, so a state met again (the same targets taken in
     // another order, or by another way) was searched before and led nowhere.
-    if (!expanded_.insert(hash(root)).second) return false;
+    // A dead end stays one whatever the outcomes kept, so a later round skips it too.
+    uint64_t key = hash(root);
+    if (deadEnds_.count(key) != 0 || !expanded_.insert(key).second) return false;
     if (remaining(root.g) < deepestLeft_) {
         deepestLeft_ = remaining(root.g);
         deepest_ = root;
@@ -209,7 +211,7 @@ bool StagedSearch::search(const SearchSnapshot& root, std::string& path, int dep
         path += goals[0].path;
         return true;
     }
-    if (goals.empty() && exhausted) deadEnds_.insert(hash(root));
+    if (goals.empty() && exhausted) deadEnds_.insert(key);
     // In a level that is played downwards, clearing the upper floors first keeps the way back
     // open; try those outcomes first.
     if (opt_.topDown)
