@@ -130,6 +130,28 @@ void XSession::requestState(unsigned long window, bool add, const std::string& s
     sync();
 }
 
+bool XSession::framedByWindowManager(int timeoutMs) {
+    Display* d = dpy(display_);
+    // A window mapped while the manager is still starting may be passed over for good, so
+    // a probe that is not framed soon is replaced by a new one.
+    bool framed = false;
+    for (int waited = 0; waited <= timeoutMs && !framed;) {
+        Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 20, 20, 0, 0, 0);
+        XMapWindow(d, probe);
+        sync();
+        for (int tried = 0; tried < 1000 && !framed; tried += 10, waited += 10) {
+            Window root, parent, *children = nullptr;
+            unsigned n = 0;
+            if (XQueryTree(d, probe, &root, &parent, &children, &n)) framed = parent != root;
+            if (children) XFree(children);
+            if (!framed) pollPause();
+        }
+        XDestroyWindow(d, probe);
+        sync();
+    }
+    return framed;
+}
+
 bool XSession::windowManagerRunning() {
     Display* d = dpy(display_);
     Window wm = windowProperty(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK");
@@ -234,11 +256,15 @@ WindowManager::WindowManager(const std::string& display, const std::string& home
     if (pid_ < 0) return;
     XSession x(display);
     int status = 0;
-    for (int waited = 0; x.ok() && waited < 120000 && !running_; waited += 10) {
-        running_ = x.windowManagerRunning();
-        if (running_ || waitpid(pid_, &status, WNOHANG) == pid_) break;  // announced, or gone
+    bool announced = false;
+    for (int waited = 0; x.ok() && waited < 120000 && !announced; waited += 10) {
+        announced = x.windowManagerRunning();
+        if (announced || waitpid(pid_, &status, WNOHANG) == pid_) break;  // announced, or gone
         pollPause();
     }
+    // openbox announces itself before it has loaded its theme and begun to serve: it is
+    // ready once it has framed a window of ours.
+    running_ = announced && x.framedByWindowManager(120000);
 }
 
 WindowManager::~WindowManager() {

@@ -31,6 +31,9 @@ public:
     // Whether a window manager has announced itself (_NET_SUPPORTING_WM_CHECK on the root,
     // naming a live window of its own).
     bool windowManagerRunning();
+    // Maps a small window of its own and waits until a window manager has put a frame
+    // around it; false after the bound.
+    bool framedByWindowManager(int timeoutMs);
     // Moves the window to the screen's top left corner and gives it this size.
     void resize(unsigned long window, int width, int height);
     // The width and height of the window's icon (_NET_WM_ICON), or 0 without one.
