@@ -208,12 +208,17 @@ public:
         if (s->format->format != lutFormat) {
             lutFormat = s->format->format;
             lut.resize(65536);
-            for (uint32_t v = 0; v < 65536; v++) {
-                // 5 and 6 bits widened with their top bits, so white stays white.
-                uint8_t r = uint8_t(v >> 11), g = uint8_t((v >> 5) & 63), b = uint8_t(v & 31);
-                lut[v] = SDL_MapRGBA(s->format, uint8_t(r << 3 | r >> 2), uint8_t(g << 2 | g >> 4),
-                                     uint8_t(b << 3 | b >> 2), 255);
+            // A packed pixel is its channels' bits side by side: map each channel's values
+            // once (with the alpha bits, the same in all) and put the table together.
+            // 5 and 6 bits are widened with their top bits, so white stays white.
+            uint32_t red[32], green[64], blue[32];
+            for (uint32_t c = 0; c < 64; c++) {
+                const auto wide5 = uint8_t((c & 31) << 3 | (c & 31) >> 2), wide6 = uint8_t(c << 2 | c >> 4);
+                if (c < 32) red[c] = SDL_MapRGBA(s->format, wide5, 0, 0, 255);
+                if (c < 32) blue[c] = SDL_MapRGBA(s->format, 0, 0, wide5, 255);
+                green[c] = SDL_MapRGBA(s->format, 0, wide6, 0, 255);
             }
+            for (uint32_t v = 0; v < 65536; v++) lut[v] = red[v >> 11] | green[(v >> 5) & 63] | blue[v & 31];
         }
         return true;
     }
@@ -338,6 +343,14 @@ public:
 
     // The window was exposed or resized: show what is on screen again.
     void repaint() {
+        if (!haveFrame) {
+            // The first frame paints the whole window: filling it black first only doubled
+            // the start-up's largest write. The placement is kept current for pen presses.
+            int w = 0, h = 0;
+            if (window) SDL_GetWindowSize(window, &w, &h);
+            place = placePicture(w, h);
+            return;
+        }
         bool fresh = false;
         if (!takeSurface(fresh)) return;
         talkedToX = true;
@@ -817,7 +830,18 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     // window system is not there (Wayland's about XDG_RUNTIME_DIR, for one); our own message
     // says what matters. The debug log, when asked for, lets them through.
     int saved = options.debugLog.empty() ? silenceStderr() : -1;
+    // SDL opens an X input method for text entry, and Xlib's own one reads and parses the
+    // locale's whole compose table for it: a third of the start-up's CPU after the
+    // libraries are loaded. The game reads keys, never composed text, so Xlib is given an
+    // empty table while SDL starts; the setting is put back at once, for nothing else to see.
+    const char* compose = getenv("XCOMPOSEFILE");
+    std::string composeWas = compose ? compose : "";
+    setenv("XCOMPOSEFILE", "/dev/null", 1);
     int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (compose)
+        setenv("XCOMPOSEFILE", composeWas.c_str(), 1);
+    else
+        unsetenv("XCOMPOSEFILE");
     restoreStderr(saved);
     if (r != 0) noDisplay(SDL_GetError());
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -905,10 +929,11 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     // Every X event also comes as an SDL event, so that the pump knows when one was read.
     if (b->x11) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 
-    const char* format = b->surface ? SDL_GetPixelFormatName(b->surface->format->format) : "none";
-    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " +
-              std::to_string(b->surfaceW) + "x" + std::to_string(b->surfaceH) + (b->fullscreen ? " fullscreen" : "") +
-              (b->maximized ? " maximized" : "") + ", video driver " + driver + ", window surface " + format +
+    const char* format = SDL_GetPixelFormatName(SDL_GetWindowPixelFormat(b->window));
+    SDL_GetWindowSize(b->window, &w, &h);
+    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " + std::to_string(w) +
+              "x" + std::to_string(h) + (b->fullscreen ? " fullscreen" : "") + (b->maximized ? " maximized" : "") +
+              ", video driver " + driver + ", window surface " + format +
               (b->windowManager ? ", window manager" : ", no window manager"));
     return b;
 }
