@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <png.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -264,12 +265,25 @@ public:
         }
     }
 
+    // The black bars around the picture; the picture's own pixels are all painted after,
+    // so they are not written twice (the first frame writes a surface of megabytes).
+    void fillBars() {
+        const Uint32 black = SDL_MapRGB(surface->format, 0, 0, 0);
+        const int right = place.x + place.width, bottom = place.y + place.height;
+        const SDL_Rect bars[] = {{0, 0, surfaceW, place.y},
+                                 {0, bottom, surfaceW, surfaceH - bottom},
+                                 {0, place.y, place.x, place.height},
+                                 {right, place.y, surfaceW - right, place.height}};
+        for (const SDL_Rect& r : bars)
+            if (r.w > 0 && r.h > 0) SDL_FillRect(surface, &r, black);
+    }
+
     // Paints upright rows y0..y1 of the frame into the surface and shows them; a fresh
     // surface is cleared to black (the bars) and shown whole.
     void paint(const uint8_t* fb, int orientation, int y0, int y1, bool whole) {
         if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
         if (whole) {
-            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+            fillBars();
             y0 = 0;
             y1 = ScreenHeight - 1;
         }
@@ -767,6 +781,14 @@ std::string displayName() {
     return "";
 }
 
+// Whether the session's message bus is at its usual place, $XDG_RUNTIME_DIR/bus, where the
+// bus library looks when no address is given.
+bool sessionBusSocket() {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 // Ends the run: no window can be opened. What SDL said in detail goes to the debug log; the
 // player is told in the window system's own terms.
 [[noreturn]] void noDisplay(const std::string& sdlError) {
@@ -837,7 +859,13 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     const char* compose = getenv("XCOMPOSEFILE");
     std::string composeWas = compose ? compose : "";
     setenv("XCOMPOSEFILE", "/dev/null", 1);
+    // SDL also joins the session's message bus (for the screensaver and input methods).
+    // Where no session bus can be found, the bus library would fork to start one of its
+    // own, which nobody offers either service on: SDL is told there is none instead.
+    bool noBus = !getenv("DBUS_SESSION_BUS_ADDRESS") && !sessionBusSocket();
+    if (noBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (noBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
     if (compose)
         setenv("XCOMPOSEFILE", composeWas.c_str(), 1);
     else
