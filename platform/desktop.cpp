@@ -406,6 +406,9 @@ public:
                 debugLine(std::string("layer: fullscreen refused: ") + SDL_GetError());
                 return;
             }
+            // SDL gives back the normal size on the way out; a window that was maximised
+            // goes back to being maximised.
+            if (!on && maximized) SDL_MaximizeWindow(window);
         } else if (on) {
             SDL_Rect r;
             if (SDL_GetDisplayBounds(display, &r) != 0) return;

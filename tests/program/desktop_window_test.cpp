@@ -455,6 +455,15 @@ TEST_P(ProgramDesktopWindow, AMaximisedWindowIsRememberedAsMaximised) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_TRUE(g.x().hasState(g.window, both[0]));
         EXPECT_TRUE(g.x().hasState(g.window, both[1]));
+        // Fullscreen and back: maximised again, not the normal size.
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: fullscreen"));
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: windowed"));
+        for (int waited = 0; waited < Long && !g.x().hasState(g.window, both[0]); waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(g.x().hasState(g.window, both[0]));
+        EXPECT_FALSE(g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
         // Un-maximised, it takes the normal size back, and that is what is remembered.
         g.x().requestState(g.window, false, both[0], both[1]);
         ASSERT_TRUE(g.waitFor("layer: not maximized"));
