@@ -442,7 +442,10 @@ TEST_P(ProgramDesktopWindow, AMaximisedWindowIsRememberedAsMaximised) {
         g.x().requestState(g.window, true, both[0], both[1]);
         ASSERT_TRUE(g.waitFor("layer: maximized"));
         int w = 0, h = 0;
-        g.x().size(g.window, w, h);
+        for (int waited = 0; waited < Long && h <= 640; waited += 10) {
+            g.x().size(g.window, w, h);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         EXPECT_GT(h, 640);
         EXPECT_TRUE(g.stop().exited(0));
     }
@@ -460,7 +463,9 @@ TEST_P(ProgramDesktopWindow, AMaximisedWindowIsRememberedAsMaximised) {
         ASSERT_TRUE(g.waitFor("layer: fullscreen"));
         g.keys("F11");
         ASSERT_TRUE(g.waitFor("layer: windowed"));
-        for (int waited = 0; waited < Long && !g.x().hasState(g.window, both[0]); waited += 10)
+        for (int waited = 0; waited < Long && !(g.x().hasState(g.window, both[0]) &&
+                                                !g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
+             waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_TRUE(g.x().hasState(g.window, both[0]));
         EXPECT_FALSE(g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
