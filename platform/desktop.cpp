@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <png.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -22,6 +23,7 @@ size_t tavrinIconPngSize();
 // The X connection under SDL, and whether it has anything unread (desktop_x11.cpp).
 void* x11Connection(SDL_Window* window);
 bool x11InputWaiting(void* connection);
+bool x11WindowManagerRunning(void* connection);
 
 namespace {
 
@@ -111,16 +113,21 @@ public:
     int surfaceW = 0, surfaceH = 0;
     Uint32 lutFormat = 0;
     std::vector<uint32_t> lut;  // RGB565 -> the surface's pixel format
-    Placement place{1, 0, 0};
+    Placement place{1, 0, 0, ScreenWidth, ScreenHeight};
     // The frame on screen, in framebuffer order, to skip frames that change nothing.
     std::vector<uint8_t> shown;
     int shownOrientation = 0;
     bool haveFrame = false;
 
     bool fullscreen = false;
+    bool maximized = false;
     WindowSettings settings;  // the window as it is; saved when the player changed it
     std::string settingsPath;
     bool settingsChanged = false;
+    // The normal size before the last change, and when that change came: a window manager
+    // may resize the window for a maximise before it says it maximised it.
+    int earlierW = 0, earlierH = 0;
+    uint64_t sizeChangedMs = 0;
 
     bool penDown = false;     // the mouse or the finger holds the stylus down
     SDL_FingerID finger = 0;  // the one finger that is the stylus
@@ -132,6 +139,7 @@ public:
     HeldKeys padKeys;
     std::vector<std::pair<SDL_JoystickID, int>> stickKeys;  // keys held by each stick
     bool padSubsystem = false;
+    bool padsAsked = false;  // game controllers are looked for once the first frame is shown
     // The keyboard's own repeat, measured, so held gamepad keys repeat the same way.
     SDL_Keycode repeatKey = 0;
     uint64_t repeatDownMs = 0, repeatLastMs = 0;
@@ -173,9 +181,13 @@ public:
         if (!settingsChanged) return;
         settingsChanged = false;
         std::string error;
-        if (saveWindowSettings(settingsPath, settings, error))
+        if (saveWindowSettings(settingsPath, settings, error)) {
+            // As for a failed save of the progress: the player never sees the debug log.
+            static bool told = false;
+            if (!told) fprintf(stderr, "tavrin: cannot save the window settings: %s\n", error.c_str());
+            told = true;
             debugLine("layer: window settings not saved: " + error);
-        else
+        } else
             debugLine("layer: window settings saved to " + settingsPath);
     }
 
@@ -197,12 +209,17 @@ public:
         if (s->format->format != lutFormat) {
             lutFormat = s->format->format;
             lut.resize(65536);
-            for (uint32_t v = 0; v < 65536; v++) {
-                // 5 and 6 bits widened with their top bits, so white stays white.
-                uint8_t r = uint8_t(v >> 11), g = uint8_t((v >> 5) & 63), b = uint8_t(v & 31);
-                lut[v] = SDL_MapRGBA(s->format, uint8_t(r << 3 | r >> 2), uint8_t(g << 2 | g >> 4),
-                                     uint8_t(b << 3 | b >> 2), 255);
+            // A packed pixel is its channels' bits side by side: map each channel's values
+            // once (with the alpha bits, the same in all) and put the table together.
+            // 5 and 6 bits are widened with their top bits, so white stays white.
+            uint32_t red[32], green[64], blue[32];
+            for (uint32_t c = 0; c < 64; c++) {
+                const auto wide5 = uint8_t((c & 31) << 3 | (c & 31) >> 2), wide6 = uint8_t(c << 2 | c >> 4);
+                if (c < 32) red[c] = SDL_MapRGBA(s->format, wide5, 0, 0, 255);
+                if (c < 32) blue[c] = SDL_MapRGBA(s->format, 0, 0, wide5, 255);
+                green[c] = SDL_MapRGBA(s->format, 0, wide6, 0, 255);
             }
+            for (uint32_t v = 0; v < 65536; v++) lut[v] = red[v >> 11] | green[(v >> 5) & 63] | blue[v & 31];
         }
         return true;
     }
@@ -232,16 +249,54 @@ public:
         }
     }
 
+    // The whole picture into a window smaller than the screen: each window pixel takes the
+    // screen pixel under its top left corner.
+    template <typename Pixel>
+    void paintShrunk(const uint8_t* fb, int orientation) {
+        auto* base = static_cast<uint8_t*>(surface->pixels);
+        const size_t pitch = size_t(surface->pitch);
+        for (int oy = 0; oy < place.height; oy++) {
+            const int y = oy * ScreenHeight / place.height;
+            auto* out = reinterpret_cast<Pixel*>(base + size_t(place.y + oy) * pitch) + place.x;
+            for (int ox = 0; ox < place.width; ox++) {
+                const uint8_t* p = fb + framebufferOffset(orientation, ox * ScreenWidth / place.width, y);
+                out[ox] = Pixel(lut[p[0] | p[1] << 8]);
+            }
+        }
+    }
+
+    // The black bars around the picture; the picture's own pixels are all painted after,
+    // so they are not written twice (the first frame writes a surface of megabytes).
+    void fillBars() {
+        const Uint32 black = SDL_MapRGB(surface->format, 0, 0, 0);
+        const int right = place.x + place.width, bottom = place.y + place.height;
+        const SDL_Rect bars[] = {{0, 0, surfaceW, place.y},
+                                 {0, bottom, surfaceW, surfaceH - bottom},
+                                 {0, place.y, place.x, place.height},
+                                 {right, place.y, surfaceW - right, place.height}};
+        for (const SDL_Rect& r : bars)
+            if (r.w > 0 && r.h > 0) SDL_FillRect(surface, &r, black);
+    }
+
     // Paints upright rows y0..y1 of the frame into the surface and shows them; a fresh
     // surface is cleared to black (the bars) and shown whole.
     void paint(const uint8_t* fb, int orientation, int y0, int y1, bool whole) {
         if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
         if (whole) {
-            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+            fillBars();
             y0 = 0;
             y1 = ScreenHeight - 1;
         }
-        if (surfaceW >= ScreenWidth && surfaceH >= ScreenHeight && y0 <= y1) {
+        if (place.zoom == 0) {
+            // Smaller than the screen: the whole picture is shrunk again for any change.
+            y0 = 0;
+            y1 = ScreenHeight - 1;
+            switch (surface->format->BytesPerPixel) {
+            case 4: paintShrunk<uint32_t>(fb, orientation); break;
+            case 2: paintShrunk<uint16_t>(fb, orientation); break;
+            default: break;
+            }
+        } else if (y0 <= y1) {
             switch (surface->format->BytesPerPixel) {
             case 4: paintRows<uint32_t>(fb, orientation, y0, y1); break;
             case 2: paintRows<uint16_t>(fb, orientation, y0, y1); break;
@@ -252,7 +307,8 @@ public:
         if (whole) {
             SDL_UpdateWindowSurface(window);
         } else {
-            SDL_Rect r{place.x, place.y + y0 * place.zoom, ScreenWidth * place.zoom, (y1 - y0 + 1) * place.zoom};
+            SDL_Rect r{place.x, place.y, place.width, place.height};
+            if (place.zoom > 0) r = {place.x, place.y + y0 * place.zoom, place.width, (y1 - y0 + 1) * place.zoom};
             SDL_UpdateWindowSurfaceRects(window, &r, 1);
         }
         talkedToX = true;
@@ -301,6 +357,14 @@ public:
 
     // The window was exposed or resized: show what is on screen again.
     void repaint() {
+        if (!haveFrame) {
+            // The first frame paints the whole window: filling it black first only doubled
+            // the start-up's largest write. The placement is kept current for pen presses.
+            int w = 0, h = 0;
+            if (window) SDL_GetWindowSize(window, &w, &h);
+            place = placePicture(w, h);
+            return;
+        }
         bool fresh = false;
         if (!takeSurface(fresh)) return;
         talkedToX = true;
@@ -321,15 +385,30 @@ public:
     // Fullscreen is the window manager's to give. Without one (a bare X server) nobody
     // would act on the request: the window then covers the display by itself.
     bool windowManager = true;
+    bool coveredByUs = false;  // fullscreen without a window manager: our own covering window
+
+    // Asked again at every toggle: a window manager may have started or gone meanwhile.
+    bool windowManagerRunning() {
+        if (!x11) return true;  // other window systems always manage their windows
+        talkedToX = true;
+        return x11WindowManagerRunning(x11);
+    }
 
     void setFullscreen(bool on) {
         if (!window || on == fullscreen) return;
         int display = std::max(0, SDL_GetWindowDisplayIndex(window));
-        if (windowManager) {
+        if (on) {
+            windowManager = windowManagerRunning();
+            coveredByUs = !windowManager;
+        }
+        if (!coveredByUs) {
             if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
                 debugLine(std::string("layer: fullscreen refused: ") + SDL_GetError());
                 return;
             }
+            // SDL gives back the normal size on the way out; a window that was maximised
+            // goes back to being maximised.
+            if (!on && maximized) SDL_MaximizeWindow(window);
         } else if (on) {
             SDL_Rect r;
             if (SDL_GetDisplayBounds(display, &r) != 0) return;
@@ -348,7 +427,12 @@ public:
     }
 
     void resized(int w, int h) {
-        if (!fullscreen && (w != settings.width || h != settings.height)) {
+        // Only the normal size is remembered: a maximised or fullscreen window is a state.
+        bool normal = !fullscreen && !maximized && !(SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED);
+        if (normal && (w != settings.width || h != settings.height)) {
+            earlierW = settings.width;
+            earlierH = settings.height;
+            sizeChangedMs = SDL_GetTicks64();
             settings.width = w;
             settings.height = h;
             settingsChanged = true;
@@ -356,6 +440,20 @@ public:
         repaint();
         debugLine("layer: window " + std::to_string(w) + "x" + std::to_string(h) + ", zoom " +
                   std::to_string(place.zoom));
+    }
+
+    void maximizedNow(bool on) {
+        if (fullscreen || on == maximized) return;
+        maximized = on;
+        settings.maximized = on;
+        settingsChanged = true;
+        // The resize for a maximise may come before the news of it: that size was never
+        // the normal one. A player cannot resize and then maximise within this time.
+        if (on && earlierW > 0 && SDL_GetTicks64() - sizeChangedMs < 500) {
+            settings.width = earlierW;
+            settings.height = earlierH;
+        }
+        debugLine(on ? "layer: maximized" : "layer: not maximized");
     }
 
     // ---- input ----
@@ -554,7 +652,10 @@ public:
             case SDL_WINDOWEVENT_MINIMIZED:
             case SDL_WINDOWEVENT_HIDDEN: suspended = true; break;
             case SDL_WINDOWEVENT_FOCUS_GAINED: suspended = false; break;
+            case SDL_WINDOWEVENT_MAXIMIZED: maximizedNow(true); break;
             case SDL_WINDOWEVENT_RESTORED:
+                if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED)) maximizedNow(false);
+                [[fallthrough]];
             case SDL_WINDOWEVENT_SHOWN:
                 // Back from the task bar; the focus follows under a window manager, but
                 // without one it may not: the window on screen is the player's.
@@ -604,8 +705,18 @@ public:
         raise(SIGCONT);
     }
 
+    // Game controllers present now or plugged in later arrive as device events. Looking for
+    // them (udev, the input and hidraw devices) is left until the first frame is on screen:
+    // nobody plays before then.
+    void startPads() {
+        if (padsAsked) return;
+        padsAsked = true;
+        padSubsystem = !getenv("TAVRIN_NOPAD") && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    }
+
     void pump(std::deque<LayerEvent>& queue) override {
         bool closed = false;
+        if (haveFrame && !padsAsked) startPads();
         uint64_t now = SDL_GetTicks64();
         // The program asks twice for every tick, microseconds apart; every question costs a
         // handful of system calls, so the window system is asked at most every 2 ms.
@@ -664,11 +775,33 @@ DesktopBackend* desktop() {
     return static_cast<DesktopBackend*>(L.backend);
 }
 
-[[noreturn]] void noDisplay(const char* why) {
-    fprintf(stderr,
-            "tavrin: failed to open a window: %s\n"
-            "tavrin: without a display, run it with -platform offscreen\n",
-            why);
+// The display the player meant: X11's, else Wayland's; empty when neither is set.
+std::string displayName() {
+    const char* x = getenv("DISPLAY");
+    const char* wl = getenv("WAYLAND_DISPLAY");
+    if (x && *x) return x;
+    if (wl && *wl) return wl;
+    return "";
+}
+
+// Whether the session's message bus is at its usual place, $XDG_RUNTIME_DIR/bus, where the
+// bus library looks when no address is given.
+bool sessionBusSocket() {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
+// Ends the run: no window can be opened. What SDL said in detail goes to the debug log; the
+// player is told in the window system's own terms.
+[[noreturn]] void noDisplay(const std::string& sdlError) {
+    debugLine("layer: no window: " + sdlError);
+    std::string name = displayName();
+    if (name.empty())
+        fprintf(stderr, "tavrin: cannot open a display: DISPLAY is not set\n");
+    else
+        fprintf(stderr, "tavrin: cannot open display %s\n", name.c_str());
+    fprintf(stderr, "tavrin: without a display, run it with -platform offscreen\n");
     exit(1);
 }
 
@@ -718,19 +851,35 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     // window is given the focus as it appears, so the player's first tap could vanish on a
     // slow machine. Only the click that wakes a suspended device is dropped (see suspend()).
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    // Without any display variable SDL can only fail; keep the client libraries' own
-    // complaints out of the way of ours.
-    const char* x = getenv("DISPLAY");
-    const char* wl = getenv("WAYLAND_DISPLAY");
-    bool quiet = !(x && *x) && !(wl && *wl);
-    int saved = quiet ? silenceStderr() : -1;
+    // The client libraries that SDL tries in turn complain on standard error when their
+    // window system is not there (Wayland's about XDG_RUNTIME_DIR, for one); our own message
+    // says what matters. The debug log, when asked for, lets them through.
+    int saved = options.debugLog.empty() ? silenceStderr() : -1;
+    // SDL opens an X input method for text entry, and Xlib's own one reads and parses the
+    // locale's whole compose table for it: a third of the start-up's CPU after the
+    // libraries are loaded. The game reads keys, never composed text, so Xlib is given an
+    // empty table while SDL starts; the setting is put back at once, for nothing else to see.
+    const char* compose = getenv("XCOMPOSEFILE");
+    std::string composeWas = compose ? compose : "";
+    setenv("XCOMPOSEFILE", "/dev/null", 1);
+    // SDL also joins the session's message bus (for the screensaver and input methods).
+    // Where no session bus can be found, the bus library would fork to start one of its
+    // own, which nobody offers either service on: SDL is told there is none instead.
+    bool noBus = !getenv("DBUS_SESSION_BUS_ADDRESS") && !sessionBusSocket();
+    if (noBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (noBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (compose)
+        setenv("XCOMPOSEFILE", composeWas.c_str(), 1);
+    else
+        unsetenv("XCOMPOSEFILE");
     restoreStderr(saved);
     if (r != 0) noDisplay(SDL_GetError());
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || !strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) {
+        // SDL falls back on a driver that shows nothing when no window system answered.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        noDisplay("no display (SDL chose its offscreen video driver)");
+        noDisplay(std::string("SDL chose its ") + (driver ? driver : "no") + " video driver");
     }
     // Our own pass puts the picture in the window surface: on X11, which shows a surface
     // by itself (shared memory), SDL must not put a GL texture behind it. Drivers without
@@ -743,15 +892,16 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     bool damaged = false;
     WindowSettings remembered = loadWindowSettings(b->settingsPath, &damaged);
     b->settings = remembered;
-    b->settingsChanged = damaged;  // a good file takes its place when the window goes
     b->window = SDL_CreateWindow("Tavrin", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, ScreenWidth, ScreenHeight,
                                  SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!b->window) {
         std::string why = SDL_GetError();
         delete b;
-        noDisplay(why.c_str());
+        noDisplay(why);
     }
     b->windowId = SDL_GetWindowID(b->window);
+    b->x11 = x11Connection(b->window);
+    b->windowManager = b->windowManagerRunning();
     SDL_SetWindowMinimumSize(b->window, ScreenWidth, ScreenHeight);
     setIcon(b->window);
     int display = std::max(0, SDL_GetWindowDisplayIndex(b->window));
@@ -778,13 +928,18 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     b->settings.width = w;
     b->settings.height = h;
     b->settings.fullscreen = false;
+    b->settings.maximized = false;
+    // Maximised is the window manager's state: asked for before the window is shown, so
+    // that it appears maximised, and only where a manager will act on it. Its normal size
+    // stays the one remembered, for when the player un-maximises it.
+    if (options.zoom == 0 && remembered.maximized && b->windowManager) {
+        SDL_MaximizeWindow(b->window);
+        b->maximized = b->settings.maximized = true;
+    }
     SDL_ShowWindow(b->window);
-    // A window manager has put its frame around the window by now.
-    int top = 0, left = 0, bottom = 0, right = 0;
-    b->windowManager =
-        SDL_GetWindowBordersSize(b->window, &top, &left, &bottom, &right) == 0 && top + left + bottom + right > 0;
-    // With the real frame known, a chosen size is chosen again: the largest that fits.
-    if (chosen && b->windowManager) {
+    // With a window manager's frame known by now, a chosen size is chosen again: the
+    // largest that fits (a manager that has not told yet leaves the assumed title bar).
+    if (chosen && b->windowManager && !b->maximized) {
         int z = defaultZoom(b->window, display);
         if (ScreenWidth * z != w) {
             w = b->settings.width = ScreenWidth * z;
@@ -796,22 +951,21 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     }
     bool full = options.fullscreen || (options.zoom == 0 && remembered.fullscreen);
     if (full) b->setFullscreen(true);
-    b->settingsChanged = damaged;  // nothing is the player's doing yet
+    b->settingsChanged = damaged;  // nothing is the player's doing yet; a good file replaces a damaged one
     b->untilMs = options.untilMs;
     b->startTicks = SDL_GetTicks64();
     b->repaint();
     SDL_RaiseWindow(b->window);
 
-    // Game controllers present now or plugged in later arrive as device events.
-    b->padSubsystem = !getenv("TAVRIN_NOPAD") && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     // Every X event also comes as an SDL event, so that the pump knows when one was read.
-    b->x11 = x11Connection(b->window);
     if (b->x11) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 
-    const char* format = b->surface ? SDL_GetPixelFormatName(b->surface->format->format) : "none";
-    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " +
-              std::to_string(b->surfaceW) + "x" + std::to_string(b->surfaceH) + (b->fullscreen ? " fullscreen" : "") +
-              ", video driver " + driver + ", window surface " + format);
+    const char* format = SDL_GetPixelFormatName(SDL_GetWindowPixelFormat(b->window));
+    SDL_GetWindowSize(b->window, &w, &h);
+    debugLine(std::string("layer: desktop window, zoom ") + std::to_string(b->place.zoom) + ", " + std::to_string(w) +
+              "x" + std::to_string(h) + (b->fullscreen ? " fullscreen" : "") + (b->maximized ? " maximized" : "") +
+              ", video driver " + driver + ", window surface " + format +
+              (b->windowManager ? ", window manager" : ", no window manager"));
     return b;
 }
 
@@ -824,7 +978,9 @@ SDL_Joystick* virtualPad = nullptr;
 
 int desktopAttachVirtualPad() {
     DesktopBackend* b = desktop();
-    if (!b || !b->padSubsystem || virtualPad) return 1;
+    if (!b) return 1;
+    b->startPads();
+    if (!b->padSubsystem || virtualPad) return 1;
     SDL_VirtualJoystickDesc d;
     SDL_zero(d);
     d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;

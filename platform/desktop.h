@@ -9,8 +9,9 @@
 // ---- window settings, remembered between runs ----
 
 struct WindowSettings {
-    int width = 0, height = 0;  // the window's size when not fullscreen; 0: none remembered
+    int width = 0, height = 0;  // the window's normal size (not maximised, not fullscreen); 0: none remembered
     bool fullscreen = false;
+    bool maximized = false;  // left maximised: reopened so, with the normal size kept for un-maximising
 };
 // $XDG_CONFIG_HOME/tavrin/window.conf, or ~/.config/tavrin/window.conf; empty when neither
 // variable gives an absolute folder.
@@ -28,10 +29,13 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
 // ---- where the 240 x 320 picture goes in a window ----
 
 struct Placement {
-    int zoom;  // whole factor, at least 1
-    int x, y;  // top left corner of the picture in the window
+    int zoom;           // whole factor; 0 when the window is smaller than the screen
+    int x, y;           // top left corner of the picture in the window
+    int width, height;  // the picture's size in the window
 };
-// The largest whole factor that fits, centred; the rest of the window is black bars.
+// The largest whole factor that fits, centred; the rest of the window is black bars. A
+// window smaller than the screen (a window system that ignores the minimum size) gets the
+// picture shrunk to fit, keeping its shape, rather than nothing.
 Placement placePicture(int windowWidth, int windowHeight);
 // A window position to an emulated screen position; outside the picture (on a bar) it is
 // clamped to the nearest edge pixel.

@@ -28,7 +28,9 @@ void chooseAudioDriver(Platform platform) {
             works = true;
             SDL_CloseAudioDevice(dev);
         }
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // A working output keeps its driver: the game's own start of the audio then only
+        // opens the device, instead of looking for a driver all over again.
+        if (!works) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     restoreStderr(saved);
     if (!works) {

@@ -39,7 +39,7 @@ std::string windowSettingsPath() {
 
 int parseWindowSettings(const std::string& text, WindowSettings& out, std::string& error) {
     WindowSettings s;
-    bool haveWindow = false, haveFullscreen = false;
+    bool haveWindow = false, haveFullscreen = false, haveMaximized = false;
     std::istringstream in(text);
     std::string line;
     int number = 0;
@@ -61,6 +61,11 @@ int parseWindowSettings(const std::string& text, WindowSettings& out, std::strin
             ok = bool(words >> f) && !(words >> extra) && (f == 0 || f == 1);
             s.fullscreen = f == 1;
             haveFullscreen = true;
+        } else if (name == "maximized" && !haveMaximized) {
+            int m = -1;
+            ok = bool(words >> m) && !(words >> extra) && (m == 0 || m == 1);
+            s.maximized = m == 1;
+            haveMaximized = true;
         }
         if (!ok) {
             error = "line " + std::to_string(number) + ": '" + line.substr(0, 60) + "'";
@@ -77,7 +82,8 @@ int parseWindowSettings(const std::string& text, WindowSettings& out, std::strin
 
 std::string formatWindowSettings(const WindowSettings& s) {
     return "# The game window, as it was left; written by the game.\nwindow " + std::to_string(s.width) + " " +
-           std::to_string(s.height) + "\nfullscreen " + (s.fullscreen ? "1" : "0") + "\n";
+           std::to_string(s.height) + "\nfullscreen " + (s.fullscreen ? "1" : "0") + "\n" +
+           (s.maximized ? "maximized 1\n" : "");
 }
 
 WindowSettings loadWindowSettings(const std::string& path, bool* damaged) {
@@ -137,17 +143,29 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
 
 Placement placePicture(int windowWidth, int windowHeight) {
     Placement p;
-    p.zoom = std::max(1, std::min(windowWidth / ScreenWidth, windowHeight / ScreenHeight));
-    p.x = (windowWidth - ScreenWidth * p.zoom) / 2;
-    p.y = (windowHeight - ScreenHeight * p.zoom) / 2;
+    windowWidth = std::max(1, windowWidth);
+    windowHeight = std::max(1, windowHeight);
+    p.zoom = std::min(windowWidth / ScreenWidth, windowHeight / ScreenHeight);
+    if (p.zoom > 0) {
+        p.width = ScreenWidth * p.zoom;
+        p.height = ScreenHeight * p.zoom;
+    } else if (int64_t(windowWidth) * ScreenHeight <= int64_t(windowHeight) * ScreenWidth) {
+        p.width = windowWidth;  // narrower than the screen's shape: the width decides
+        p.height = std::max(1, windowWidth * ScreenHeight / ScreenWidth);
+    } else {
+        p.height = windowHeight;
+        p.width = std::max(1, windowHeight * ScreenWidth / ScreenHeight);
+    }
+    p.x = (windowWidth - p.width) / 2;
+    p.y = (windowHeight - p.height) / 2;
     return p;
 }
 
 void windowToScreen(const Placement& p, int wx, int wy, int& sx, int& sy) {
     // Floor division, so that a point just left of the picture is not rounded onto it.
-    auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    sx = std::clamp(floorDiv(wx - p.x, p.zoom), 0, ScreenWidth - 1);
-    sy = std::clamp(floorDiv(wy - p.y, p.zoom), 0, ScreenHeight - 1);
+    auto floorDiv = [](int64_t a, int64_t b) { return int(a >= 0 ? a / b : -((-a + b - 1) / b)); };
+    sx = std::clamp(floorDiv(int64_t(wx - p.x) * ScreenWidth, p.width), 0, ScreenWidth - 1);
+    sy = std::clamp(floorDiv(int64_t(wy - p.y) * ScreenHeight, p.height), 0, ScreenHeight - 1);
 }
 
 void HeldKeys::hold(int key, bool down, uint64_t nowMs, std::vector<Event>& out) {

@@ -50,9 +50,10 @@ enum { OffscreenDefaultUntilMs = 600000 };
 enum class NumberText { Option, ScriptWord };
 bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form);
 // Removes the layer's options from argc/argv. Returns 0 when the program may start, 1 after
-// -help (text in error), 2 on a bad option (message in error).
+// -help or -version (the text to print in error), 2 on a bad option (message in error).
 int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& error);
 const char* layerHelpText();
+const char* layerVersionText();  // tavrin and the version, one line
 
 // Window-system events, queued by the back ends and delivered by processEvents.
 enum class EventKind { KeyPress, KeyRelease, PenPress, PenMove, PenRelease, FocusIn, FocusOut, Close, Shot, Stop };

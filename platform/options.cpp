@@ -5,6 +5,11 @@
 #include <cstring>
 #include "platform/layer.h"
 
+// The project's version, given by the build (CMake's project version).
+#ifndef TAVRIN_VERSION
+#define TAVRIN_VERSION "unknown"
+#endif
+
 const char* layerHelpText() {
     return "Options of the toolkit layer (the game itself takes none):\n"
            "  -platform desktop|offscreen  desktop: an SDL window (default); offscreen: no window,\n"
@@ -21,8 +26,11 @@ const char* layerHelpText() {
            "  -record FILE                 record the session (clock, events, frame checks) to FILE\n"
            "  -replay FILE                 play a recorded session again: offscreen, check every frame\n"
            "                               (status 4 at the first that differs); desktop, watch it\n"
+           "  -version                     print the version and exit\n"
            "  -help                        print this text and exit\n";
 }
+
+const char* layerVersionText() { return "tavrin " TAVRIN_VERSION "\n"; }
 
 bool parseWholeNumber(const char* text, int64_t lo, int64_t hi, int64_t& out, NumberText form) {
     if (!text || !*text) return false;
@@ -53,6 +61,12 @@ int parseLayerOptions(int& argc, char** argv, LayerOptions& out, std::string& er
         if (opt == "-help" || opt == "-h") {
             out.help = true;
             error = layerHelpText();
+            argc = kept;
+            argv[argc] = nullptr;
+            return 1;
+        }
+        if (opt == "-version") {
+            error = layerVersionText();
             argc = kept;
             argv[argc] = nullptr;
             return 1;

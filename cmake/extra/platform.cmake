@@ -1,4 +1,8 @@
 # The toolkit layer: the script fuzz target and the offscreen benchmark.
+
+# -version prints the project's version.
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/platform/options.cpp APPEND PROPERTY
+  COMPILE_DEFINITIONS TAVRIN_VERSION="${PROJECT_VERSION}")
 tavrin_fuzz_target(fuzz_script ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_script.cpp)
 
 tavrin_benchmark(bench_offscreen ${CMAKE_SOURCE_DIR}/tools/bench/bench_offscreen.cpp)
@@ -28,4 +32,5 @@ endif()
 if(TARGET program_tests)
   pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
   target_link_libraries(program_tests PRIVATE tavrin_core PkgConfig::X11)
+  target_compile_definitions(program_tests PRIVATE TAVRIN_PROJECT_VERSION="${PROJECT_VERSION}")
 endif()

@@ -63,3 +63,21 @@ TEST(ProgramDesktop, KeysAndPenFromTheWindowSystemThenSigterm) {
     EXPECT_EQ(countLines(r.debugLog, "layer: SIGTERM, closing the window"), 1);
     EXPECT_EQ(countLines(r.debugLog, "QCop QPE/System closing(QString) tavrin"), 1);
 }
+
+// A display that does not answer: the player is told which one, in the window system's own
+// terms, and nothing of what SDL and the client libraries tried on the way. With the debug
+// log on, their complaints may come through.
+TEST(ProgramDesktop, AnUnreachableDisplayIsNamedAndNothingElseIsSaid) {
+    TempDir dir;
+    RunOptions o;
+    o.offscreen = false;
+    // No X server listens on a display this high; Wayland is tried too, and complains
+    // without a runtime folder.
+    o.env = {{"DISPLAY", ":4093"}, {"WAYLAND_DISPLAY", std::nullopt}, {"XDG_RUNTIME_DIR", std::nullopt}};
+    RunResult r = runProgram(dir.path(), o);
+    EXPECT_TRUE(r.exited(1)) << r.exitStatus;
+    EXPECT_EQ(r.err,
+              "tavrin: cannot open display :4093\n"
+              "tavrin: without a display, run it with -platform offscreen\n");
+    EXPECT_EQ(r.out.find("SndInit()"), std::string::npos);  // the game never started
+}

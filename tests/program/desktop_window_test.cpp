@@ -1,10 +1,13 @@
-// The desktop window on a private X server, as a player uses it: resized, made fullscreen
-// and back, clicked at any size, left for another window and come back to, and remembered
-// between runs.
+// The desktop window on a private X server, as a player uses it: resized, maximised, made
+// fullscreen and back, clicked at any size, left for another window and come back to, and
+// remembered between runs. Each test runs on a bare X server and under a window manager
+// (openbox), which is where fullscreen and maximised are the manager's business.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <memory>
 #include <thread>
 #include "tests/program/desktop_support.h"
 
@@ -71,14 +74,22 @@ private:
     Started run_;
 };
 
-// Every test has its own X server and scratch folder, and is skipped without Xvfb or xdotool.
-class ProgramDesktopWindow : public testing::Test {
+// Every test has its own X server and scratch folder, and is skipped without Xvfb or
+// xdotool; the managed runs also without openbox.
+class ProgramDesktopWindow : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         if (x.display().empty() || !haveXdotool()) GTEST_SKIP() << "no Xvfb or xdotool";
+        if (!managed()) return;
+        if (!WindowManager::available()) GTEST_SKIP() << "no openbox";
+        mkdir((dir / "wm-home").c_str(), 0700);
+        wm = std::make_unique<WindowManager>(x.display(), dir / "wm-home");
+        ASSERT_TRUE(wm->running()) << "openbox did not start";
     }
+    bool managed() const { return GetParam(); }
     VirtualDisplay x;
     TempDir dir;
+    std::unique_ptr<WindowManager> wm;
 };
 
 // The main menu as the offscreen back end draws it: the desktop window must show the same.
@@ -89,18 +100,18 @@ Picture mainMenuReference(const TempDir& dir) {
     return readPng(dir / "menu.png");
 }
 
-// The picture inside a window grab at this zoom and place, or why it is not there.
-std::string pictureMismatch(const Picture& grab, const Picture& expected, int zoom, int px, int py) {
+// The picture inside a window grab, pw x ph at px, py (each window pixel the screen pixel
+// under its top left corner), or why it is not there.
+std::string pictureMismatch(const Picture& grab, const Picture& expected, int pw, int ph, int px, int py) {
     if (!grab.ok() || !expected.ok()) return "no picture";
     // The window is as large as the picture and its bars together.
-    if (grab.width != 2 * px + 240 * zoom && grab.width != 2 * px + 240 * zoom + 1)
-        return "window width " + std::to_string(grab.width);
-    if (grab.height != 2 * py + 320 * zoom && grab.height != 2 * py + 320 * zoom + 1)
+    if (grab.width != 2 * px + pw && grab.width != 2 * px + pw + 1) return "window width " + std::to_string(grab.width);
+    if (grab.height != 2 * py + ph && grab.height != 2 * py + ph + 1)
         return "window height " + std::to_string(grab.height);
     for (int y = 0; y < grab.height; y++)
         for (int x = 0; x < grab.width; x++) {
-            bool inside = x >= px && y >= py && x < px + 240 * zoom && y < py + 320 * zoom;
-            uint32_t want = inside ? expected.at((x - px) / zoom, (y - py) / zoom) : 0;
+            bool inside = x >= px && y >= py && x < px + pw && y < py + ph;
+            uint32_t want = inside ? expected.at((x - px) * 240 / pw, (y - py) * 320 / ph) : 0;
             if (grab.at(x, y) != want)
                 return "pixel " + std::to_string(x) + "," + std::to_string(y) + (inside ? " (picture)" : " (bar)");
         }
@@ -110,16 +121,37 @@ std::string pictureMismatch(const Picture& grab, const Picture& expected, int zo
 std::string lastMismatch;
 bool showsPicture(DesktopGame& g, const Picture& expected, int zoom, int px, int py) {
     for (int waited = 0; waited < Long; waited += 50) {
-        lastMismatch = pictureMismatch(g.x().grab(g.window), expected, zoom, px, py);
+        lastMismatch = pictureMismatch(g.x().grab(g.window), expected, 240 * zoom, 320 * zoom, px, py);
         if (lastMismatch.empty()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
 }
 
+// Fullscreen as the player sees it: the window covers the screen from its corner, a window
+// manager says it is fullscreen, and the whole picture (the panel at its bottom included)
+// is shown at zoom 2, centred.
+void expectCoversTheScreen(DesktopGame& g, const Picture& menu, bool managed) {
+    int w = 0, h = 0, wx = -1, wy = -1;
+    for (int waited = 0; waited < Long; waited += 10) {
+        if (g.x().size(g.window, w, h) && g.x().position(g.window, wx, wy) && w == ScreenW && h == ScreenH && wx == 0 &&
+            wy == 0 && (!managed || g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN")))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(w, ScreenW);
+    EXPECT_EQ(h, ScreenH);
+    EXPECT_EQ(wx, 0);
+    EXPECT_EQ(wy, 0);
+    if (managed) {
+        EXPECT_TRUE(g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
+    }
+    EXPECT_TRUE(showsPicture(g, menu, 2, (ScreenW - 480) / 2, (ScreenH - 640) / 2)) << lastMismatch;
+}
+
 }  // namespace
 
-TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred) {
+TEST_P(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndCentred) {
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     DesktopGame g(x, dir);
@@ -132,7 +164,7 @@ TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndC
         int w, h, zoom, px, py;
     } sizes[] = {
         {600, 700, 2, 60, 30},    // bars left and right, and thin ones above and below
-        {250, 760, 1, 5, 220},    // tall: bars above and below
+        {250, 720, 1, 5, 200},    // tall: bars above and below
         {1000, 700, 2, 260, 30},  // wide
     };
     for (const auto& s : sizes) {
@@ -145,12 +177,51 @@ TEST_F(ProgramDesktopWindow, ResizedAndFullscreenWindowsShowThePictureScaledAndC
     g.keys("F11");
     ASSERT_TRUE(g.waitFor("layer: fullscreen"));
     ASSERT_TRUE(g.waitFor("layer: window " + std::to_string(ScreenW) + "x" + std::to_string(ScreenH)));
-    EXPECT_TRUE(showsPicture(g, menu, 2, (ScreenW - 480) / 2, (ScreenH - 640) / 2)) << lastMismatch;
+    expectCoversTheScreen(g, menu, managed());
     RunResult r = g.stop();
     EXPECT_TRUE(r.exited(0)) << r.err;
 }
 
-TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright) {
+// Below the minimum size: a window manager keeps the window at 240 x 320; without one the
+// window gets smaller anyway, and shows the picture shrunk to fit rather than nothing.
+TEST_P(ProgramDesktopWindow, AWindowBelowTheMinimumSizeStillShowsThePicture) {
+    Picture menu = mainMenuReference(dir);
+    ASSERT_TRUE(menu.ok());
+    DesktopGame g(x, dir, {"-zoom", "2"});
+    ASSERT_NE(g.window, 0u);
+    EXPECT_TRUE(showsPicture(g, menu, 2, 0, 0)) << lastMismatch;
+    if (managed()) {
+        g.x().resize(g.window, 200, 200);
+        ASSERT_TRUE(g.waitFor("layer: window 240x320, zoom 1"));
+        EXPECT_TRUE(showsPicture(g, menu, 1, 0, 0)) << lastMismatch;
+    } else {
+        const struct {
+            int w, h, pw, ph, px, py;
+        } sizes[] = {
+            {200, 200, 150, 200, 25, 0},   // too low: the height decides
+            {120, 400, 120, 160, 0, 120},  // too narrow: the width decides
+        };
+        for (const auto& s : sizes) {
+            SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
+            g.x().resize(g.window, s.w, s.h);
+            ASSERT_TRUE(g.waitFor("layer: window " + std::to_string(s.w) + "x" + std::to_string(s.h) + ", zoom 0"));
+            bool shown = false;
+            for (int waited = 0; waited < Long && !shown; waited += 50) {
+                lastMismatch = pictureMismatch(g.x().grab(g.window), menu, s.pw, s.ph, s.px, s.py);
+                shown = lastMismatch.empty();
+                if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            EXPECT_TRUE(shown) << lastMismatch;
+        }
+        // A press on the shrunk picture lands on the screen pixel under it.
+        g.click(60, 120 + 80);
+        ASSERT_TRUE(g.waitFor("layer: pen press"));
+        EXPECT_EQ(countLines(g.log(), ": 120,160 of the screen"), 1) << g.log();
+    }
+    EXPECT_TRUE(g.stop().exited(0));
+}
+
+TEST_P(ProgramDesktopWindow, EveryOrientationIsShownUpright) {
     Picture menu = mainMenuReference(dir);
     ASSERT_TRUE(menu.ok());
     for (const char* orientation : {"2", "3"}) {
@@ -163,7 +234,7 @@ TEST_F(ProgramDesktopWindow, EveryOrientationIsShownUpright) {
     }
 }
 
-TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize) {
+TEST_P(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     const int fx = (ScreenW - 480) / 2, fy = (ScreenH - 640) / 2;  // fullscreen: zoom 2
@@ -205,7 +276,9 @@ TEST_F(ProgramDesktopWindow, PenPressesLandOnTheScreenPixelUnderThemAtEverySize)
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::mousePressEvent"), presses);
 }
 
-TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice) {
+TEST_P(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice) {
+    // The focus handed over by hand, as happens without a window manager.
+    if (managed()) GTEST_SKIP() << "the window manager hands the focus over";
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     unsigned long other = g.x().otherWindow();
@@ -233,7 +306,9 @@ TEST_F(ProgramDesktopWindow, ATapReadWithTheFocusLandsUnlessItWakesTheDevice) {
     EXPECT_EQ(countLines(r.debugLog, ": 31,261 of the screen"), 1) << r.debugLog;
 }
 
-TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire) {
+TEST_P(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire) {
+    Picture menu = mainMenuReference(dir);
+    ASSERT_TRUE(menu.ok());
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     int toggles = 0;
@@ -243,14 +318,20 @@ TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire) {
         toggles++;
         bool full = toggles % 2 == 1;
         ASSERT_TRUE(g.waitFor(full ? "layer: fullscreen" : "layer: windowed", full ? (toggles + 1) / 2 : toggles / 2));
+        if (full) {
+            expectCoversTheScreen(g, menu, managed());
+            continue;
+        }
         int w = 0, h = 0;
-        for (int i = 0; i < 200; i++) {
+        for (int waited = 0; waited < Long; waited += 10) {
             g.x().size(g.window, w, h);
-            if (full ? w == ScreenW : w == 240) break;
+            if (w == 240 && h == 320 && !g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN")) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        EXPECT_EQ(w, full ? ScreenW : 240);
-        EXPECT_EQ(h, full ? ScreenH : 320);
+        EXPECT_EQ(w, 240);
+        EXPECT_EQ(h, 320);
+        EXPECT_FALSE(g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
+        EXPECT_TRUE(showsPicture(g, menu, 1, 0, 0)) << lastMismatch;
     }
     // A plain Enter is still fire.
     g.keys("Return");
@@ -261,7 +342,7 @@ TEST_F(ProgramDesktopWindow, F11AndAltEnterToggleFullscreenAndNeverFire) {
     EXPECT_EQ(countLines(r.debugLog, "tavrinWidget::keyPressEvent 4145"), 0);  // F11 is the window's
 }
 
-TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt) {
+TEST_P(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesIt) {
     DesktopGame g(x, dir);
     ASSERT_NE(g.window, 0u);
     g.x().focus(g.window);
@@ -294,7 +375,9 @@ TEST_F(ProgramDesktopWindow, LookingAwaySuspendsTheDeviceAndComingBackContinuesI
     EXPECT_EQ(signals, 3) << r.err;
 }
 
-TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored) {
+TEST_P(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnored) {
+    Picture menu = mainMenuReference(dir);
+    ASSERT_TRUE(menu.ok());
     const std::string file = dir / "config/tavrin/window.conf";
     {
         DesktopGame g(x, dir, {});
@@ -317,6 +400,7 @@ TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnor
     {
         DesktopGame g(x, dir, {});
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 1024x768 fullscreen")) << g.log();
+        expectCoversTheScreen(g, menu, managed());
         EXPECT_TRUE(g.stop().exited(0));
     }
     // -zoom forces its size, and -fullscreen starts fullscreen whatever was remembered.
@@ -330,6 +414,7 @@ TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnor
     {
         DesktopGame g(x, dir, {"-fullscreen"});
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 1024x768 fullscreen")) << g.log();
+        expectCoversTheScreen(g, menu, managed());
         EXPECT_TRUE(g.stop().exited(0));
     }
     for (const char* damage : {"window lots\n", "window 100 100\n", "fullscreen 1\n", "\x01\x02garbage"}) {
@@ -344,3 +429,74 @@ TEST_F(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnor
         EXPECT_EQ(countLines(readFile(file), "window 480 640"), 1);
     }
 }
+
+// Maximised is the window manager's state: remembered as such, with the normal size kept
+// for un-maximising, and the window reopens maximised.
+TEST_P(ProgramDesktopWindow, AMaximisedWindowIsRememberedAsMaximised) {
+    if (!managed()) GTEST_SKIP() << "only a window manager maximises";
+    const std::string file = dir / "config/tavrin/window.conf";
+    const char* const both[] = {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"};
+    {
+        DesktopGame g(x, dir, {});
+        EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 480x640,")) << g.log();
+        g.x().requestState(g.window, true, both[0], both[1]);
+        ASSERT_TRUE(g.waitFor("layer: maximized"));
+        int w = 0, h = 0;
+        for (int waited = 0; waited < Long && h <= 640; waited += 10) {
+            g.x().size(g.window, w, h);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_GT(h, 640);
+        EXPECT_TRUE(g.stop().exited(0));
+    }
+    EXPECT_EQ(readFile(file),
+              "# The game window, as it was left; written by the game.\nwindow 480 640\nfullscreen 0\nmaximized 1\n");
+    {
+        DesktopGame g(x, dir, {});
+        EXPECT_TRUE(g.waitFor(" maximized, video driver")) << g.log();
+        for (int waited = 0; waited < Long && !g.x().hasState(g.window, both[0]); waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(g.x().hasState(g.window, both[0]));
+        EXPECT_TRUE(g.x().hasState(g.window, both[1]));
+        // Fullscreen and back: maximised again, not the normal size.
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: fullscreen"));
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: windowed"));
+        for (int waited = 0; waited < Long && !(g.x().hasState(g.window, both[0]) &&
+                                                !g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
+             waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(g.x().hasState(g.window, both[0]));
+        EXPECT_FALSE(g.x().hasState(g.window, "_NET_WM_STATE_FULLSCREEN"));
+        // Un-maximised, it takes the normal size back, and that is what is remembered.
+        g.x().requestState(g.window, false, both[0], both[1]);
+        ASSERT_TRUE(g.waitFor("layer: not maximized"));
+        int w = 0, h = 0;
+        for (int waited = 0; waited < Long; waited += 10) {
+            g.x().size(g.window, w, h);
+            if (w == 480 && h == 640) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(w, 480);
+        EXPECT_EQ(h, 640);
+        EXPECT_TRUE(g.stop().exited(0));
+    }
+    EXPECT_EQ(readFile(file),
+              "# The game window, as it was left; written by the game.\nwindow 480 640\nfullscreen 0\n");
+}
+
+// A settings file that cannot be written is reported once, as a failed progress save is.
+TEST_P(ProgramDesktopWindow, AWindowSettingsSaveThatFailsIsReported) {
+    std::ofstream(dir / "config") << "a file where the folder should be\n";
+    DesktopGame g(x, dir);
+    ASSERT_NE(g.window, 0u);
+    g.keys("F11");
+    ASSERT_TRUE(g.waitFor("layer: fullscreen"));
+    RunResult r = g.stop();
+    EXPECT_TRUE(r.exited(0));
+    EXPECT_EQ(countLines(r.err, "tavrin: cannot save the window settings: "), 1) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(, ProgramDesktopWindow, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Managed" : "BareX"; });

@@ -54,6 +54,21 @@ TEST(ProgramLayer, HelpPrintsTheOptionsAndExitsZero) {
     EXPECT_FALSE(programStarted(r));
 }
 
+TEST(ProgramLayer, VersionPrintsTheProjectVersionAndExitsZero) {
+    for (const char* spelling : {"--version", "-version"}) {
+        SCOPED_TRACE(spelling);
+        TempDir dir;
+        RunOptions o;
+        o.offscreen = false;
+        o.args = {spelling};
+        RunResult r = runProgram(dir.path(), o);
+        EXPECT_TRUE(r.exited(0)) << r.exitStatus;
+        EXPECT_EQ(r.out, "tavrin " TAVRIN_PROJECT_VERSION "\n");
+        EXPECT_EQ(r.err, "");
+        EXPECT_FALSE(programStarted(r));
+    }
+}
+
 TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo) {
     TempDir dir;
     RunOptions o;
@@ -61,7 +76,7 @@ TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo) {
     o.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}};
     RunResult r = runProgram(dir.path(), o);
     EXPECT_TRUE(r.exited(1)) << r.exitStatus;
-    EXPECT_EQ(countLines(r.err, "failed to open a window"), 1) << r.err;
+    EXPECT_EQ(countLines(r.err, "tavrin: cannot open a display: DISPLAY is not set"), 1) << r.err;
     EXPECT_EQ(countLines(r.err, "-platform offscreen"), 1) << r.err;
 }
 

@@ -96,12 +96,12 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
 TEST_F(LevelSet, LuringTheMonsterUpTheShaftWorksForAnyRand) {
     std::string text, sol, error;
     std::vector<SolutionStep> steps;
-    ASSERT_TRUE(readWholeFile(LevelDir + "m05_lure.txt", text));
-    ASSERT_TRUE(readWholeFile(LevelDir + "m05_lure_slow.sol", sol));
+    ASSERT_TRUE(readWholeFile(LevelDir + "m03_lure.txt", text));
+    ASSERT_TRUE(readWholeFile(LevelDir + "m03_lure_slow.sol", sol));
     ASSERT_TRUE(parseSolution(sol, steps, error)) << error;
     for (uint32_t seed = 1; seed <= 16; ++seed) {
         testing::internal::CaptureStdout();
-        ReplayState st = replayLevel(text, 4, steps, seed, static_cast<uint8_t>(seed & 3));
+        ReplayState st = replayLevel(text, 2, steps, seed, static_cast<uint8_t>(seed & 3));
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(st.outcome, Outcome::Completed) << "seed " << seed << ": " << outcomeName(st.outcome);
         for (const MonsterSlot& m : game.monsters) EXPECT_EQ(m.life, 0) << "seed " << seed;
@@ -156,7 +156,8 @@ TEST_F(LevelSet, SetCoversTheWholeGame) {
         smallest = std::min(smallest, std::max(level.source.width, level.source.height));
     }
     EXPECT_EQ(colours.size(), 8u);
-    EXPECT_GT(largest, 100);
+    // One level (DEEP SHAFT) is far taller than the map view, so both views scroll a long way.
+    EXPECT_GT(largest, 60);
     EXPECT_LE(smallest, 8);
     // Every object, every walk-through decoration and every kind of wall appears somewhere;
     // only the sprite frames 33..46 and the cracked egg exist without being map squares.

@@ -40,20 +40,25 @@ TEST(DesktopSettings, TheFileIsReadStrictly) {
         int width, height;
         bool fullscreen;
         const char* error;  // nullptr: accepted
+        bool maximized;
     } cases[] = {
-        {"window 500 700\nfullscreen 1\n", 500, 700, true, nullptr},
-        {"# a note\n\nwindow 240 320\n", 240, 320, false, nullptr},  // fullscreen may be left out
-        {"window 16384 16384\nfullscreen 0", 16384, 16384, false, nullptr},
-        {"", 0, 0, false, "no window line"},
-        {"fullscreen 1\n", 0, 0, false, "no window line"},
-        {"window 239 320\n", 0, 0, false, "line 1"},  // smaller than the screen
-        {"window 500 16385\n", 0, 0, false, "line 1"},
-        {"window 500\n", 0, 0, false, "line 1"},
-        {"window 500 700 9\n", 0, 0, false, "line 1"},
-        {"window five 700\n", 0, 0, false, "line 1"},
-        {"window 500 700\nfullscreen 2\n", 0, 0, false, "line 2"},
-        {"window 500 700\nwindow 600 700\n", 0, 0, false, "line 2"},
-        {"window 500 700\nzoom 3\n", 0, 0, false, "line 2"},
+        {"window 500 700\nfullscreen 1\n", 500, 700, true, nullptr, false},
+        {"# a note\n\nwindow 240 320\n", 240, 320, false, nullptr, false},  // fullscreen may be left out
+        {"window 16384 16384\nfullscreen 0", 16384, 16384, false, nullptr, false},
+        {"window 500 700\nfullscreen 0\nmaximized 1\n", 500, 700, false, nullptr, true},
+        {"maximized 0\nwindow 500 700\n", 500, 700, false, nullptr, false},
+        {"window 500 700\nmaximized 2\n", 0, 0, false, "line 2", false},
+        {"window 500 700\nmaximized 1\nmaximized 1\n", 0, 0, false, "line 3", false},
+        {"", 0, 0, false, "no window line", false},
+        {"fullscreen 1\n", 0, 0, false, "no window line", false},
+        {"window 239 320\n", 0, 0, false, "line 1", false},  // smaller than the screen
+        {"window 500 16385\n", 0, 0, false, "line 1", false},
+        {"window 500\n", 0, 0, false, "line 1", false},
+        {"window 500 700 9\n", 0, 0, false, "line 1", false},
+        {"window five 700\n", 0, 0, false, "line 1", false},
+        {"window 500 700\nfullscreen 2\n", 0, 0, false, "line 2", false},
+        {"window 500 700\nwindow 600 700\n", 0, 0, false, "line 2", false},
+        {"window 500 700\nzoom 3\n", 0, 0, false, "line 2", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -66,10 +71,12 @@ TEST(DesktopSettings, TheFileIsReadStrictly) {
             EXPECT_EQ(s.width, c.width);
             EXPECT_EQ(s.height, c.height);
             EXPECT_EQ(s.fullscreen, c.fullscreen);
+            EXPECT_EQ(s.maximized, c.maximized);
             WindowSettings again;
             ASSERT_EQ(parseWindowSettings(formatWindowSettings(s), again, error), 0);
             EXPECT_EQ(again.width, s.width);
             EXPECT_EQ(again.fullscreen, s.fullscreen);
+            EXPECT_EQ(again.maximized, s.maximized);
         } else {
             EXPECT_EQ(r, 1);
             EXPECT_EQ(error.find(c.error), 0u) << error;
@@ -132,15 +139,23 @@ TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThro
         int w, h;
         int zoom, x, y;
         int wx, wy, sx, sy;  // a press in the window and where it lands on the screen
+        int pw, ph;          // the picture's size; 0: 240 and 320 times the zoom
     } cases[] = {
-        {240, 320, 1, 0, 0, 239, 319, 239, 319},
-        {600, 700, 2, 60, 30, 60 + 2 * 30 + 1, 30 + 2 * 260 + 1, 30, 260},
-        {600, 700, 2, 60, 30, 59, 29, 0, 0},  // just outside the top left corner: clamped
-        {600, 700, 2, 60, 30, 599, 699, 239, 319},
-        {600, 700, 2, 60, 30, 0, 350, 0, 160},  // on the left bar
-        {1920, 1080, 3, 600, 60, 960, 540, 120, 160},
-        {200, 100, 1, -20, -110, 0, 0, 20, 110},  // smaller than the picture: never below zoom 1
-        {240, 320, 1, 0, 0, -5, -5, 0, 0},        // outside the window (a drag that left it)
+        {240, 320, 1, 0, 0, 239, 319, 239, 319, 0, 0},
+        {600, 700, 2, 60, 30, 60 + 2 * 30 + 1, 30 + 2 * 260 + 1, 30, 260, 0, 0},
+        {600, 700, 2, 60, 30, 59, 29, 0, 0, 0, 0},  // just outside the top left corner: clamped
+        {600, 700, 2, 60, 30, 599, 699, 239, 319, 0, 0},
+        {600, 700, 2, 60, 30, 0, 350, 0, 160, 0, 0},  // on the left bar
+        {1920, 1080, 3, 600, 60, 960, 540, 120, 160, 0, 0},
+        {240, 320, 1, 0, 0, -5, -5, 0, 0, 0, 0},  // outside the window (a drag that left it)
+        // Smaller than the screen (no window manager kept the minimum): shrunk to fit, the
+        // shape kept; zoom 0.
+        {200, 100, 0, 62, 0, 62, 0, 0, 0, 75, 100},
+        {200, 100, 0, 62, 0, 62 + 37, 50, 118, 160, 75, 100},
+        {200, 100, 0, 62, 0, 199, 99, 239, 316, 75, 100},  // the right bar: clamped
+        {120, 400, 0, 0, 120, 60, 200, 120, 160, 120, 160},
+        {239, 320, 0, 0, 1, 238, 318, 238, 318, 239, 318},
+        {1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " at " + std::to_string(c.wx) + "," +
@@ -149,6 +164,8 @@ TEST(DesktopPlacement, ThePictureIsCentredAtTheLargestWholeZoomAndPressesMapThro
         EXPECT_EQ(p.zoom, c.zoom);
         EXPECT_EQ(p.x, c.x);
         EXPECT_EQ(p.y, c.y);
+        EXPECT_EQ(p.width, c.pw ? c.pw : 240 * c.zoom);
+        EXPECT_EQ(p.height, c.ph ? c.ph : 320 * c.zoom);
         int sx = -1, sy = -1;
         windowToScreen(p, c.wx, c.wy, sx, sy);
         EXPECT_EQ(sx, c.sx);

@@ -58,8 +58,22 @@ TEST(LayerOptions, HelpListsEveryOption) {
     LayerOptions o;
     std::string text;
     ASSERT_EQ(parseLayerOptions(a.argc, a.ptrs.data(), o, text), 1);
-    for (const char* opt : {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog", "-help"})
+    for (const char* opt :
+         {"-platform", "-zoom", "-orientation", "-script", "-until", "-debuglog", "-version", "-help"})
         EXPECT_NE(text.find(opt), std::string::npos) << opt;
+}
+
+TEST(LayerOptions, VersionInBothSpellingsIsOneLineToPrint) {
+    for (const char* spelling : {"-version", "--version"}) {
+        SCOPED_TRACE(spelling);
+        Argv a({"tavrin", spelling, "-zoom", "x"});  // nothing after it is read
+        LayerOptions o;
+        std::string text;
+        ASSERT_EQ(parseLayerOptions(a.argc, a.ptrs.data(), o, text), 1);
+        EXPECT_EQ(text.rfind("tavrin ", 0), 0u) << text;
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+        EXPECT_GT(text.size(), std::string("tavrin \n").size());
+    }
 }
 
 TEST(LayerOptions, BadOptionsAreRefusedWithTheReason) {

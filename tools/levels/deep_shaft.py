@@ -1,13 +1,13 @@
 #!/usr/bin/python3
-"""DEEP SHAFT (main level 13): nineteen floors stacked in one 11-square-wide shaft.
+"""DEEP SHAFT: ten floors stacked in one 11-square-wide shaft, each with a trick of its own.
 
-Every floor is one of a few kinds below: a band of earth on top (its two lighter grains
-alternate from floor to floor), a few rows with the floor's trick, and a floor line with
-one way through. The level is the start row, the floors in the order of FLOORS, and a
-bottom room. The source in assets/levels/ is what this writes: change the floors here and
+Every floor is one of the kinds below, and no kind comes twice: a band of earth on top (its
+two lighter grains alternate from floor to floor), a few rows with the floor's trick, and a
+floor line with one way through. The level is the start row, the floors in the order of
+FLOORS, and a bottom room. The source in assets/levels/ is what this writes: change the floors here and
 run
 
-    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m13_shaft.txt
+    /usr/bin/python3 tools/levels/deep_shaft.py > assets/levels/m09_shaft.txt
 
 `--check FILE` compares instead (make test does, through CTest).
 """
@@ -17,9 +17,10 @@ import sys
 WIDTH = 11  # inside the side walls
 
 HEADER = """\
-# Main 13: the long way down. Every floor has one way through, and rocks wait above
-# most of them: push them aside or let them fall before you go down, never walk down
-# out from under one. Halfway down a key opens the safe that plugs its floor.
+# Main 9: the long way down, ten floors, each with its own trick. Every floor has one way
+# through, and rocks wait above most of them: push them aside or let them fall before you
+# go down, never walk down out from under one. One floor hides its diamond behind a
+# trapdoor, and further down a key opens the safe that plugs its floor.
 # Written by tools/levels/deep_shaft.py: change the floors there, not here.
 name: DEEP SHAFT
 colour: 4
@@ -83,6 +84,14 @@ def blocks(gaps=(1, 7)):
     return ["..O.....O..", "=.*=.=.=*.=", "=...=.=...=", line]
 
 
+def trapdoor():
+    # the nearest diamond lies in a cell under a trapdoor: a rock on a rounded corner rolls
+    # into the way in behind you, and the cell's door rock cannot be pushed out into the
+    # earth beyond it. Fetch the diamond through the door instead: push the door rock in
+    # from outside, and it drops into the sump.
+    return ["O.####.....", "\\.*__O.....", "#### ####.#", "#########.#"]
+
+
 def vault():
     # the key opens the safe that plugs the floor
     return ["..S..K..S..", ".=S=...=S=.", "..O.....O..", "...........", "%%%%%S%%%%%"]
@@ -91,9 +100,8 @@ def vault():
 BOTTOM = [",.........,", ".#########.", ".*.......*."]
 
 FLOORS = [
-    rock_row(), pit(), corners(), skulls(), rings(), speckle(), capsules(), blocks(),
-    rock_row(), corners(rock_left=False), vault(), speckle(), rings(), pit(), capsules(),
-    rock_row(loose=2), blocks(gaps=(3, 9)), skulls(), rings(),
+    rock_row(), pit(), trapdoor(), skulls(), corners(), rings(), vault(), speckle(), capsules(),
+    blocks(),
 ]
 
 
