@@ -24,7 +24,8 @@
 static_assert(std::endian::native == std::endian::little, "pixels are little-endian in memory");
 
 // Each file that draws keeps its own copy, as when they were one file: every call stays
-// within reach of the inliner.
+// within reach of the inliner, which treats them as before. Not every file uses every helper
+// ([[maybe_unused]]).
 namespace {
 
 constexpr size_t ScreenBytes = 240 * 320 * 2;
@@ -75,7 +76,7 @@ const bool wideCopies = [] {
 
 // Turns the run of n pixels at sLow end to end into dLow, 16 pixels at a time; returns how
 // many of the first source pixels it moved (to the top of the destination).
-__attribute__((target("avx2"))) inline int32_t reverseRunWide(uint8_t* dLow, const uint8_t* sLow, int32_t n) {
+[[maybe_unused]] __attribute__((target("avx2"))) int32_t reverseRunWide(uint8_t* dLow, const uint8_t* sLow, int32_t n) {
     const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
                                            8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
     // Source pixels [16j, 16j + 16) go to [n - 16 - 16j, n - 16j); the last j first, so that
@@ -92,8 +93,8 @@ __attribute__((target("avx2"))) inline int32_t reverseRunWide(uint8_t* dLow, con
 // `lines` runs of n >= 16 pixels, dStep and sStep bytes apart, each turned end to end: the
 // pixel at sLow + 2i goes to dLow + 2(n - 1 - i). Sixteen pixels at a time; the last sixteen
 // of a run overlap the ones before where n is no multiple of 16 (the same values go there).
-__attribute__((target("avx2"))) inline void reverseRunsWide(uint8_t* dLow, int64_t dStep, const uint8_t* sLow,
-                                                            int64_t sStep, int32_t lines, int32_t n) {
+[[maybe_unused]] __attribute__((target("avx2"))) void reverseRunsWide(uint8_t* dLow, int64_t dStep, const uint8_t* sLow,
+                                                                      int64_t sStep, int32_t lines, int32_t n) {
     const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
                                            8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
     for (int32_t l = 0; l < lines; ++l, dLow += dStep, sLow += sStep) {
@@ -113,8 +114,8 @@ __attribute__((target("avx2"))) inline void reverseRunsWide(uint8_t* dLow, int64
 // destination pixel i (upwards through memory from d) takes source pixel s - 2i. Sixteen
 // pixels at a time; the last sixteen are read first and stored last, as in orRun of the
 // text (the same values land where they overlap, and no read waits on a store just made).
-__attribute__((target("avx2"))) inline void orTurnedRunsWide(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep,
-                                                             int32_t lines, int32_t n) {
+[[maybe_unused]] __attribute__((target("avx2"))) void orTurnedRunsWide(uint8_t* d, int64_t dStep, const uint8_t* s,
+                                                                       int64_t sStep, int32_t lines, int32_t n) {
     const __m256i order = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
                                            8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
     for (int32_t l = 0; l < lines; ++l, d += dStep, s += sStep) {
@@ -142,8 +143,9 @@ __attribute__((target("avx2"), always_inline)) inline __m256i dim16(const uint8_
 }
 
 // Dims `lines` such runs, `step` bytes apart, in one call: a turned screen's runs are many and short.
-__attribute__((target("avx2"))) inline void darkenRunsWide(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines,
-                                                           int32_t n, uint32_t shift, uint16_t mask) {
+[[maybe_unused]] __attribute__((target("avx2"))) void darkenRunsWide(uint8_t* d, const uint8_t* s, int64_t step,
+                                                                     int32_t lines, int32_t n, uint32_t shift,
+                                                                     uint16_t mask) {
     const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
     const __m256i keep = _mm256_set1_epi16(static_cast<short>(mask));
     for (int32_t l = 0; l < lines; ++l, d += step, s += step) {
@@ -156,8 +158,8 @@ __attribute__((target("avx2"))) inline void darkenRunsWide(uint8_t* d, const uin
 
 // The map view's column runs: n 16-byte runs, the k-th read at s + offsets[k] pixels and
 // stored at d + k * step (step 16 or -16: the runs lie back to back), two runs a store.
-__attribute__((target("avx2"))) inline void copyTileRunsWide(uint8_t* d, int64_t step, const uint16_t* s,
-                                                             const uint16_t* offsets, int32_t n) {
+[[maybe_unused]] __attribute__((target("avx2"))) void copyTileRunsWide(uint8_t* d, int64_t step, const uint16_t* s,
+                                                                       const uint16_t* offsets, int32_t n) {
     int32_t k = 0;
     for (; k + 2 <= n; k += 2, d += 2 * step) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + offsets[k]));
@@ -173,8 +175,8 @@ __attribute__((target("avx2"))) inline void copyTileRunsWide(uint8_t* d, int64_t
 // The run of n pixels at s, dimmed, into d (the same run, or one of another picture):
 // every pixel becomes (pixel >> shift) AND mask, on its own. Then the next of `lines` runs,
 // `step` bytes further in both.
-inline void darkenRuns(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines, int32_t n, uint32_t shift,
-                       uint16_t mask) {
+[[maybe_unused]] void darkenRuns(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines, int32_t n, uint32_t shift,
+                                 uint16_t mask) {
 #if defined(TAVRIN_WIDE_COPIES)
     if (wideCopies && n >= 16) {
         darkenRunsWide(d, s, step, lines, n, shift, mask);
@@ -202,7 +204,7 @@ inline void darkenRuns(uint8_t* d, const uint8_t* s, int64_t step, int32_t lines
 }
 
 // darkenRect's mask and shift for a level.
-inline void darkenRule(uint32_t level, uint32_t* shift, uint16_t* mask) {
+[[maybe_unused]] void darkenRule(uint32_t level, uint32_t* shift, uint16_t* mask) {
     uint32_t m = 0xFFFF;
     for (uint32_t i = 0; i < level && m != 0; ++i) m = (m >> 1) & 0x7BEF;
     *shift = level >= 32 ? 0 : level;
@@ -212,7 +214,7 @@ inline void darkenRule(uint32_t level, uint32_t* shift, uint16_t* mask) {
 // Moves n pixels from s (stepping sStep bytes) to d (stepping dStep bytes), one pixel after
 // the other. Where both walk memory forwards, or in opposite directions, without overlapping,
 // whole runs move at once; the result is the same as the pixel-by-pixel walk.
-inline void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t n) {
+[[maybe_unused]] void copyRun(uint8_t* d, int32_t dStep, const uint8_t* s, int32_t sStep, int32_t n) {
     if (n <= 0) return;
     const size_t bytes = static_cast<size_t>(n) * 2;
     if ((sStep == 2 || sStep == -2) && (dStep == 2 || dStep == -2)) {
@@ -372,12 +374,12 @@ inline void copyShort(uint8_t* d, const uint8_t* s, size_t bytes) {
 
 // Count runs of 64 bytes (whole tile rows or columns), dStep and sStep bytes apart. The
 // processors that have them move each run with two 32-byte registers.
-inline void copyRuns64Narrow(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t count) {
+[[maybe_unused]] void copyRuns64Narrow(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep, int32_t count) {
     for (int32_t i = 0; i < count; ++i, d += dStep, s += sStep) std::memcpy(d, s, 64);
 }
 #if defined(TAVRIN_WIDE_COPIES)
-__attribute__((target("avx2"))) inline void copyRuns64Wide(uint8_t* d, int64_t dStep, const uint8_t* s, int64_t sStep,
-                                                           int32_t count) {
+[[maybe_unused]] __attribute__((target("avx2"))) void copyRuns64Wide(uint8_t* d, int64_t dStep, const uint8_t* s,
+                                                                     int64_t sStep, int32_t count) {
     for (int32_t i = 0; i < count; ++i, d += dStep, s += sStep) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32));
