@@ -1,10 +1,11 @@
-// The application shell: loop and clock, window input, sleeping and resuming, sound effects.
+// The application shell: loop and clock, window input, sleeping and resuming.
 #pragma once
 #include <cstdint>
 
+#include "sound/sound.h"
+#include "state/state.h"
+
 // Loop and clock.
-// The wall clock in milliseconds since 2001-09-09 (0, logged, when it cannot be read).
-int64_t nowMs();
 // Forgets any backlog of ticks: the next tick is due now.
 void resyncClock();
 // One pass of the main loop; returns the number of ticks run.
@@ -45,25 +46,3 @@ int32_t rtcSleep(uint32_t us);
 extern const unsigned long rtcRateRequest;
 // The continue signal after a suspension: logs it and drops the ticks missed while stopped.
 void onSigCont(int sig);
-
-// Sound effects 250..257. The samples are read from soundDirectory (ends with '/'),
-// fixed at build time.
-enum SoundEffect : int {
-    SoundDiamond = 250,        // the player takes a diamond
-    SoundHatch = 251,          // a monster comes into a free slot
-    SoundKey = 252,            // a key is taken and the safes open
-    SoundMonsterKilled = 253,  // a monster is crushed
-    SoundDeath = 254,          // the player's death starts
-    SoundCursor = 255,         // a menu cursor moves
-    SoundRock = 256,           // the falling pass moved a rock or an egg
-    SoundSelect = 257,         // an entry or a screen is confirmed
-};
-extern const char* soundDirectory;
-// Opens the audio device (exits when it cannot) and loads the eight samples; a sample that
-// fails is reported and stays silent.
-void SndInit();
-// Prints "SndPlay n" and plays effect number (one of SoundEffect) once plus loops repeats;
-// other numbers only print.
-void SndPlay(int number, uint8_t loops);
-// The mixer channel the last SndPlay started, or -1 when it played nothing.
-extern int lastSoundChannel;

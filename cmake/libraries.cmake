@@ -1,28 +1,22 @@
-# The game's libraries, one per folder, and the layering between them. Each library links the
-# folders it may use and nothing else; tools/check_layers.sh fails the build when a folder uses
-# a function or a global of a folder it does not list. SDL is private to the toolkit layer
-# (platform/) and the sound unit (app/sound.cpp, a library of its own), so no other folder
-# even finds its headers. tavrin_core is the whole game, for the programs and tests built
-# on it.
+# The game's libraries, one per folder, stacked: each library uses only libraries below it in
+# TAVRIN_LAYERS, and only those it lists. tools/check_layers.sh fails the build when a
+# library lists one above it, uses a function or a global of a library it does not list, or
+# when the libraries' uses of each other's symbols form a circle. SDL is private to the
+# toolkit layer (platform/) and the sound effects (sound/), so no other folder even finds its
+# headers. tavrin_core is the whole game, for the programs and tests built on it.
 #
-# The game shares its state through global records that most folders read (game/state.h), and
-# the mode machine, the world and the screens call each other, so the folders are not a
-# strict stack. What the table does rule out is a folder reaching where it has no
-# business: screens/ and world/ never touch the toolkit, store/ knows only the progress record,
-# nothing of the game reaches into SDL. The toolkit layer reads one thing of the game: the
-# table of embedded files (gfx/resources.h), whose fingerprint marks a session recording as
-# made with this build's levels and pictures.
-#
-#   folder    may use
-set(tavrin_uses_platform gfx)                                    # SDL, libpng; the embedded files
-set(tavrin_uses_sound "")                                        # app/sound.cpp: SDL_mixer (or the null one)
-set(tavrin_uses_store game platform)                             # the progress record, QFile, qDebug
-set(tavrin_uses_gfx app game platform screens)                   # the clock, the painter, blits
-set(tavrin_uses_world game gfx sound store)                      # resources, SndPlay, saveProgress
-set(tavrin_uses_screens game gfx world)                          # state, pictures, the map
-set(tavrin_uses_game gfx screens sound store world)              # the mode machine drives them
-set(tavrin_uses_app game gfx platform sound store)               # main, the loop, window, suspend
-set(TAVRIN_LAYERS platform sound store gfx world screens game app)
+#   folder    may use (all below it)
+set(tavrin_uses_catalogue "")                                     # the embedded files, generated
+set(tavrin_uses_platform catalogue)                               # SDL, libpng; the recording's fingerprint
+set(tavrin_uses_sound "")                                         # SDL_mixer (or the null one)
+set(tavrin_uses_state platform)                                   # the global records; the clock
+set(tavrin_uses_store platform)                                   # the progress record, QFile, qDebug
+set(tavrin_uses_gfx catalogue platform state)                     # pictures, blits, font, the display
+set(tavrin_uses_world catalogue sound state store)                # level file, SndPlay, saveProgress
+set(tavrin_uses_screens catalogue gfx state store world)          # what each mode draws
+set(tavrin_uses_game gfx screens sound state store world)         # the mode machine, the frame
+set(tavrin_uses_app game gfx platform sound state store)          # main, the loop, window, suspend
+set(TAVRIN_LAYERS catalogue platform sound state store gfx world screens game app)
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
 # Without the desktop back end the layer has no SDL at all; no_desktop.cpp stands in for it.
@@ -33,29 +27,26 @@ else()
     ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
 endif()
 if(TAVRIN_SOUND STREQUAL "null")
-  set(tavrin_sound_sources app/sound_null.cpp)
+  set(tavrin_sound_sources sound/sound_null.cpp)
 else()
-  set(tavrin_sound_sources app/sound.cpp)
+  set(tavrin_sound_sources sound/sound.cpp)
 endif()
+set(tavrin_catalogue_sources catalogue/resources.cpp ${TAVRIN_CATALOGUE_SOURCES})
+file(GLOB tavrin_state_sources CONFIGURE_DEPENDS state/*.cpp)
 file(GLOB tavrin_store_sources CONFIGURE_DEPENDS store/*.cpp)
 file(GLOB tavrin_gfx_sources CONFIGURE_DEPENDS gfx/*.cpp)
-list(APPEND tavrin_gfx_sources ${TAVRIN_CATALOGUE_SOURCES})
 file(GLOB tavrin_world_sources CONFIGURE_DEPENDS world/*.cpp)
 file(GLOB tavrin_screens_sources CONFIGURE_DEPENDS screens/*.cpp)
 file(GLOB tavrin_game_sources CONFIGURE_DEPENDS game/*.cpp)
-# The two mains (the build tree's game and the installed one) and the sound unit are not in app.
+# The two mains (the build tree's game and the installed one) are not in app.
 file(GLOB tavrin_app_sources CONFIGURE_DEPENDS app/*.cpp)
 list(REMOVE_ITEM tavrin_app_sources ${CMAKE_SOURCE_DIR}/app/main.cpp
-  ${CMAKE_SOURCE_DIR}/app/installed_main.cpp ${CMAKE_SOURCE_DIR}/app/sound.cpp
-  ${CMAKE_SOURCE_DIR}/app/sound_null.cpp)
+  ${CMAKE_SOURCE_DIR}/app/installed_main.cpp)
 
-# Static libraries may use each other in a ring. CMake repeats a ring on the link line; as
-# many times as it has libraries is enough for any chain of uses around it.
-list(LENGTH TAVRIN_LAYERS tavrin_layer_count)
+# A stack needs no repeated libraries on the link line: each comes after those that use it.
 foreach(layer IN LISTS TAVRIN_LAYERS)
   add_library(tavrin_${layer} STATIC ${tavrin_${layer}_sources})
   target_include_directories(tavrin_${layer} PUBLIC ${CMAKE_SOURCE_DIR})
-  set_target_properties(tavrin_${layer} PROPERTIES LINK_INTERFACE_MULTIPLICITY ${tavrin_layer_count})
   foreach(used IN LISTS tavrin_uses_${layer})
     target_link_libraries(tavrin_${layer} PUBLIC tavrin_${used})
   endforeach()
@@ -65,7 +56,7 @@ endforeach()
 # conversion that may change a value is written out as a cast, so that the 32-bit build
 # reads the same as the 64-bit one. GCC's -Wconversion is clean on x86-64, armhf and arm64;
 # clang's also takes in every signedness change, so only GCC builds ask for it.
-foreach(layer store gfx world screens game app sound)
+foreach(layer state store gfx world screens game app sound)
   target_compile_options(tavrin_${layer} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wconversion>)
 endforeach()
 
@@ -78,9 +69,9 @@ if(TAVRIN_SOUND STREQUAL "sdl")
 endif()
 target_compile_definitions(tavrin_sound PRIVATE TAVRIN_SOUND_DIR="${TAVRIN_SOUND_DIR}")
 target_link_libraries(tavrin_gfx PRIVATE JPEG::JPEG)
-target_include_directories(tavrin_gfx PRIVATE "${TAVRIN_CATALOGUE_INCLUDE_DIR}")
+target_include_directories(tavrin_catalogue PRIVATE "${TAVRIN_CATALOGUE_INCLUDE_DIR}")
 if(TARGET tavrin_catalogue_deps)
-  add_dependencies(tavrin_gfx tavrin_catalogue_deps)
+  add_dependencies(tavrin_catalogue tavrin_catalogue_deps)
 endif()
 
 # The whole game.
@@ -89,8 +80,9 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   target_link_libraries(tavrin_core INTERFACE tavrin_${layer})
 endforeach()
 
-# The layering, checked on the built libraries: every symbol a library uses from another of
-# them must come from a folder it lists.
+# The layering, checked on the built libraries, in stack order: every library lists only
+# libraries below it, every symbol it uses from another of them comes from one it lists, and
+# the uses form no circle.
 set(tavrin_layer_args "")
 set(tavrin_layer_libs "")
 foreach(layer IN LISTS TAVRIN_LAYERS)

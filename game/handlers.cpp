@@ -1,7 +1,7 @@
 // The input handlers of every mode but Play: they read the ControlFlags, move menuCursor,
 // play the cursor and select sounds and request the next mode.
-#include "app/app.h"
 #include "game/state.h"
+#include "sound/sound.h"
 #include "world/world.h"
 
 static bool pressed(int control) { return (ControlFlags[control] & FlagPressed) != 0; }

@@ -1,5 +1,5 @@
 // The table of modes: one row per mode, read by the mode machine (game/state.cpp) and the
-// screen dispatcher (screens/dispatch.cpp). A mode is added or changed here alone.
+// frame (drawScreen, game/frame.cpp). A mode is added or changed here alone.
 #include "game/state.h"
 
 #include "gfx/graphics.h"

@@ -1,5 +1,5 @@
-// The global records of the running game and the mode machine that moves between screens
-// through a fade: a change is only requested (setMode) and happens at the bottom of the fade.
+// The mode machine that moves between screens through a fade: a change is only requested
+// (setMode, state/state.cpp) and happens here at the bottom of the fade.
 #include "game/state.h"
 
 #include <cstring>
@@ -8,23 +8,6 @@
 #include "screens/screens.h"
 #include "store/progress.h"
 #include "world/world.h"
-
-// Everything starts zeroed (static storage); startWorld sets the few non-zero values.
-GameState game;
-uint8_t ControlFlags[5];
-ProgressRecord progress;
-AppHandles appHandles;
-uint8_t quitRequested;
-int64_t nextTickTime;
-int32_t stylusTapX, stylusTapY;
-int32_t stylusLastX, stylusLastY;
-int32_t stylusDown;
-
-void setMode(uint8_t m) {
-    // The last request before the switch wins; the fade-out starts at the next fade step.
-    game.nextMode = m;
-    game.modeReady = 0;
-}
 
 void fadeStep() {
     if (game.modeReady == 1) {

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "app/window.h"
-#include "game/state.h"
+#include "gfx/blit.h"
 #include "gfx/graphics.h"
 #include "platform/toolkit.h"
-#include "screens/screens.h"
+#include "state/state.h"
 
 Image BackBuffer;
 Image Backdrop;
@@ -146,12 +146,6 @@ int32_t presentFrame() {
     int32_t step = DisplayInfo.stepX < 0 ? -DisplayInfo.stepX : DisplayInfo.stepX;
     copyToFramebuffer(fb - DisplayInfo.origin, step, displayRowBytes());
     delete painter;
-    return 0;
-}
-
-int32_t refreshScreen() {
-    drawScreen();
-    presentFrame();
     return 0;
 }
 

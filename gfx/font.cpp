@@ -11,9 +11,9 @@
 #endif
 #endif
 
+#include "gfx/blit.h"
 #include "gfx/graphics.h"
 #include "platform/toolkit.h"
-#include "screens/screens.h"
 
 // Our own glyph widths (tools/assets/font.py draws the sheet to them): a narrow face, so that
 // every text fits where the screens put it, "Disarm bomb" at x 165 of the pause status too.

@@ -1,8 +1,9 @@
 // Picture decoding, the back buffer and display output, and the bitmap font.
 #pragma once
 #include <cstdint>
+#include "catalogue/resources.h"
+#include "gfx/blit.h"
 #include "gfx/image.h"
-#include "gfx/resources.h"
 
 // Decoding.
 extern const uint8_t* jpegData;
@@ -32,8 +33,6 @@ extern Image DisplayInfo;
 // (and prints them), allocates BackBuffer and Backdrop in that layout, decodes the panel and
 // loads the font. Returns 1 when the buffers cannot be allocated.
 int32_t initDisplay();
-// Draws the current mode into the BackBuffer and presents it. Returns 0.
-int32_t refreshScreen();
 // Copies the BackBuffer to the display through a painter, only while the main window is
 // active and visible (else logs and skips). Returns 1 when the painter has no framebuffer.
 int32_t presentFrame();

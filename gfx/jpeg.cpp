@@ -8,11 +8,10 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "app/app.h"
-#include "game/state.h"
+#include "gfx/blit.h"
 #include "gfx/graphics.h"
 #include "platform/toolkit.h"
-#include "screens/screens.h"
+#include "state/state.h"
 
 const uint8_t* jpegData;
 uint32_t jpegSize;

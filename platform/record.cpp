@@ -25,7 +25,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "gfx/resources.h"
+#include "catalogue/resources.h"
 
 namespace {
 

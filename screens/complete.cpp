@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
+#include "screens/fastpaths.h"
 #include "screens/screens.h"
+#include "state/state.h"
 
 Image GameCompleteBack, GameCompletePic1, GameCompletePic2, GameCompletePic3;
 

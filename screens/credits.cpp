@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
+#include "state/state.h"
 
 const CreditLine CreditLines[] = {
     {1, "TAVRIN"},

@@ -2,9 +2,10 @@
 // the Backdrop with a few values drawn over it.
 #include <cstdio>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
+#include "screens/fastpaths.h"
 #include "screens/screens.h"
+#include "state/state.h"
 #include "world/world.h"
 
 void drawLevelComplete() {

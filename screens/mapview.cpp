@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
+#include "screens/fastpaths.h"
 #include "screens/screens.h"
+#include "state/state.h"
 #include "world/world.h"
 
 Image MapBar;

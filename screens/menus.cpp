@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
 #include "screens/screens.h"
+#include "state/state.h"
+#include "store/progress.h"
 #include "world/world.h"
 
 Image MainMenuHighlight, MainMenuBanner, PracticeHighlight, PauseHighlight;

@@ -2,9 +2,10 @@
 // the control panel below and the level's name banner for the first seconds.
 #include <cstdio>
 
-#include "game/state.h"
 #include "gfx/graphics.h"
+#include "screens/fastpaths.h"
 #include "screens/screens.h"
+#include "state/state.h"
 #include "world/world.h"
 
 int32_t cameraX, cameraY;

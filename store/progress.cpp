@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/state.h"
 #include "platform/toolkit.h"
 
 // Fixed at build time; changing it makes every saved file read as corrupt.
 const uint8_t ProgressKey[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
+
+// Zeroed until a load; startWorld and stopWorld clear it with the game.
+ProgressRecord progress;
 
 static const char* const progressFile = "/Applications/tavrin.conf";
 static const char* const desktopProgressFile = "/tavrin/tavrin.conf";

@@ -7,6 +7,18 @@
 
 enum class FileConvention;  // platform/toolkit.h
 
+#pragma pack(push, 1)
+// The saved part of the state, laid out exactly as the progress file holds it.
+struct ProgressRecord {
+    uint16_t recordMagic;
+    uint16_t recordTag;
+    uint8_t levelReached;
+    int32_t bestScore;
+};
+#pragma pack(pop)
+static_assert(sizeof(ProgressRecord) == 9, "progress record is 9 bytes");
+extern ProgressRecord progress;
+
 extern const uint8_t ProgressKey[8];
 
 // Where the progress file is kept under a platform's convention.

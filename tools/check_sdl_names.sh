@@ -1,6 +1,6 @@
 #!/bin/sh
 # SDL and SDL_mixer are used only by the toolkit layer (platform/) and the sound effects
-# (app/sound.cpp). Fails with the offending lines when anything else names them.
+# (sound/sound.cpp). Fails with the offending lines when anything else names them.
 cd "$(dirname "$0")/.." || exit 2
 list_sources() {
     git ls-files --cached --others --exclude-standard -- '*.c' '*.cc' '*.cpp' '*.h' '*.hpp' 2>/dev/null ||
@@ -8,13 +8,13 @@ list_sources() {
             -o -name '*.hpp' \) -print | sed 's|^\./||'
 }
 found=$(list_sources |
-    grep -v -e '^platform/' -e '^app/sound\.cpp$' -e '^build' |
+    grep -v -e '^platform/' -e '^sound/sound\.cpp$' -e '^build' |
     while read -r f; do
         [ -f "$f" ] && grep -nHE 'SDL_|Mix_|#[[:space:]]*include[[:space:]]*[<"]SDL' "$f"
     done)
 if [ -n "$found" ]; then
-    echo "check_sdl_names: SDL names outside platform/ and app/sound.cpp:" >&2
+    echo "check_sdl_names: SDL names outside platform/ and sound/sound.cpp:" >&2
     echo "$found" >&2
     exit 1
 fi
-echo "check_sdl_names: SDL names only in platform/ and app/sound.cpp"
+echo "check_sdl_names: SDL names only in platform/ and sound/sound.cpp"

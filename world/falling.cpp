@@ -4,8 +4,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/app.h"
-#include "game/state.h"
+#include "sound/sound.h"
+#include "state/state.h"
 #include "world/world.h"
 
 namespace {

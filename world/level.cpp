@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/state.h"
-#include "gfx/resources.h"
+#include "catalogue/resources.h"
+#include "state/state.h"
 #include "world/cipher.h"
 #include "world/levelsource.h"
 #include "world/world.h"

@@ -1,8 +1,8 @@
 // Monsters: hatched from cracked eggs, they hunt the player square by square.
 #include <cstdlib>
 
-#include "app/app.h"
-#include "game/state.h"
+#include "sound/sound.h"
+#include "state/state.h"
 #include "world/world.h"
 
 void clearMonsters() {

@@ -1,6 +1,6 @@
 // The player: moves, what each square does when entered, idling, dying, level completion.
-#include "app/app.h"
-#include "game/state.h"
+#include "sound/sound.h"
+#include "state/state.h"
 #include "store/progress.h"
 #include "world/world.h"
 

@@ -23,6 +23,8 @@ if(BUILD_TESTING)
 endif()
 
 # The pixel loops are worth vectorising even where the trip count is not known in advance
-# (GCC's -O2 only vectorises loops it considers "very cheap").
-set_source_files_properties(${CMAKE_SOURCE_DIR}/screens/primitives.cpp PROPERTIES
+# (GCC's -O2 only vectorises loops it considers "very cheap"): the blits and the screens' fast
+# paths, every file that draws with gfx/blit_internal.h.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/gfx/blit.cpp ${CMAKE_SOURCE_DIR}/screens/primitives.cpp
+  ${CMAKE_SOURCE_DIR}/screens/tiles.cpp ${CMAKE_SOURCE_DIR}/screens/mapsquares.cpp PROPERTIES
   COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU>:-fvect-cost-model=dynamic>")

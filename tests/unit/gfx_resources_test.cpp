@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/resources.h"
+#include "catalogue/resources.h"
 
 #ifndef TAVRIN_GFX_LEVEL_FILE
 #define TAVRIN_GFX_LEVEL_FILE ""

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "screens/fastpaths.h"
 #include "screens_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/resources.h"
 #include "game/state.h"
-#include "gfx/resources.h"
 #include "world/cipher.h"
 #include "world/levelsource.h"
 #include "world/world.h"

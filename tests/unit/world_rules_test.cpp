@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/app.h"
+#include "catalogue/resources.h"
 #include "game/state.h"
-#include "gfx/resources.h"
 #include "tools/common/scratch_home.h"
 #include "world/world.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/resources.h"
 #include "game/state.h"
-#include "gfx/resources.h"
 #include "tools/common/whole_file.h"
 #include "world/levelsource.h"
 #include "world/world.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app.h"
-#include "app/sound_effects.h"
+#include "sound/sound.h"
+#include "sound/sound_effects.h"
 
 // The installed game points it at its installed copy before start-up (installed_main.cpp).
 const char* soundDirectory = TAVRIN_SOUND_DIR;

@@ -1,6 +1,6 @@
 // The store of assets compiled into the executable: the generated catalogue, the lookup by
 // number the game uses, and the lookup by file name.
-#include "gfx/resources.h"
+#include "catalogue/resources.h"
 
 #include <cstring>
 #include <string>

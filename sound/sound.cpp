@@ -7,8 +7,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include "app/app.h"
-#include "app/sound_effects.h"
+#include "sound/sound.h"
+#include "sound/sound_effects.h"
 
 // The installed game points it at its installed copy before start-up (installed_main.cpp).
 const char* soundDirectory = TAVRIN_SOUND_DIR;
