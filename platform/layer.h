@@ -7,6 +7,7 @@
 #include <deque>
 #include <string>
 #include <vector>
+#include "platform/base.h"
 
 class QWidget;
 
@@ -117,11 +118,7 @@ struct LayerState {
     std::vector<std::string> systemCommands;
     std::vector<std::string> qcopMessages;
 };
-LayerState& layer();
 
-// The virtual clock of the offscreen back end (microseconds since program start).
-extern int64_t virtualNowUs;
-enum : int64_t { VirtualEpochSeconds = 1500000000 };
 bool offscreenBackend();
 
 // The desktop's plain sleep, paced to the program's ticks (system.cpp says why and how).
@@ -145,8 +142,3 @@ bool termPending();
 // display) are silenced for the probe; our own one-line notice says what matters.
 int silenceStderr();  // returns the saved descriptor
 void restoreStderr(int saved);
-
-// Debug log plumbing.
-void debugLogOpen(const std::string& target);  // exits 2 when the file cannot be opened
-void debugLogClose();
-void debugLine(const std::string& line);

@@ -6,8 +6,6 @@
 #include "platform/layer.h"
 #include "platform/offscreen.h"
 
-int64_t virtualNowUs = 0;
-
 // After the window system closed the window, a program that still runs this much later
 // (virtual time) is not going to end by itself.
 enum : int64_t { CloseGraceMs = 60000 };

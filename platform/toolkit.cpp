@@ -7,77 +7,11 @@
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "platform/layer.h"
 #include "platform/record.h"
-
-LayerState& layer() {
-    static LayerState* state = new LayerState();  // never destroyed: atexit order does not matter
-    return *state;
-}
-
-// ---- debug log ----
-
-static FILE* debugFile = nullptr;
-static bool debugToStderr = false;
-// Lines logged before the application object existed (the program logs before it creates
-// it); they go to the log once the options say where it is.
-static std::vector<std::string> earlyLines;
-
-void debugLogOpen(const std::string& target) {
-    debugLogClose();
-    if (target.empty()) return;
-    if (target == "-") {
-        debugToStderr = true;
-        return;
-    }
-    debugFile = fopen(target.c_str(), "w");
-    if (!debugFile) {
-        fprintf(stderr, "tavrin: cannot write the debug log '%s': %s\n", target.c_str(), strerror(errno));
-        exit(2);
-    }
-    setvbuf(debugFile, nullptr, _IOLBF, 0);
-}
-
-void debugLogClose() {
-    if (debugFile) fclose(debugFile);
-    debugFile = nullptr;
-    debugToStderr = false;
-}
-
-void debugLine(const std::string& line) {
-    LayerState& L = layer();
-    if (!L.appExists) {
-        if (earlyLines.size() < 256) earlyLines.push_back(line);
-        return;
-    }
-    if (L.recordDebug && L.debugLines.size() < 100000) L.debugLines.push_back(line);
-    if (debugToStderr)
-        fprintf(stderr, "%s\n", line.c_str());
-    else if (debugFile)
-        fprintf(debugFile, "%s\n", line.c_str());
-}
-
-static bool debugWanted() {
-    const LayerState& L = layer();
-    return !L.appExists || L.recordDebug || debugToStderr || debugFile;
-}
-
-void qDebug(const char* fmt, ...) {
-    if (!debugWanted()) return;  // the common case on a desktop: don't even format
-    char buf[1024];
-    va_list ap;
-    va_start(ap, fmt);
-    vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    std::string line(buf);
-    // The toolkit ends every message with a line end; some callers put one in already.
-    while (!line.empty() && line.back() == '\n') line.pop_back();
-    debugLine(line);
-}
 
 // ---- widgets ----
 
@@ -165,9 +99,7 @@ QApplication::QApplication(int& argc, char** argv) {
 
     debugLogOpen(options.debugLog);
     L.appExists = true;
-    std::vector<std::string> early;
-    early.swap(earlyLines);
-    for (const std::string& line : early) debugLine(line);
+    debugLogEarlyLines();
     sessionBegin(L.options);
 
     // From the moment a window can exist, SIGTERM closes it instead of killing the program.
