@@ -1,5 +1,5 @@
-// The desktop window's settings file, the picture's placement in the window, and the repeat
-// of held gamepad keys: the parts of the desktop back end that need no window.
+// The desktop window's settings file: where it lives, reading it and writing it. Like the
+// picture's placement and the held keys, it needs no window.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -139,62 +139,4 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
         close(dfd);
     }
     return 0;
-}
-
-Placement placePicture(int windowWidth, int windowHeight) {
-    Placement p;
-    windowWidth = std::max(1, windowWidth);
-    windowHeight = std::max(1, windowHeight);
-    p.zoom = std::min(windowWidth / ScreenWidth, windowHeight / ScreenHeight);
-    if (p.zoom > 0) {
-        p.width = ScreenWidth * p.zoom;
-        p.height = ScreenHeight * p.zoom;
-    } else if (int64_t(windowWidth) * ScreenHeight <= int64_t(windowHeight) * ScreenWidth) {
-        p.width = windowWidth;  // narrower than the screen's shape: the width decides
-        p.height = std::max(1, windowWidth * ScreenHeight / ScreenWidth);
-    } else {
-        p.height = windowHeight;
-        p.width = std::max(1, windowHeight * ScreenWidth / ScreenHeight);
-    }
-    p.x = (windowWidth - p.width) / 2;
-    p.y = (windowHeight - p.height) / 2;
-    return p;
-}
-
-void windowToScreen(const Placement& p, int wx, int wy, int& sx, int& sy) {
-    // Floor division, so that a point just left of the picture is not rounded onto it.
-    auto floorDiv = [](int64_t a, int64_t b) { return int(a >= 0 ? a / b : -((-a + b - 1) / b)); };
-    sx = std::clamp(floorDiv(int64_t(wx - p.x) * ScreenWidth, p.width), 0, ScreenWidth - 1);
-    sy = std::clamp(floorDiv(int64_t(wy - p.y) * ScreenHeight, p.height), 0, ScreenHeight - 1);
-}
-
-void HeldKeys::hold(int key, bool down, uint64_t nowMs, std::vector<Event>& out) {
-    auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.key == key; });
-    if (down) {
-        if (it != held_.end()) {
-            it->holders++;
-            return;
-        }
-        held_.push_back(Held{key, 1, nowMs + uint64_t(delayMs)});
-        out.push_back(Event{key, true, false});
-        return;
-    }
-    if (it == held_.end() || --it->holders > 0) return;
-    held_.erase(it);
-    out.push_back(Event{key, false, false});
-}
-
-void HeldKeys::tick(uint64_t nowMs, std::vector<Event>& out) {
-    for (Held& h : held_) {
-        if (nowMs < h.nextMs) continue;
-        out.push_back(Event{h.key, false, true});
-        out.push_back(Event{h.key, true, true});
-        h.nextMs += uint64_t(intervalMs);
-        if (h.nextMs <= nowMs) h.nextMs = nowMs + uint64_t(intervalMs);
-    }
-}
-
-void HeldKeys::releaseAll(std::vector<Event>& out) {
-    for (const Held& h : held_) out.push_back(Event{h.key, false, false});
-    held_.clear();
 }
