@@ -18,6 +18,24 @@ if(TAVRIN_UNIT_TESTS)
   if(TAVRIN_SOUND STREQUAL "null")
     target_compile_definitions(unit_tests PRIVATE TAVRIN_SOUND_NULL=1)
   endif()
+  # The JPEG tests encode pictures of their own and the offscreen tests read screenshots
+  # back; the game's libraries keep libjpeg and libpng private.
+  target_link_libraries(unit_tests PRIVATE JPEG::JPEG PNG::PNG)
+  # The store's tests compare the catalogue with the files it was made from.
+  if(tavrin_catalogue_level)
+    target_compile_definitions(unit_tests PRIVATE TAVRIN_GFX_LEVEL_FILE="${tavrin_catalogue_level}")
+  endif()
+  # The level tests replay solutions through the harness (cmake/extra/solver.cmake makes it,
+  # after this file: a target is looked up when the build is generated).
+  target_link_libraries(unit_tests PRIVATE levels_harness)
+  # The level compiler is run on sources of the tests' own, started with system(): an
+  # emulated test run gives them the native one.
+  if(TAVRIN_HOST_LEVELC)
+    target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="${TAVRIN_HOST_LEVELC}")
+  else()
+    add_dependencies(unit_tests levelc)
+    target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="$<TARGET_FILE:levelc>")
+  endif()
   gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endif()
 

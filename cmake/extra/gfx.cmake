@@ -1,16 +1,5 @@
 # Graphics core: the benchmark, the JPEG fuzz target and the orientation test.
 
-# The JPEG tests encode pictures of their own and the offscreen tests read screenshots back;
-# the game's libraries keep libjpeg and libpng private.
-if(TARGET unit_tests)
-  target_link_libraries(unit_tests PRIVATE JPEG::JPEG PNG::PNG)
-endif()
-
-# The store's tests compare the catalogue with the files it was made from.
-if(TARGET unit_tests AND tavrin_catalogue_level)
-  target_compile_definitions(unit_tests PRIVATE TAVRIN_GFX_LEVEL_FILE="${tavrin_catalogue_level}")
-endif()
-
 # Frame costs against a memcpy of one frame.
 tavrin_benchmark(bench_gfx ${CMAKE_SOURCE_DIR}/tools/bench/bench_gfx.cpp)
 tavrin_fuzz_target(fuzz_jpeg ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_jpeg.cpp)

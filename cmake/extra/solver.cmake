@@ -14,10 +14,6 @@ target_link_libraries(replay PRIVATE levels_harness)
 add_executable(levelstats ${CMAKE_SOURCE_DIR}/tools/solver/levelstats_main.cpp)
 target_link_libraries(levelstats PRIVATE levels_harness)
 
-if(TARGET unit_tests)
-  target_link_libraries(unit_tests PRIVATE levels_harness)
-endif()
-
 # DEEP SHAFT is written by its generator: the committed source must be what it writes today.
 if(BUILD_TESTING)
   add_test(NAME levels_deep_shaft_generator

@@ -1,4 +1,8 @@
-# The application shell, game state and progress file: the fuzz target.
+# The game's spine (the application shell, the game state and the progress file): the fuzz
+# targets of the progress file, and the check that the libraries keep to their stack
+# (tools/check_layers.sh) proved on a planted fault.
+
+# The progress file, read and saved.
 tavrin_fuzz_target(fuzz_progress ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress.cpp)
 tavrin_fuzz_target(fuzz_progress_save ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_progress_save.cpp)
 

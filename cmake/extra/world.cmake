@@ -4,14 +4,3 @@
 tavrin_benchmark(bench_world ${CMAKE_SOURCE_DIR}/tools/bench/bench_world.cpp)
 tavrin_fuzz_target(fuzz_level ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_level.cpp)
 tavrin_fuzz_target(fuzz_level_source ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_level_source.cpp)
-
-# The unit tests run the level compiler on sources of their own.
-if(TARGET unit_tests)
-  # Started with system(): an emulated test run gives them the native one.
-  if(TAVRIN_HOST_LEVELC)
-    target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="${TAVRIN_HOST_LEVELC}")
-  else()
-    add_dependencies(unit_tests levelc)
-    target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="$<TARGET_FILE:levelc>")
-  endif()
-endif()
