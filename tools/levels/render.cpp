@@ -1,13 +1,12 @@
 #include "tools/levels/render.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "tools/common/rgb_png.h"
 #include "world/world.h"
 
 namespace {
@@ -146,31 +145,6 @@ void drawLabel(Canvas& canvas, int ox, int oy, const std::string& text, int scal
     }
 }
 
-bool writePng(const Canvas& canvas, const std::string& path) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) {
-        fprintf(stderr, "%s: cannot write the picture\n", path.c_str());
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        fprintf(stderr, "%s: cannot write the picture\n", path.c_str());
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, canvas.width, canvas.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < canvas.height; ++y)
-        png_write_row(png, const_cast<png_bytep>(&canvas.rgb[static_cast<size_t>(y) * canvas.width * 3]));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return fclose(f) == 0;
-}
-
 bool chooseTiles(const std::string& tilesPath, const std::string& mapTilesPath, TileSet& set) {
     if (!tilesPath.empty()) return loadSheet(tilesPath, 32, set);
     if (!mapTilesPath.empty()) return loadSheet(mapTilesPath, 8, set);
@@ -188,7 +162,7 @@ bool renderLevelPng(const LevelSource& level, const std::string& tilesPath, cons
     Canvas canvas;
     canvas.init(level.width * set.size, level.height * set.size, 0);
     drawLevel(canvas, 0, 0, level, set);
-    return writePng(canvas, outPath);
+    return writeRgbPng(outPath, canvas.width, canvas.height, canvas.rgb);
 }
 
 bool renderContactSheet(const std::vector<LevelSource>& levels, const std::string& mapTilesPath,
@@ -220,5 +194,5 @@ bool renderContactSheet(const std::vector<LevelSource>& levels, const std::strin
         drawLabel(canvas, ox, oy, label, 2);
         drawLevel(canvas, ox, oy + labelHeight, levels[i], tinted(base, levels[i].colour));
     }
-    return writePng(canvas, outPath);
+    return writeRgbPng(outPath, canvas.width, canvas.height, canvas.rgb);
 }

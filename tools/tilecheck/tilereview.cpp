@@ -6,7 +6,6 @@
 //                          as it opens (as drawMapView draws it; no title, no bar)
 //
 //   tilereview [--tiles TavTile.565] [--maptiles maptile.565] [--levels order.txt] [--out DIR]
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/rgb_png.h"
 #include "tools/common/whole_file.h"
 #include "tools/tilecheck/tilemetrics.h"
 #include "world/levelsource.h"
@@ -56,30 +56,6 @@ struct Canvas {
     }
 };
 
-bool savePng(const Canvas& c, const std::string& path) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) {
-        fprintf(stderr, "%s: cannot write\n", path.c_str());
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, c.width, c.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < c.height; ++y)
-        png_write_row(png, const_cast<png_bytep>(&c.rgb[static_cast<size_t>(y) * c.width * 3]));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return fclose(f) == 0;
-}
-
 bool writeSheet(const TileSet& play, const TileSet& map, const std::string& path) {
     const int cell = 34, band = 4 * cell + 10, swatch = 16;
     const int mapLeft = swatch + 6 + 16 * cell + 12;
@@ -96,7 +72,7 @@ bool writeSheet(const TileSet& play, const TileSet& map, const std::string& path
             c.tile(m, t, mapLeft + (t & 15) * cell, top + (t >> 4) * cell, 4);
         }
     }
-    return savePng(c, path);
+    return writeRgbPng(path, c.width, c.height, c.rgb);
 }
 
 uint32_t levelColourOf(uint8_t flags) {
@@ -145,7 +121,7 @@ bool writeLevel(const LevelSource& level, const TileSet& play, const TileSet& ma
                 for (int tx = 0; tx < 8; ++tx)
                     if (x + tx >= 248) c.put(x + tx, y + ty, t[ty * 8 + tx]);
         }
-    return savePng(c, path);
+    return writeRgbPng(path, c.width, c.height, c.rgb);
 }
 
 bool writeLevels(const std::string& orderPath, const TileSet& play, const TileSet& map, const std::string& dir) {
