@@ -115,6 +115,15 @@ struct Survival {
     }
 };
 
+// Both checks start the level as the statistics do: rand() seed 1, world phase 0.
+bool startFresh(const std::string& sourceText, RespawnReport& report, std::string& error) {
+    report = RespawnReport();
+    srand(1);
+    if (startLevel(sourceText, -1, 0)) return true;
+    error = "the level does not load";
+    return false;
+}
+
 }  // namespace
 
 bool canSurvive(int32_t ticks, long budget, long& nodes, bool& undecided) {
@@ -129,12 +138,7 @@ bool canSurvive(int32_t ticks, long budget, long& nodes, bool& undecided) {
 
 bool checkRespawns(const std::string& sourceText, const std::vector<SolutionStep>& steps, RespawnReport& report,
                    std::string& error, long budgetPerState) {
-    report = RespawnReport();
-    srand(1);
-    if (!startLevel(sourceText, -1, 0)) {
-        error = "the level does not load";
-        return false;
-    }
+    if (!startFresh(sourceText, report, error)) return false;
     ReplayState st;
     int32_t moves = 0;
     auto check = [&]() {
@@ -185,12 +189,7 @@ bool checkRespawns(const std::string& sourceText, const std::vector<SolutionStep
 
 bool exploreRespawns(const std::string& sourceText, long searchBudget, RespawnReport& report, std::string& error,
                      long budgetPerState) {
-    report = RespawnReport();
-    srand(1);
-    if (!startLevel(sourceText, -1, 0)) {
-        error = "the level does not load";
-        return false;
-    }
+    if (!startFresh(sourceText, report, error)) return false;
     SearchOptions opt;
     opt.nodeBudget = searchBudget;
     opt.full = true;
