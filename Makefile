@@ -10,7 +10,7 @@ PYTHON := /usr/bin/python3
 HOME_GUARD := $(CURDIR)/build/home-guard
 GUARDED := HOME=$(HOME_GUARD)
 # Leaks inside the system's sound, display and bus libraries are theirs, not ours.
-LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
+LSAN_OPTIONS := suppressions=$(CURDIR)/tools/checks/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
 .PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean
@@ -49,18 +49,18 @@ run: game
 		build/tavrin; \
 	else \
 		echo "make run: no display (\$$DISPLAY and \$$WAYLAND_DISPLAY are empty);"; \
-		echo "make run: running the offscreen demo instead: build/tavrin -platform offscreen -script tools/demo.script"; \
-		mkdir -p build/demo && cd build/demo && ../tavrin -platform offscreen -script ../../tools/demo.script; \
+		echo "make run: running the offscreen demo instead: build/tavrin -platform offscreen -script tools/scripts/demo.script"; \
+		mkdir -p build/demo && cd build/demo && ../tavrin -platform offscreen -script ../../tools/scripts/demo.script; \
 		status=$$?; echo "make run: demo ended with status $$status; screenshots in build/demo/"; exit $$status; \
 	fi
 
 test: WERROR = ON
 test: build
-	@sh tools/check_format.sh
+	@sh tools/checks/check_format.sh
 	@if [ -d $(HOME_GUARD) ]; then chmod -R u+w $(HOME_GUARD) && rm -rf $(HOME_GUARD); fi
 	@mkdir -p $(HOME_GUARD) && chmod 555 $(HOME_GUARD)
 	cd build && $(GUARDED) ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
-	@sh tools/check_sdl_names.sh
+	@sh tools/checks/check_sdl_names.sh
 	@$(GUARDED) $(MAKE) --no-print-directory check-assets
 	@$(GUARDED) $(MAKE) --no-print-directory asan
 	@$(GUARDED) $(MAKE) --no-print-directory clang
@@ -79,7 +79,7 @@ check-home:
 	@echo "check-home: the tests, tools and fuzz targets left HOME untouched"
 
 check-names:
-	@sh tools/check_sdl_names.sh
+	@sh tools/checks/check_sdl_names.sh
 
 # The generated assets in the tree must be what the generator makes today.
 check-assets:
@@ -116,7 +116,7 @@ clang: deps
 
 # The layout check of `make test`, and the command that puts every file right.
 check-format:
-	@sh tools/check_format.sh
+	@sh tools/checks/check_format.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

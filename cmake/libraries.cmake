@@ -1,5 +1,5 @@
 # The game's libraries, one per folder, stacked: each library uses only libraries below it in
-# TAVRIN_LAYERS, and only those it lists. tools/check_layers.sh fails the build when a
+# TAVRIN_LAYERS, and only those it lists. tools/checks/check_layers.sh fails the build when a
 # library lists one above it, uses a function or a global of a library it does not list, or
 # when the libraries' uses of each other's symbols form a circle. SDL is private to the
 # toolkit layer (platform/) and the sound effects (sound/), so no other folder even finds its
@@ -91,9 +91,9 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   list(APPEND tavrin_layer_libs tavrin_${layer})
 endforeach()
 add_custom_command(OUTPUT "${CMAKE_BINARY_DIR}/layers.ok"
-  COMMAND sh "${CMAKE_SOURCE_DIR}/tools/check_layers.sh" "${CMAKE_NM}" ${tavrin_layer_args}
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh" "${CMAKE_NM}" ${tavrin_layer_args}
   COMMAND ${CMAKE_COMMAND} -E touch "${CMAKE_BINARY_DIR}/layers.ok"
-  DEPENDS ${tavrin_layer_libs} "${CMAKE_SOURCE_DIR}/tools/check_layers.sh"
+  DEPENDS ${tavrin_layer_libs} "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh"
   COMMENT "Checking that every folder uses only the folders it may use"
   VERBATIM)
 add_custom_target(tavrin_layers DEPENDS "${CMAKE_BINARY_DIR}/layers.ok")

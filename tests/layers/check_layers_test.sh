@@ -1,5 +1,5 @@
 #!/bin/sh
-# tools/check_layers.sh on two small libraries, a lower (base) and an upper (top): a sound
+# tools/checks/check_layers.sh on two small libraries, a lower (base) and an upper (top): a sound
 # stack passes, and a planted call up, a library listing one above it, and a circle fail
 # with their messages.
 #

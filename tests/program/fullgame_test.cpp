@@ -1,4 +1,4 @@
-// A whole game through the real program: tools/fullgame.script plays every main level from
+// A whole game through the real program: tools/scripts/fullgame.script plays every main level from
 // the level select, through the game-completed sequence and the credits, to the game over
 // with a new best score and the main menu's Quit. The best score must be in the progress file
 // and on the main menu at the next start. A second test remakes the script with the
@@ -16,7 +16,7 @@ using namespace program;
 
 namespace {
 
-const std::string scriptPath = std::string(TAVRIN_SOURCE_DIR) + "/tools/fullgame.script";
+const std::string scriptPath = std::string(TAVRIN_SOURCE_DIR) + "/tools/scripts/fullgame.script";
 
 // A number from the script's header, "# <key>: <value>".
 long headerValue(const std::string& script, const std::string& key) {
@@ -208,8 +208,8 @@ TEST(FullGame, ThePlaythroughToolStillCompletesTheGameAndMakesTheCommittedScript
     int status = std::system(command.c_str());
     ASSERT_EQ(status, 0) << readFile(dir / "err.txt");
     EXPECT_TRUE(readFile(made) == readFile(scriptPath))
-        << "tools/fullgame.script is not what the levels and solutions make now; remake it with\n"
-           "  build/playthrough -o tools/fullgame.script\n"
+        << "tools/scripts/fullgame.script is not what the levels and solutions make now; remake it with\n"
+           "  build/playthrough -o tools/scripts/fullgame.script\n"
         << readFile(dir / "err.txt");
 }
 #endif

@@ -19,7 +19,7 @@ using namespace program;
 
 namespace {
 
-const std::string fullgameScript = std::string(TAVRIN_SOURCE_DIR) + "/tools/fullgame.script";
+const std::string fullgameScript = std::string(TAVRIN_SOURCE_DIR) + "/tools/scripts/fullgame.script";
 const std::string xdotool = "/usr/bin/xdotool";
 
 // Main menu, practice, the first practice level, a few steps by the keys and one by the pen

@@ -15,7 +15,7 @@ ARCHES=${*:-armhf arm64}
 
 order=assets/levels/order.txt
 [ -f $order ] || order=tools/levels/placeholder/order.txt
-script=tools/fullgame.script
+script=tools/scripts/fullgame.script
 
 for f in "$NATIVE/tavrin" "$NATIVE/replay" "$NATIVE/levelc"; do
     [ -x "$f" ] || { echo "arm: $f is missing: build the native tree first (make build)"; exit 1; }

@@ -55,7 +55,7 @@ int main() {
     char pattern[] = "/tmp/tavrin-bench-replay-XXXXXX";
     if (!mkdtemp(pattern)) return 1;
     const std::string dir = pattern;
-    const std::string script = std::string(TAVRIN_SOURCE_DIR) + "/tools/fullgame.script";
+    const std::string script = std::string(TAVRIN_SOURCE_DIR) + "/tools/scripts/fullgame.script";
     const std::string rec = dir + "/fullgame.rec";
     double copyNs = bench::frameCopyNanos();
     printf("memcpy of 153600 bytes: %.2f us\n", copyNs / 1000);

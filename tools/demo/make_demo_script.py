@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Writes tools/demo.script, the offscreen demo of `make run` on a machine without a display.
+"""Writes tools/scripts/demo.script, the offscreen demo of `make run` on a machine without a display.
 
 The demo goes from the splash through the main and practice menus, plays the first practice
 level by its solution (assets/levels/p1_*.sol), opens the pause menu and the map view on the
@@ -10,7 +10,7 @@ Every move is its own key press, held long enough to include one tick of the wor
 four-tick cycle and released before the move (16 ticks) is over, so exactly one square is
 moved whatever the phase of the cycle: the script does not depend on tick-exact timing.
 
-    python3 tools/demo/make_demo_script.py > tools/demo.script
+    python3 tools/demo/make_demo_script.py > tools/scripts/demo.script
 """
 import glob
 import os

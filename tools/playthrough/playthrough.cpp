@@ -1,5 +1,5 @@
 // playthrough: plays a whole game through the real program and writes it down as an offscreen
-// script (tools/fullgame.script).
+// script (tools/scripts/fullgame.script).
 //
 // The game runs in this process exactly as the tavrin binary runs it (the same start-up, the
 // same loop passes, the offscreen back end with its virtual clock). Between passes we look at
@@ -347,10 +347,10 @@ int main(int argc, char** argv) {
     // The program closes an offscreen run at 600000 ms unless told otherwise.
     const std::string untilOption = untilMs == 600000 ? "" : " -until " + until;
     text += "#     build/playthrough" + std::string(untilOption.empty() ? "" : " --until " + until) +
-            " -o tools/fullgame.script\n";
+            " -o tools/scripts/fullgame.script\n";
     text += "# Remake it whenever a level, a solution or the game's timing changes. Replay it with an\n";
     text += "# empty home directory (no progress file):\n";
-    text += "#     build/tavrin -platform offscreen" + untilOption + " -script tools/fullgame.script\n";
+    text += "#     build/tavrin -platform offscreen" + untilOption + " -script tools/scripts/fullgame.script\n";
     text += "# main levels: " + std::to_string(mainLevels) + "\n";
     text += "# final score: " + std::to_string(score) + "\n";
     text += "# quits at: " + std::to_string(quitMs) + " ms\n";

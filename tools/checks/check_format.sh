@@ -2,7 +2,7 @@
 # Every C++ file of the project is laid out as .clang-format says. `make format` puts them
 # right; this check only reports. Debian 12's clang-format 14 is the reference: other
 # versions lay out a few constructs differently, so the check is skipped without it.
-cd "$(dirname "$0")/.." || exit 1
+cd "$(dirname "$0")/../.." || exit 1
 tool=$(command -v clang-format-14 || true)
 if [ -z "$tool" ] && clang-format --version 2>/dev/null | grep -q "version 14\."; then
     tool=clang-format

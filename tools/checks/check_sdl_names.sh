@@ -1,7 +1,7 @@
 #!/bin/sh
 # SDL and SDL_mixer are used only by the toolkit layer (platform/) and the sound effects
 # (sound/sound.cpp). Fails with the offending lines when anything else names them.
-cd "$(dirname "$0")/.." || exit 2
+cd "$(dirname "$0")/../.." || exit 2
 list_sources() {
     git ls-files --cached --others --exclude-standard -- '*.c' '*.cc' '*.cpp' '*.h' '*.hpp' 2>/dev/null ||
         find . -name 'build*' -prune -o -type f \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' \
