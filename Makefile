@@ -8,7 +8,9 @@ PYTHON := /usr/bin/python3
 # Every test step of `make test` runs with this empty folder as HOME and fails if anything
 # was written there: tests, tools and fuzz targets keep to scratch folders of their own.
 HOME_GUARD := $(CURDIR)/build/home-guard
-GUARDED := HOME=$(HOME_GUARD)
+# The desktop's data and settings folders default to places under HOME; a setting from
+# outside must not lead the tests elsewhere.
+GUARDED := env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_STATE_HOME HOME=$(HOME_GUARD)
 # Leaks inside the system's sound, display and bus libraries are theirs, not ours.
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/checks/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS

@@ -26,6 +26,17 @@ WindowSettings loadWindowSettings(const std::string& path, bool* damaged = nullp
 // folder (made when missing). Returns 0, or 1 with the reason in error.
 int saveWindowSettings(const std::string& path, const WindowSettings& s, std::string& error);
 
+// ---- whether asking for a sound output can succeed ----
+
+// Whether this machine could have a sound output at all: a sound card's playback device, an
+// OSS device, a sound server's socket, or a setting that sends the sound somewhere we cannot
+// see from here (SDL_AUDIODRIVER, PULSE_SERVER, an ALSA configuration file, ...). A machine
+// with none of them (a server, a container, a virtual machine) gets silence at once: asking
+// SDL there fails anyway, after ALSA has read its whole configuration twice and scanned for
+// devices, which cost a fifth of the CPU to the first frame. root prefixes every path looked
+// at (tests give a scratch folder); the variables are read from the environment.
+bool mayHaveSoundOutput(const std::string& root = "");
+
 // ---- where the 240 x 320 picture goes in a window ----
 
 struct Placement {

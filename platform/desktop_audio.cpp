@@ -2,6 +2,7 @@
 // it is the only part of the layer's start-up that needs SDL, and a build without SDL (null
 // sound, offscreen only) leaves it out (platform/no_desktop.cpp stands in).
 #include <SDL.h>
+#include "platform/desktop.h"
 #include "platform/layer.h"
 
 void chooseAudioDriver(Platform platform) {
@@ -15,8 +16,9 @@ void chooseAudioDriver(Platform platform) {
     // The handheld always had a sound device; a desktop may not. Try to open the output the
     // game will ask for; if that fails, play in silence rather than refuse to start.
     bool works = false;
+    const bool possible = mayHaveSoundOutput();
     int saved = silenceStderr();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (possible && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioSpec want, have;
         SDL_zero(want);
         want.freq = 22050;
@@ -34,7 +36,8 @@ void chooseAudioDriver(Platform platform) {
     }
     restoreStderr(saved);
     if (!works) {
-        fprintf(stderr, "tavrin: no working sound output (%s); playing in silence\n", SDL_GetError());
+        fprintf(stderr, "tavrin: no working sound output (%s); playing in silence\n",
+                possible ? SDL_GetError() : "no sound device or sound server found");
         SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     }

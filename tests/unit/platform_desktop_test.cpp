@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
+#include <vector>
 #include "platform/desktop.h"
 #include "platform/toolkit.h"
 
@@ -223,4 +226,62 @@ TEST(DesktopHeldKeys, AHeldKeyRepeatsAsReleaseAndPressPairsWithoutBursts) {
     auto all = take();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_FALSE(all[0].press || all[1].press);
+}
+
+// The desktop asks SDL for a sound output only where one can exist: a playback device, a
+// server's socket or a setting that may point elsewhere. Each row is one such sign, alone in
+// an otherwise empty machine.
+TEST(SoundOutput, AskedForOnlyWhereOneMayExist) {
+    const char* vars[] = {
+        "SDL_AUDIODRIVER",     "AUDIODEV",        "PULSE_SERVER", "PIPEWIRE_REMOTE", "ALSA_CONFIG_PATH",
+        "JACK_DEFAULT_SERVER", "XDG_RUNTIME_DIR", "HOME"};
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* v : vars) {
+        const char* old = getenv(v);
+        saved.emplace_back(v, old ? std::optional<std::string>(old) : std::nullopt);
+        unsetenv(v);
+    }
+    struct Row {
+        const char* file;  // made under the scratch root ("" for none)
+        const char* variable;
+        bool expected;
+    };
+    const Row rows[] = {
+        {"", nullptr, false},
+        {"dev/snd/controlC0", nullptr, false},
+        {"dev/snd/pcmC0D0c", nullptr, false},  // a microphone is no output
+        {"dev/snd/pcmC0D0p", nullptr, true},
+        {"dev/dsp", nullptr, true},
+        {"run/user/RUN/pulse/native", nullptr, true},
+        {"xdg/pipewire-0", nullptr, true},
+        {"dev/shm/jack_default_0", nullptr, true},
+        {"etc/asound.conf", nullptr, true},
+        {"home/.asoundrc", nullptr, true},
+        {"", "PULSE_SERVER", true},
+        {"", "SDL_AUDIODRIVER", true},
+    };
+    ConfigHome scratch;
+    int n = 0;
+    for (const Row& row : rows) {
+        std::string root = scratch.dir + "/root" + std::to_string(n++);
+        std::filesystem::create_directories(root);
+        std::string file = row.file;
+        const std::string uid = std::to_string(getuid());
+        if (size_t at = file.find("RUN"); at != std::string::npos) file.replace(at, 3, uid);
+        if (file.compare(0, 4, "xdg/") == 0) setenv("XDG_RUNTIME_DIR", "/xdg", 1);
+        if (file.compare(0, 5, "home/") == 0) setenv("HOME", "/home", 1);
+        if (!file.empty()) {
+            std::filesystem::create_directories(std::filesystem::path(root + "/" + file).parent_path());
+            std::ofstream(root + "/" + file) << "";
+        }
+        if (row.variable) setenv(row.variable, "x", 1);
+        EXPECT_EQ(mayHaveSoundOutput(root), row.expected) << (*row.file      ? row.file
+                                                              : row.variable ? row.variable
+                                                                             : "nothing");
+        if (row.variable) unsetenv(row.variable);
+        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv("HOME");
+    }
+    for (const auto& [name, value] : saved)
+        if (value) setenv(name, value->c_str(), 1);
 }

@@ -61,6 +61,8 @@ void gameEnvironment() {
     unsetenv("WAYLAND_DISPLAY");
     setenv("HOME", g_home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
+    // Progress goes to the data folder; an outside setting must not send it elsewhere.
+    setenv("XDG_DATA_HOME", (g_home + "/.local/share").c_str(), 1);
 }
 
 pid_t spawn(const std::vector<std::string>& args, bool quiet) {
