@@ -1,7 +1,7 @@
-# The checks that keep the folders a stack: the libraries' uses of each other
-# (tools/checks/check_layers.sh, run by every build: cmake/libraries.cmake) and the internal
-# headers kept inside their folders (tools/checks/check_headers.sh, a test here), each
-# proved on a planted fault.
+# The checks that keep the folders a stack, each proved on a planted fault: the libraries'
+# uses of each other (tools/checks/check_layers.sh, run by every build: cmake/libraries.cmake),
+# and the headers, included down the stack only and the internal ones kept inside their
+# folders (tools/checks/check_headers.sh, a test here).
 
 # The stack check itself, on two small libraries with a call planted up from the lower one.
 add_library(layers_base STATIC tests/layers/base.cpp)
