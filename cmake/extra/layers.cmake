@@ -12,9 +12,10 @@ add_test(NAME check_layers_planted
     "${CMAKE_NM}" $<TARGET_FILE:layers_base> $<TARGET_FILE:layers_base_planted> $<TARGET_FILE:layers_top>)
 set_tests_properties(check_layers_planted PROPERTIES LABELS unit)
 
-# The headers, on the tree: included down the stack only, the internal ones kept to their
-# folders and their tests. A folder's tests are tests/unit/<folder>_*, and these.
-set(tavrin_tests_platform tests/program/desktop_* tests/program/layer_test.cpp
+# The headers, on the tree: included down the stack only (by the files this build compiles
+# and the headers), the internal ones kept to their folders and their tests. A folder's tests
+# are tests/unit/<folder>_*, and these.
+set(tavrin_tests_platform tests/program/desktop_* tests/program/layer_test.cpp tests/web/*
   tests/fuzz/fuzz_recording.cpp tests/fuzz/fuzz_script.cpp)
 set(tavrin_tests_gfx tests/fuzz/fuzz_jpeg.cpp)
 set(tavrin_tests_world tests/unit/levels_* tests/fuzz/fuzz_level*)
@@ -23,7 +24,17 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   set(patterns tests/unit/${layer}_* ${tavrin_tests_${layer}})
   string(REPLACE ";" "," patterns "${patterns}")
   string(REPLACE ";" "," uses "${tavrin_uses_${layer}}")
-  list(APPEND tavrin_header_args "${layer}=${uses}=${patterns}")
+  file(GLOB headers RELATIVE ${CMAKE_SOURCE_DIR} CONFIGURE_DEPENDS ${layer}/*.h)
+  set(files ${headers})
+  foreach(source IN LISTS tavrin_${layer}_sources)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_SOURCE_DIR})
+    file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${source})
+    if(source MATCHES "^${layer}/")
+      list(APPEND files ${source})
+    endif()
+  endforeach()
+  string(REPLACE ";" "," files "${files}")
+  list(APPEND tavrin_header_args "${layer}=${uses}=${patterns}=${files}")
 endforeach()
 add_test(NAME check_headers
   COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_headers.sh" "${CMAKE_SOURCE_DIR}" ${tavrin_header_args})

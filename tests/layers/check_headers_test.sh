@@ -43,7 +43,8 @@ printf '#include "low/shared.h"\n' >"$tree/tests/unit/mid_test.cpp"
 printf '#include "low/low.h"\n' >"$tree/top/top.cpp"
 # The build's own files are not the tree's.
 printf '#include "low/inside.h"\n' >"$tree/build/low/generated.cpp"
-set -- low==tests/unit/low_* mid=low=tests/unit/mid_* top=low,mid=tests/unit/top_*
+set -- low==tests/unit/low_*=low/low.cpp,low/low.h,low/inside.h,low/shared.h,low/planted.h \
+    mid=low=tests/unit/mid_*=mid/mid.cpp top=low,mid=tests/unit/top_*=top/top.cpp
 
 expect 0 "" "$@"
 # Planted: a file of another folder includes the internal header.
@@ -61,8 +62,11 @@ rm "$tree/top/planted.cpp"
 # Planted: a header that points up the stack, and one of a folder not listed as used.
 printf '#include "top/top.h"\n' >"$tree/low/planted.h"
 expect 1 "low/planted.h includes a header of top/, which low/ may not use" "$@"
-expect 1 "top/top.cpp includes a header of low/, which top/ may not use" low==tests/unit/low_* mid=low= top=mid=
+expect 1 "top/top.cpp includes a header of low/, which top/ may not use" low==tests/unit/low_*=low/low.cpp \
+    mid=low==mid/mid.cpp top=mid==top/top.cpp
 rm "$tree/low/planted.h"
+# A file that this build does not compile (a back end of another build) is that build's affair.
+printf '#include "top/top.h"\n' >"$tree/low/other_build.cpp"
 expect 0 "" "$@"
 
 [ "$failures" -eq 0 ] && echo "check_headers: all cases as expected"

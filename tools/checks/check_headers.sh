@@ -1,7 +1,7 @@
 #!/bin/sh
 # The game's headers, as the folders include them (cmake/libraries.cmake states the stack):
-# - a folder includes only its own headers and those of the folders it may use, so that not
-#   even a header points up the stack;
+# - a folder's files (those the build compiles, and its headers) include only the folder's own
+#   headers and those of the folders it may use, so that not even a header points up the stack;
 # - a folder's internal headers stay inside it. A header is internal when its opening comment
 #   has a line
 #       // Internal header: only platform/ and its tests include it.
@@ -9,11 +9,13 @@
 #   of those folders.
 # Fails, with each fault, when a file of the tree breaks either.
 #
-# usage: check_headers.sh ROOT FOLDER=USED,USED...=TESTS ...
+# usage: check_headers.sh ROOT FOLDER=USED,USED...=TESTS=FILES ...
 #   ROOT: the source tree (folders named build* are the build's and are skipped)
 #   USED: the folders it may use
 #   TESTS: comma-separated patterns, relative to ROOT, of the folder's tests
 #          (tests/unit/platform_*,tests/fuzz/fuzz_script.cpp)
+#   FILES: comma-separated, relative to ROOT: the folder's files that this build compiles
+#          and its headers (a back end another build chooses keeps to that build's list)
 set -eu
 export LC_ALL=C
 root=$1
@@ -26,26 +28,25 @@ entries="$*"
 folders=""
 for entry in "$@"; do folders="$folders ${entry%%=*}"; done
 
+# Field n (1: the folder, 2: its uses, 3: its tests, 4: its files) of an argument, split at commas.
+field() {
+    echo "$1" | cut -d= -f"$2" | tr ',' ' '
+}
+
 # The tests of a folder, from the command line.
 testsOf() {
     for entry in $entries; do
-        [ "${entry%%=*}" = "$1" ] && echo "${entry##*=}" | tr ',' ' '
+        [ "${entry%%=*}" = "$1" ] && field "$entry" 3
     done
     return 0
 }
 
-# The folder's own files.
-filesOf() {
-    set +f
-    ls "$1"/*.cpp "$1"/*.h 2>/dev/null || true
-    set -f
-}
-
 # Includes go down the stack only.
 for entry in "$@"; do
-    folder=${entry%%=*} rest=${entry#*=}
-    uses=" $(echo "${rest%%=*}" | tr ',' ' ') "
-    for file in $(filesOf "$folder"); do
+    folder=${entry%%=*}
+    uses=" $(field "$entry" 2) "
+    for file in $(field "$entry" 4); do
+        [ -f "$file" ] || continue
         for included in $(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]([a-z_]+)\/[^">]*[">].*/\1/p' "$file" | sort -u); do
             [ "$included" = "$folder" ] && continue
             case " $folders " in *" $included "*) ;; *) continue ;; esac
@@ -63,7 +64,10 @@ done
 # Internal headers stay with the folders they name and those folders' tests.
 for entry in "$@"; do
     folder=${entry%%=*}
-    for header in $(filesOf "$folder" | grep '\.h$' || true); do
+    set +f
+    headers=$(ls "$folder"/*.h 2>/dev/null || true)
+    set -f
+    for header in $headers; do
         marker=$(grep -m1 '^// Internal header:' "$header" || true)
         [ -n "$marker" ] || continue
         # The folders it names; its own folder is always among them.
