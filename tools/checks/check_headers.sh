@@ -77,7 +77,7 @@ for entry in "$@"; do
         escaped=$(echo "$header" | sed 's/\./\\./g')
         users=$(grep -rlE --include='*.cpp' --include='*.h' --include='*.cc' --include='*.c' \
             --exclude-dir='build*' --exclude-dir=.git \
-            "^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"<]$escaped[\">]" . | sed 's|^\./||' | sort || true)
+            "^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"<]${escaped}[\">]" . | sed 's|^\./||' | sort || true)
         for user in $users; do
             ok=0
             for f in $allowed; do
