@@ -11,11 +11,12 @@ int32_t frameinit(int argc, char** argv) {
     qDebug("frameinit\n");
     frameArgc = argc;
     appHandles.application = new QPEApplication(frameArgc, argv, QPEApplication::GuiClient);
-    appHandles.window = new tavrinWindow();
-    appHandles.application->showMainWidget(appHandles.window, false);
-    appHandles.window->resize(240, 320);
+    tavrinWindow* window = new tavrinWindow();
+    appHandles.window = window;
+    appHandles.application->showMainWidget(window, false);
+    window->resize(240, 320);
     QPEApplication::grabKeyboard();
-    makeFullScreen(appHandles.window);
+    makeFullScreen(window);
     return 0;
 }
 

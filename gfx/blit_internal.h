@@ -1,7 +1,7 @@
-// The pixel machinery behind the blits, for gfx/ and the screens' fast paths only (not a
-// public header). Pictures are RGB565, two bytes per pixel, low byte first, in any layout;
-// the vector code is chosen while compiling (SSE2) and, for the 32-byte registers, once at
-// start-up.
+// The pixel machinery behind the blits and the screens' fast paths. Pictures are RGB565,
+// two bytes per pixel, low byte first, in any layout; the vector code is chosen while
+// compiling (SSE2) and, for the 32-byte registers, once at start-up.
+// Internal header: only gfx/ and screens/ (its fast paths) and their tests include it.
 #pragma once
 #include <algorithm>
 #include <bit>

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/window.h"
 #include "gfx/blit.h"
 #include "gfx/graphics.h"
 #include "platform/toolkit.h"
@@ -132,7 +131,7 @@ void copyToFramebuffer(uint8_t* dest, int32_t step, int32_t rowBytes) {
 }
 
 int32_t presentFrame() {
-    tavrinWindow* window = appHandles.window;
+    QMainWindow* window = appHandles.window;
     if (window == nullptr || !window->isActiveWindow() || !window->isVisible()) {
         qDebug("Not active or not main window");
         return 0;

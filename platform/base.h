@@ -1,4 +1,5 @@
 // The layer's base: its one state record, the debug log and the session clock (base.cpp).
+// Internal header: only platform/ and its tests include it.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 // The desktop back end's own pieces that can be used and tested without a window: the
 // window settings file, the picture's placement in a window of any size, the repeat of held
 // gamepad keys; and the controls that tests use to drive a virtual gamepad.
+// Internal header: only platform/ and its tests include it.
 #pragma once
 #include <cstdint>
 #include <string>

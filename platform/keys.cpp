@@ -1,4 +1,5 @@
-// The key table of toolkit.h: one row per key the layer names.
+// The key table: one row per key the layer names.
+#include "platform/keys.h"
 #include "platform/toolkit.h"
 
 const KeyName keyTable[] = {

@@ -1,5 +1,6 @@
 // Inside of the toolkit layer: what the toolkit classes, the two back ends and the tests of
-// the layer share. Nothing outside platform/ (and the layer's own tests) includes this.
+// the layer share.
+// Internal header: only platform/ and its tests include it.
 #pragma once
 #include <climits>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "platform/base.h"
+#include "platform/keys.h"
 
 class QWidget;
 

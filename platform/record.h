@@ -3,6 +3,7 @@
 // stop event continues it), so every clock reading follows from the recorded sleeps; the
 // events of each processEvents call and a check value of each presented frame are written
 // alongside. The format is described in docs/recording.md.
+// Internal header: only platform/ and its tests include it.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,5 @@
 // The recording's file, read and written chunk by chunk (format: docs/recording.md).
+// Internal header: only platform/ and its tests include it.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -33,20 +33,8 @@ enum Key {
     Key_Space = 0x20,
 };
 
-// The key table: every key the layer names, with its toolkit code and its name in scripts,
-// session logs and the playthrough tool. A script may name only the rows marked forScripts;
-// it gives any other code by number. The desktop back end's keyboard and gamepad lists
-// (platform/desktop.cpp) map onto these codes, since SDL's own names stay in there.
-struct KeyName {
-    int code;
-    const char* name;
-    bool forScripts;
-};
-extern const KeyName keyTable[];
-extern const int keyTableSize;
-// The code a script means by name, or -1 when scripts have no key of that name.
-int keyCodeForScriptName(const std::string& name);
-// The table's name for code, or nullptr.
+// The name of a key in scripts, session logs and the playthrough tool (the layer's key
+// table, platform/keys.h), or nullptr.
 const char* keyNameOf(int code);
 
 enum { IO_ReadOnly = 0x0001, IO_WriteOnly = 0x0002, IO_ReadWrite = 0x0003, IO_Truncate = 0x0008 };

@@ -1,6 +1,6 @@
 // The screens' fast paths: the machinery behind drawScreen's fade, the play view's tiles,
-// the dimmed backdrops and the map view. Only screens/ and its tests include this; the
-// modes' drawing API is screens/screens.h.
+// the dimmed backdrops and the map view. The modes' drawing API is screens/screens.h.
+// Internal header: only screens/ and its tests include it.
 #pragma once
 #include <cstdint>
 

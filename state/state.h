@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class QPEApplication;
-class tavrinWindow;
+class QMainWindow;
 
 // Modes (screens) and the request codes that setMode also accepts.
 enum Mode : uint8_t {
@@ -33,9 +33,11 @@ enum Mode : uint8_t {
 enum ControlIndex { ControlUp = 0, ControlDown = 1, ControlLeft = 2, ControlRight = 3, ControlFire = 4 };
 enum ControlBits : uint8_t { FlagHeld = 1, FlagPressed = 2, FlagStylus = 4 };
 
+// The application object and the main window (app/'s tavrinWindow, known down here only as
+// the toolkit's window, so that the display can paint it without knowing the app).
 struct AppHandles {
     QPEApplication* application;
-    tavrinWindow* window;
+    QMainWindow* window;
 };
 
 // One monster; all fields are unsigned bytes.

@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "state/state.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "world/cipher.h"
 #include "world/levelsource.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 const uint8_t* levelData;
 int32_t levelDataSize;

@@ -4,6 +4,7 @@
 #include "sound/sound.h"
 #include "state/state.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 void clearMonsters() {
     for (auto& m : game.monsters) m.life = 0;

@@ -3,6 +3,7 @@
 #include "state/state.h"
 #include "store/progress.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

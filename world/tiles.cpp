@@ -5,6 +5,7 @@
 #include "catalogue/resources.h"
 #include "state/state.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 uint8_t* TileSheet;
 uint8_t* MapTileSheet;

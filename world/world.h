@@ -1,4 +1,5 @@
-// The world engine: level file, map, player, falling objects, monsters, tile sheets.
+// The world engine: level file, map, player, falling objects, monsters, tile sheets. What
+// only the engine's own files (and its tests) call is in world/world_internal.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -47,8 +48,6 @@ inline void stepToward(uint8_t dir, int32_t distance, int32_t& x, int32_t& y) {
     }
 }
 
-enum FallClass : uint8_t { FallFree = 0, FallSolid = 1, FallRound = 2, FallLeft = 3, FallRight = 4 };
-
 // Level file and map (globals live for the whole run).
 extern const uint8_t* levelData;
 extern int32_t levelDataSize;
@@ -65,24 +64,13 @@ void completeCipherKey();
 // Points levelData at the embedded level file and sets game.lastLevel from its record
 // count. Returns 1 (and changes nothing) when the file is missing or shorter than 4 bytes.
 int32_t openLevelData();
-// openLevelData on bytes given directly rather than fetched from the resource store.
-int32_t openLevelBytes(const uint8_t* data, int32_t size);
 // Unloads the level and forgets the level file.
 void closeLevelData();
-// Unscrambles the next byte of the current stream (advances cipherPos and cipherSum).
-uint8_t decodeLevelByte(uint8_t b);
-// Offset of record k from the file's offset table, or -1 when the entry lies outside the
-// file. Restarts the stream.
-int32_t levelIndexEntry(int32_t k);
 // The 32-byte header of record k, unscrambled into buffer. Returns 1 when it is not in the file.
 int32_t readLevelHeader(uint8_t* buffer, int32_t k);
 // parseLevel on record k, between its offset and the next one. Returns 1 when the offsets
 // do not describe a record inside the file.
 int32_t loadLevelRecord(int32_t k);
-// Replaces the map with the record's: levelColour, levelName, the size (low 7 bits) and the
-// squares, unscrambled and reversed; squares past the end stay 0. Returns 1 when the record
-// is shorter than its header or the map cannot be allocated (the map is then empty).
-int32_t parseLevel(const uint8_t* bytes, int32_t length);
 // Counts diamonds (safes too) and bombs, finds the start square, clears the faint glows,
 // builds the tile sheets, places the player and clears the monsters. Returns 1 when the
 // sheets could not be built (the player is then not placed).
@@ -95,8 +83,6 @@ int32_t loadCurrentLevel();
 void unloadLevel();
 // The tile at (x, y); borderTile for every square outside the map.
 uint8_t getCell(int32_t x, int32_t y);
-// Writes a square of the map. Returns 1 (and writes nothing) outside the map.
-int32_t setCell(int32_t x, int32_t y, uint8_t tile);
 // The allocator parseLevel takes the map from (malloc; tests swap in one that fails).
 extern void* (*mapAllocate)(size_t);
 
@@ -119,32 +105,6 @@ int32_t loadLevelSource(const char* text, int32_t length);
 void placePlayer();
 // Empties the player's square if the player is still drawn there.
 void removePlayer();
-// On world phase 0, standing: takes the first held direction (up, down, left, right) as
-// moveDir, asks tryMove, and on success sets the target square.
-void playerInput();
-// Checks the square ahead of moveDir: blocked, or a rock or egg that cannot be pushed,
-// clears moveDir.
-void tryMove();
-// 1 when the player may not enter a square of tile t (walls, blocks, a live bomb).
-int32_t isBlocked(uint8_t t);
-// Pushes the rock or egg at (x, y) one square sideways along dir, into a free square,
-// crushing monsters there. Returns 1 when it moved; up and down never push.
-int32_t pushObject(int32_t x, int32_t y, uint8_t dir);
-// One sixteenth of the move in progress: the walking sprite, and after 16 steps finishMove
-// and standing again.
-void playerStep();
-// Arrives on the target square and does what it holds (diamond, earth, skull, key, bomb:
-// score, counters, sounds, the death), then checkLevelDone.
-void finishMove();
-// Every safe becomes a diamond; the key sound.
-void openSafes();
-// Counts idle ticks and, after 512 of them, cycles the idle sprites.
-void idleStep();
-// One tick of the death: the dying sprites and sound; requests LoseLife after 127 ticks.
-void deathStep();
-// When no diamond and no bomb is left: a practice level goes on to the next, a main level
-// raises levelReached, saves the progress and requests LevelComplete.
-void checkLevelDone();
 // Requests the next level (StartLevel with pendingLevel), or GameComplete after the last.
 void nextLevel();
 
@@ -152,31 +112,9 @@ void nextLevel();
 // One tick of play: the death if it has started, else the falling pass (phase 0), the
 // player, the monsters and fire to pause; then worldPhase and levelTicks advance.
 void worldTick();
-// How (x, y) lets things fall past it (FallClass); outside the map, that of borderTile.
-uint8_t fallClass(int32_t x, int32_t y);
 // The falling pass: every rock and egg, bottom row first, right to left, tries to fall;
 // the rock sound for each that moved.
 void fallScan();
-// Moves the rock or egg at (x, y) down, or rolls it down-left or down-right off a round
-// square; returns 1 when it moved (landObject placed it), 0 when it stays.
-int32_t tryFall(int32_t x, int32_t y, uint8_t tile);
-// Puts a falling tile on (x, y): crushes monsters there, kills the player right under it,
-// and an egg that cannot fall further cracks and releases a monster.
-void landObject(int32_t x, int32_t y, uint8_t tile);
-
-// Monsters.
-// Empties every monster slot.
-void clearMonsters();
-// Takes the first free slot for a monster hatching at (x, y), with the hatch sound; none
-// when all four slots are taken.
-void spawnMonster(int32_t x, int32_t y);
-// Kills every monster on or moving into (x, y), one sound each.
-void killMonstersAt(int32_t x, int32_t y);
-// Ages the monsters; at 32 a monster leaves its cracked egg (the square empties).
-void hatchMonsters();
-// Hatches on phase 0, then every grown monster kills a player it touches and walks a square
-// towards the player (a random choice of row or column) when that square is empty.
-void moveMonsters();
 
 // Tile sheets (owned heap blocks while a level is loaded, else null).
 extern uint8_t* TileSheet;
@@ -185,10 +123,6 @@ extern uint8_t* MapTileSheet;
 // tints every tile but the rock and the safe with levelColour. Returns 1 when memory or a
 // picture is missing (what was built stays, freed by freeTileSheets).
 int32_t buildTileSheets();
-void freeTileSheets();
-// Copy the pictures' 16x4 grids of tiles into the sheets, one tile after the other.
-void unpackTileSheet();
-void unpackMapTileSheet();
 // Tints count bytes of RGB565 pixels (low byte first) towards colour (0xRRGGBB) in
 // proportion to each pixel's blue; pixels without blue or with bits 0x8400 set stay.
 void tintTile(uint8_t* pixels, int32_t count, uint32_t colour);

@@ -8,6 +8,7 @@
 #include "game/state.h"
 #include "tools/common/scratch_home.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Every sound is announced on stdout; that would drown the fuzzer's own output.

@@ -180,7 +180,7 @@ TEST_F(Input, MapFollowsThePenOnceFadedIn) {
 }
 
 TEST_F(Input, FocusLossHidesAndFocusGainRestoresFullScreen) {
-    tavrinWindow* w = appHandles.window;
+    QMainWindow* w = appHandles.window;
     ASSERT_TRUE(w->isVisible());
     offscreenQueueFocus(false);
     deliver();

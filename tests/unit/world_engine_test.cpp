@@ -11,6 +11,7 @@
 #include "game/state.h"
 #include "world/levelsource.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

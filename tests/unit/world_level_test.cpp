@@ -12,6 +12,7 @@
 #include "world/cipher.h"
 #include "world/levelsource.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

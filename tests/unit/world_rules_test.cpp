@@ -14,6 +14,7 @@
 #include "game/state.h"
 #include "tools/common/scratch_home.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

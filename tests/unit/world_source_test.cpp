@@ -15,6 +15,7 @@
 #include "tools/common/whole_file.h"
 #include "world/levelsource.h"
 #include "world/world.h"
+#include "world/world_internal.h"
 
 namespace {
 

@@ -1,0 +1,43 @@
+# The checks that keep the folders a stack, each proved on a planted fault: the libraries'
+# uses of each other (tools/checks/check_layers.sh, run by every build: cmake/libraries.cmake),
+# and the headers, included down the stack only and the internal ones kept inside their
+# folders (tools/checks/check_headers.sh, a test here).
+
+# The stack check itself, on two small libraries with a call planted up from the lower one.
+add_library(layers_base STATIC tests/layers/base.cpp)
+add_library(layers_base_planted STATIC tests/layers/base.cpp tests/layers/planted.cpp)
+add_library(layers_top STATIC tests/layers/top.cpp)
+add_test(NAME check_layers_planted
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_layers_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh"
+    "${CMAKE_NM}" $<TARGET_FILE:layers_base> $<TARGET_FILE:layers_base_planted> $<TARGET_FILE:layers_top>)
+set_tests_properties(check_layers_planted PROPERTIES LABELS unit)
+
+# The headers, on the tree: included down the stack only (by the files this build compiles
+# and the headers), the internal ones kept to their folders and their tests. A folder's tests
+# are tests/unit/<folder>_*, and these.
+set(tavrin_tests_platform tests/program/desktop_* tests/program/layer_test.cpp tests/web/*
+  tests/fuzz/fuzz_recording.cpp tests/fuzz/fuzz_script.cpp)
+set(tavrin_tests_gfx tests/fuzz/fuzz_jpeg.cpp)
+set(tavrin_tests_world tests/unit/levels_* tests/fuzz/fuzz_level*)
+set(tavrin_header_args "")
+foreach(layer IN LISTS TAVRIN_LAYERS)
+  set(patterns tests/unit/${layer}_* ${tavrin_tests_${layer}})
+  string(REPLACE ";" "," patterns "${patterns}")
+  string(REPLACE ";" "," uses "${tavrin_uses_${layer}}")
+  file(GLOB headers RELATIVE ${CMAKE_SOURCE_DIR} CONFIGURE_DEPENDS ${layer}/*.h)
+  set(files ${headers})
+  foreach(source IN LISTS tavrin_${layer}_sources)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_SOURCE_DIR})
+    file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${source})
+    if(source MATCHES "^${layer}/")
+      list(APPEND files ${source})
+    endif()
+  endforeach()
+  string(REPLACE ";" "," files "${files}")
+  list(APPEND tavrin_header_args "${layer}=${uses}=${patterns}=${files}")
+endforeach()
+add_test(NAME check_headers
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_headers.sh" "${CMAKE_SOURCE_DIR}" ${tavrin_header_args})
+add_test(NAME check_headers_planted
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_headers_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_headers.sh")
+set_tests_properties(check_headers check_headers_planted PROPERTIES LABELS unit)
