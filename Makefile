@@ -13,7 +13,7 @@ GUARDED := HOME=$(HOME_GUARD)
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/checks/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean
+.PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean web-test bench-web
 
 all: build
 
@@ -60,6 +60,7 @@ test: build
 	@if [ -d $(HOME_GUARD) ]; then chmod -R u+w $(HOME_GUARD) && rm -rf $(HOME_GUARD); fi
 	@mkdir -p $(HOME_GUARD) && chmod 555 $(HOME_GUARD)
 	cd build && $(GUARDED) ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
+	@$(GUARDED) $(MAKE) --no-print-directory web-test
 	@sh tools/checks/check_sdl_names.sh
 	@$(GUARDED) $(MAKE) --no-print-directory check-assets
 	@$(GUARDED) $(MAKE) --no-print-directory asan
@@ -153,6 +154,19 @@ assets:
 bench: build
 	@set -e; for b in $$(find build -maxdepth 2 -type f -perm -u+x -name 'bench_*' | sort); do \
 		echo "== $$b"; $$b; done
+
+# The browser build in a real browser: the page of build-web/ served on 127.0.0.1 and driven
+# in Debian's headless Chromium over its DevTools pipe (tests/web/), checked against the
+# native build/tavrin. Chromium gets a scratch profile and HOME of its own.
+web-test: web
+	@test -x build/tavrin || cmake --build build -j$(JOBS) --target tavrin
+	$(PYTHON) tests/web/run_tests.py --web build-web --native build/tavrin
+
+# The browser build's budgets, printed beside the desktop window's idle figure: transfer size,
+# navigation to first frame, idle CPU in the main menu (tools/bench/bench_web.py).
+bench-web: web
+	@test -x build/bench_desktop || cmake --build build -j$(JOBS) --target bench_desktop
+	$(PYTHON) tools/bench/bench_web.py --web build-web --desktop build/bench_desktop
 
 .PHONY: configure game package install-test
 
