@@ -211,6 +211,7 @@ class Game(unittest.TestCase):
         self.open()
         self.wait_shows("menu")
         self.assertFalse(self.page.eval("tavrin.suspended"))
+        self.assertNotIn("SIGCONT", self.page.eval("tavrin.stderr"))
         for round in (1, 2):
             self.page.hide()
             self.page.wait_for("tavrin.suspended === true", what="the game suspended (round %d)" % round)
@@ -219,6 +220,12 @@ class Game(unittest.TestCase):
             self.assertEqual(frames[0], frames[1])
             self.page.show()
             self.page.wait_for("tavrin.suspended === false", what="the game resumed (round %d)" % round)
+            # Each return is one continue signal, as on the desktop: the program puts its tick
+            # clock right and runs one tick, not the time away as a burst.
+            self.page.wait_for(
+                "tavrin.stderr.split('SIGCONT received').length - 1 === %d" % round,
+                what="one continue signal for each return",
+            )
         # It plays on where it was.
         self.page.key("Down")
         self.wait_shows("menu_down")
@@ -268,6 +275,88 @@ class Game(unittest.TestCase):
                     differ.append(name)
         self.assertEqual(differ, [], "screenshots that differ from native")
         self.assertEqual(self.page.errors, [])
+
+    def test_6_progress_survives_a_reload(self):
+        # The first level played by the whole-game script's keys, with the browser's storage on
+        # (a script run starts from an empty home and keeps nothing without storage=1).
+        with open(FULLGAME) as f:
+            lines = f.read().splitlines(True)
+        end = next(i for i, l in enumerate(lines) if l.startswith("# level 1,"))
+        first_level = "".join(lines[:end]) + "9000 close\n"
+        next_start = "400 key tap Space\n1500 shot menu.png\n1600 key tap Space\n2600 shot select.png\n3000 close\n"
+        folder = os.path.join(self.scratch, "progress")
+        r = run_native(folder, [], first_level)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(folder, "home", "Applications", "tavrin.conf"), "rb") as f:
+            progress = f.read()
+        r = run_native(folder, [], next_start)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for name in ("menu", "select"):
+            self.pictures["progress_" + name] = png_rgb(os.path.join(folder, name + ".png"))[1]
+        with open(os.path.join(self.files, "first_level.script"), "w") as f:
+            f.write(first_level)
+
+        self.open("&script=/t/first_level.script&storage=1")
+        got = self.wait_exit(START_WAIT)
+        self.assertEqual(got["code"], 0, got["err"])
+        self.assertEqual(self.page.eval("tavrin.storage"), "persistent")
+        self.assertEqual(self.read_file("/home/web_user/Applications/tavrin.conf"), progress)
+        self.page.wait_for("tavrin.storageWrites > 0", what="the progress written to the browser's storage")
+
+        # The game, as a player opens it again: the level the script completed opened the next.
+        self.open()
+        self.page.wait_for("tavrin.storage !== 'loading'", what="the stored files read in")
+        self.assertEqual(self.page.eval("tavrin.storage"), "persistent")
+        self.wait_shows("progress_menu")
+        self.page.key("Space")
+        self.wait_shows("progress_select")
+        self.assertEqual(self.read_file("/home/web_user/Applications/tavrin.conf"), progress)
+        self.assertEqual(self.page.errors, [])
+
+    def test_7_bad_ground_is_told_plainly(self):
+        # Injected before the page's own scripts, on every document of this page from now on.
+        cases = [
+            (
+                "storage refused",
+                "Object.defineProperty(window, 'indexedDB', {get() { throw new DOMException('refused', 'SecurityError'); }})",
+                True,
+            ),
+            ("no WebAssembly", "delete window.WebAssembly", False),
+        ]
+        for name, script, plays in cases:
+            with self.subTest(name):
+                ident = self.page.call("Page.addScriptToEvaluateOnNewDocument", {"source": script})["identifier"]
+                try:
+                    self.page.errors.clear()
+                    self.page.navigate(self.server.url("/?test=1"))
+                    notice = self.page.wait_for(
+                        "(n => !n.hidden && n.textContent.trim())(document.getElementById('notice'))",
+                        START_WAIT,
+                        "the page's notice",
+                    )
+                    if plays:
+                        self.page.wait_for("tavrin.storage === 'unavailable'")
+                        self.assertIn("progress", notice.lower())
+                        self.wait_shows("menu")
+                    else:
+                        self.page.wait_for("tavrin.status === 'error'")
+                        self.assertIn("webassembly", notice.lower())
+                finally:
+                    self.page.call("Page.removeScriptToEvaluateOnNewDocument", {"identifier": ident})
+
+    def test_8_after_one_visit_the_game_plays_offline(self):
+        # A server of its own: another origin, with its own service worker, that can go away.
+        server = B.StaticServer({"/": WEB})
+        try:
+            self.page.errors.clear()
+            self.page.navigate(server.url("/"))
+            self.page.wait_for("window.tavrin && tavrin.frames > 0", START_WAIT, "the first frame")
+            self.page.eval("navigator.serviceWorker.ready.then(() => 1)", timeout=START_WAIT)
+        finally:
+            server.close()
+        self.page.reload()
+        self.page.wait_for("window.tavrin && tavrin.status === 'running'", START_WAIT, "the game, offline")
+        self.wait_shows("menu")
 
 
 if __name__ == "__main__":
