@@ -10,7 +10,7 @@
 //   that will not open): the game plays all the same, on files that last as long as the page,
 //   and the page says that progress cannot be kept.
 // - A test run (?replay= or ?script=) starts from an empty home, as the native tests do, and
-//   never touches the player's stored progress.
+//   never touches the player's stored progress (unless it asks for it with &storage=1).
 //
 // window.tavrin.storage: "loading", then "persistent" or "unavailable"; "off" in a test run.
 // window.tavrin.storageWrites: how many times the home folder has reached the database.
@@ -19,7 +19,8 @@
   var page = (window.tavrin = window.tavrin || {});
   var params = new URLSearchParams(window.location.search);
   page.storageWrites = 0;
-  if (params.has('replay') || params.has('script')) {
+  // &storage=1 keeps it all the same, for a test of saving that plays a script.
+  if ((params.has('replay') || params.has('script')) && params.get('storage') !== '1') {
     page.storage = 'off';
     return;
   }
