@@ -12,8 +12,11 @@ mergeInto(LibraryManager.library, {
     // start it only there.
     gestures: ['pointerdown', 'mousedown', 'touchend', 'keydown'],
 
+    // Listens for good: a phone may suspend the audio again (a call, the app put away), and
+    // the next touch starts it once more.
     unlock: function() {
       var A = tavrinAudio;
+      if (A.context && A.context.state === 'running') return;
       try {
         if (!A.context) {
           var Context = window.AudioContext || window.webkitAudioContext;
@@ -21,12 +24,12 @@ mergeInto(LibraryManager.library, {
           A.context = new Context();
           for (var i = 0; i < A.pcm.length; ++i) A.makeBuffer(i);
         }
-        if (A.context.state !== 'running') A.context.resume();
+        var started = A.context.resume();
+        // Refused (not a gesture the browser counts): the next one tries again.
+        if (started && started.catch) started.catch(function() {});
       } catch (e) {
         A.stopListening();
-        return;
       }
-      if (A.context.state === 'running') A.stopListening();
     },
 
     stopListening: function() {
