@@ -7,10 +7,11 @@ var CACHE = 'tavrin-@TAVRIN_BUILD@';
 var FILES = [@TAVRIN_FILES@];
 
 self.addEventListener('install', function(event) {
-  // Past the browser's HTTP cache, so the copy is this build's and not an older file's.
+  // Checked with the server ("no-cache"), so the copy is this build's and not an older file's
+  // from the browser's HTTP cache, yet a file the page has just loaded is not sent again.
   event.waitUntil(caches.open(CACHE)
                       .then(function(cache) {
-                        return cache.addAll(FILES.map(function(f) { return new Request(f, {cache: 'reload'}); }));
+                        return cache.addAll(FILES.map(function(f) { return new Request(f, {cache: 'no-cache'}); }));
                       })
                       .then(function() { return self.skipWaiting(); }));
 });
