@@ -13,7 +13,7 @@ GUARDED := HOME=$(HOME_GUARD)
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/checks/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean
+.PHONY: all deps build run test asan clang fuzz arm web check-home check-names check-assets check-format format assets bench clean
 
 all: build
 
@@ -166,5 +166,23 @@ package: deps
 install-test: build
 	cd build && ctest -L install --output-on-failure
 
+# The game in a browser: Emscripten builds it into build-emscripten/ and fills build-web/ with
+# the static site (serve it with `python3 -m http.server -d build-web`). The level file comes
+# from the native build's level compiler; zlib, libpng and libjpeg-turbo are built for
+# WebAssembly from Debian's sources of the versions the native game links (tools/web/libs.sh).
+# This image's node is not Debian's: emcc finds its modules through NODE_PATH.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
+WEB_LIBS := $(CURDIR)/build-emscripten/libs/prefix
+web: configure
+	cmake --build build -j$(JOBS) --target levelc
+	$(WEB_ENV) sh tools/web/libs.sh build-emscripten/libs
+	$(WEB_ENV) emcmake cmake -S . -B build-emscripten -DCMAKE_BUILD_TYPE=Release -DTAVRIN_DESKTOP=OFF \
+		-DBUILD_TESTING=OFF -DTAVRIN_HOST_LEVELC=$(CURDIR)/build/levelc -DTAVRIN_WEB_SITE=$(CURDIR)/build-web \
+		-DJPEG_LIBRARY=$(WEB_LIBS)/lib/libjpeg.a -DJPEG_INCLUDE_DIR=$(WEB_LIBS)/include \
+		-DPNG_LIBRARY=$(WEB_LIBS)/lib/libpng16.a -DPNG_PNG_INCLUDE_DIR=$(WEB_LIBS)/include \
+		-DZLIB_LIBRARY=$(WEB_LIBS)/lib/libz.a -DZLIB_INCLUDE_DIR=$(WEB_LIBS)/include >/dev/null
+	$(WEB_ENV) cmake --build build-emscripten -j$(JOBS) --target web_site
+	@echo "make web: the site is in build-web/; serve it with: python3 -m http.server -d build-web"
+
 clean:
-	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64 build-package
+	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64 build-package build-emscripten build-web
