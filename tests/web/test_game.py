@@ -302,6 +302,8 @@ class Game(unittest.TestCase):
         self.assertEqual(self.page.eval("tavrin.storage"), "persistent")
         self.assertEqual(self.read_file("/home/web_user/Applications/tavrin.conf"), progress)
         self.page.wait_for("tavrin.storageWrites > 0", what="the progress written to the browser's storage")
+        # The save just before the end (its fsync waits for the database) ends cleanly too.
+        self.assertEqual(self.page.errors, [])
 
         # The game, as a player opens it again: the level the script completed opened the next.
         self.open()
