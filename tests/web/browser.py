@@ -76,6 +76,8 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
             return None
         f = super().send_head()
         if f is not None:
+            if os.path.isdir(path):
+                path = os.path.join(path, "index.html")
             with self.server.lock:
                 self.server.served.append((self.path, path))
         return f
