@@ -190,7 +190,7 @@ WEB_LIBS := $(CURDIR)/build-emscripten/libs/prefix
 web: configure
 	cmake --build build -j$(JOBS) --target levelc
 	$(WEB_ENV) sh tools/web/libs.sh build-emscripten/libs
-	$(WEB_ENV) emcmake cmake -S . -B build-emscripten -DCMAKE_BUILD_TYPE=Release -DTAVRIN_DESKTOP=OFF \
+	$(WEB_ENV) emcmake cmake -S . -B build-emscripten -DCMAKE_BUILD_TYPE=MinSizeRel -DTAVRIN_DESKTOP=OFF \
 		-DBUILD_TESTING=OFF -DTAVRIN_HOST_LEVELC=$(CURDIR)/build/levelc -DTAVRIN_WEB_SITE=$(CURDIR)/build-web \
 		-DJPEG_LIBRARY=$(WEB_LIBS)/lib/libjpeg.a -DJPEG_INCLUDE_DIR=$(WEB_LIBS)/include \
 		-DPNG_LIBRARY=$(WEB_LIBS)/lib/libpng16.a -DPNG_PNG_INCLUDE_DIR=$(WEB_LIBS)/include \

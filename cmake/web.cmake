@@ -13,15 +13,22 @@ set(TAVRIN_WEB_PAGE_DIR "${CMAKE_SOURCE_DIR}/platform/web")
 include_directories(SYSTEM "${TAVRIN_WEB_PAGE_DIR}/include")
 # The code throws nothing and asks no type at run time: both cost size in WebAssembly.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+# The page's download is mostly the pictures and sounds; the code is kept small by
+# optimising it whole at link time.
+add_compile_options(-flto)
+add_link_options(-flto)
 
 function(tavrin_web_program target)
   set(library "${TAVRIN_WEB_PAGE_DIR}/backend.js")
   target_link_options(${target} PRIVATE
     # The game's loop keeps its shape: its sleeps hand the browser its time back.
     -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+    # Only the loop's own direct calls lead to a sleep (the page's waits all happen in
+    # sysUsleep): calls through pointers need no unwinding code, which halves the program.
+    -sASYNCIFY_IGNORE_INDIRECT=1
     # exit() ends the program as natively, with its output flushed and the page told.
     -sEXIT_RUNTIME=1
-    -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432
+    -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sMALLOC=emmalloc
     -sENVIRONMENT=web
     -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
     "SHELL:--js-library ${library}")

@@ -3,7 +3,8 @@
 # notices, the web app manifest with its icons, and the service worker for offline play.
 #
 #   tavrin_web_shell_link(target)       the program's link options (the audio's JS library,
-#                                       the storage's pre-js, IDBFS)
+#                                       the storage's pre-js and its fsync, IDBFS) and
+#                                       platform/web_storage.cpp
 #   tavrin_web_shell_site(target site)  notices.js, the manifest and the icons into the
 #                                       folder site, made before target
 #   TAVRIN_WEB_STAMP_SW                 the command that writes site/sw.js; run it once site
@@ -16,8 +17,13 @@ set(TAVRIN_WEB_STAMP_SW -DTEMPLATE=${TAVRIN_WEB_SHELL_DIR}/sw.js -P ${TAVRIN_WEB
 function(tavrin_web_shell_link target)
   set(audio "${CMAKE_SOURCE_DIR}/sound/web_audio.js")
   set(storage "${TAVRIN_WEB_SHELL_DIR}/storage.js")
-  target_link_options(${target} PRIVATE "SHELL:--js-library ${audio}" "SHELL:--pre-js ${storage}" -lidbfs.js)
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${audio}" "${storage}")
+  set(fsync "${TAVRIN_WEB_SHELL_DIR}/storage_lib.js")
+  target_link_options(${target} PRIVATE "SHELL:--js-library ${audio}" "SHELL:--js-library ${fsync}"
+                      "SHELL:--pre-js ${storage}" -lidbfs.js)
+  # Nothing calls platform/web_storage.cpp (it works by its static initializer), so a library
+  # would leave it out of the link: the program itself is built with it.
+  target_sources(${target} PRIVATE "${CMAKE_SOURCE_DIR}/platform/web_storage.cpp")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${audio}" "${storage}" "${fsync}")
 endfunction()
 
 function(tavrin_web_shell_site target site)

@@ -76,10 +76,12 @@ public:
     std::vector<uint8_t> rgba = std::vector<uint8_t>(ScreenWidth * ScreenHeight * 4, 255);
     std::vector<int> held;  // toolkit keys down now, to let go of when the device is off
 
+    bool off = false;  // the device is suspended from the end of this pass on
+
     void pump(std::deque<LayerEvent>& queue) override {
         take(queue);
         // A replay being watched goes on whether or not the page is looked at.
-        if (tavrin_web_hidden() && !sessionReplaying()) suspend(queue);
+        if (!off && tavrin_web_hidden() && !sessionReplaying()) suspend(queue);
     }
 
     void present(const uint8_t* fb, int orientation) override {
@@ -154,19 +156,27 @@ public:
         queue.push_back(e);
     }
 
+    // The emulated device goes off: the keys held come back up, as the player's fingers did,
+    // and the program's next sleep lasts until the page is looked at again (a sleep is the
+    // one place the program may wait: the pass that saw the page go ends first, with the
+    // ticks that were due before it went).
     void suspend(std::deque<LayerEvent>& queue) {
-        // The emulated device is off: the program's loop waits here until the page is looked
-        // at again. The keys held come back up, as the player's fingers did.
         debugLine("layer: suspended (the page is hidden or lost the focus)");
         for (int code : held) key(queue, code, false, false);
         held.clear();
+        off = true;
         tavrin_web_set_suspended(1);
+    }
+
+    void sleepWhileOff() {
+        if (!off) return;
         const double from = emscripten_get_now();
         while (tavrin_web_hidden() && !termPending()) emscripten_sleep(100);
         // What the page took while the device was off, and the tap that woke it, go.
         int events[5 * 64];
         while (tavrin_web_take_events(events, 64) == 64) {
         }
+        off = false;
         tavrin_web_set_suspended(0);
         debugLine("layer: continued after " + std::to_string(int64_t(emscripten_get_now() - from)) + " ms");
         // The device was as good as stopped: the program puts its tick clock right, so the
@@ -188,6 +198,7 @@ Backend* makeDesktopBackend(const LayerOptions&) {
 void chooseAudioDriver(Platform) {}
 
 void webSleepUs(unsigned us) {
+    if (webBackend) webBackend->sleepWhileOff();
     emscripten_sleep((us + 999) / 1000);
     lastYieldMs = emscripten_get_now();
 }

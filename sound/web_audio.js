@@ -1,6 +1,9 @@
 // The page's side of the sound effects (sound/sound_web.cpp): the samples as audio buffers,
 // an audio context that starts at the player's first tap or key (browsers refuse to start
 // one before), and one buffer source per effect played.
+//
+// For tests, window.tavrin.audio is "locked" (waiting for a touch), "running" or
+// "unavailable", and window.tavrin.effectsPlayed counts the effects that reached the audio.
 mergeInto(LibraryManager.library, {
   $tavrinAudio: {
     // Per effect: the samples as floats (kept until the context exists), then its buffer.
@@ -12,6 +15,10 @@ mergeInto(LibraryManager.library, {
     // start it only there.
     gestures: ['pointerdown', 'mousedown', 'touchend', 'keydown'],
 
+    report: function(state) {
+      if (typeof window === 'object' && window.tavrin) window.tavrin.audio = state;
+    },
+
     // Listens for good: a phone may suspend the audio again (a call, the app put away), and
     // the next touch starts it once more.
     unlock: function() {
@@ -20,14 +27,23 @@ mergeInto(LibraryManager.library, {
       try {
         if (!A.context) {
           var Context = window.AudioContext || window.webkitAudioContext;
-          if (!Context) return A.stopListening();  // no audio at all: the game plays silent
+          if (!Context) {
+            // No audio at all: the game plays silent.
+            A.report('unavailable');
+            return A.stopListening();
+          }
           A.context = new Context();
+          A.context.onstatechange = function() {
+            A.report(A.context.state === 'running' ? 'running' : 'locked');
+          };
           for (var i = 0; i < A.pcm.length; ++i) A.makeBuffer(i);
         }
         var started = A.context.resume();
         // Refused (not a gesture the browser counts): the next one tries again.
         if (started && started.catch) started.catch(function() {});
+        A.report(A.context.state === 'running' ? 'running' : 'locked');
       } catch (e) {
+        A.report('unavailable');
         A.stopListening();
       }
     },
@@ -51,6 +67,8 @@ mergeInto(LibraryManager.library, {
   tavrin_audio_init__deps: ['$tavrinAudio'],
   tavrin_audio_init: function() {
     if (typeof window === 'undefined') return;
+    tavrinAudio.report('locked');
+    if (window.tavrin) window.tavrin.effectsPlayed = 0;
     tavrinAudio.gestures.forEach(function(name) {
       window.addEventListener(name, tavrinAudio.unlock, true);
     });
@@ -92,6 +110,7 @@ mergeInto(LibraryManager.library, {
       } else {
         source.start();
       }
+      if (window.tavrin) window.tavrin.effectsPlayed++;
     } catch (e) {
       // A context the browser has closed plays nothing; the game goes on.
     }

@@ -185,6 +185,19 @@
   Module.onAbort = function(what) { fail('the program stopped: ' + what); };
 
   if (tavrin.noWebAssembly) return;  // notices.js has said why
+  // The program's code is fetched and compiled from here on, while tavrin.js loads, not after.
+  var compiled = WebAssembly.compileStreaming
+      ? WebAssembly.compileStreaming(fetch('tavrin.wasm')).catch(function() {
+          // A server that does not call it application/wasm: compiled from the bytes.
+          return fetch('tavrin.wasm').then(function(r) { return r.arrayBuffer(); }).then(WebAssembly.compile);
+        })
+      : fetch('tavrin.wasm').then(function(r) { return r.arrayBuffer(); }).then(WebAssembly.compile);
+  Module.instantiateWasm = function(imports, receive) {
+    compiled.then(function(module) {
+      return WebAssembly.instantiate(module, imports).then(function(instance) { receive(instance, module); });
+    }).catch(function(e) { fail('cannot start the program: ' + e); });
+    return {};
+  };
   var script = document.createElement('script');
   script.src = 'tavrin.js';
   script.onerror = function() { fail('cannot load tavrin.js'); };
