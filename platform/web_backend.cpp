@@ -3,7 +3,6 @@
 // and touch come in as the handheld's keys and stylus, and a hidden or blurred page suspends
 // the device as a lost focus does on the desktop. The page's side is platform/web/backend.js.
 #include <emscripten.h>
-#include <sys/stat.h>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -25,12 +24,6 @@ int tavrin_web_arguments(char* out, int max);
 }
 
 namespace {
-
-// Emscripten's C library starts with every permission masked (umask 0777), and its file
-// system keeps the mode it is given: the progress file, made 0666 less the umask, would come
-// out with no permission at all, and the next start could not read it back. Files are made
-// as on a desktop, before anything runs.
-[[maybe_unused]] const mode_t startUmask = umask(022);
 
 // What the page's input reports, five ints an event: kind, key code (the browser's keyCode),
 // whether it is a repeat, x, y (the stylus in screen pixels, upright).

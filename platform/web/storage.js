@@ -145,20 +145,6 @@
       return done();
     }
     try {
-      // The program's own fsync writes the folder out too, and the program resumes from the
-      // database's callback: run it there as Emscripten runs its other callbacks, so that an
-      // exit() soon after a save ends the program quietly (as Emscripten's own callbacks
-      // do) instead of as an uncaught error.
-      var syncfs = IDBFS.syncfs;
-      IDBFS.syncfs = function(mount, populate, callback) {
-        return syncfs.call(this, mount, populate, function(err) {
-          try {
-            callback(err);
-          } catch (e) {
-            if (!(e instanceof ExitStatus) && e !== 'unwind') throw e;
-          }
-        });
-      };
       FS.mkdirTree(home);
       FS.mount(IDBFS, {}, home);
       IDBFS.dbs[home] = opened.db;
