@@ -15,7 +15,7 @@ GUARDED := env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_STAT
 LSAN_OPTIONS := suppressions=$(CURDIR)/tools/checks/lsan.supp:print_suppressions=0
 export LSAN_OPTIONS
 
-.PHONY: all deps build run test asan clang fuzz arm check-home check-names check-assets check-format format assets bench clean
+.PHONY: all deps build run test asan clang fuzz arm web web-test bench-web check-home check-names check-assets check-format format assets bench clean
 
 all: build
 
@@ -62,6 +62,7 @@ test: build
 	@if [ -d $(HOME_GUARD) ]; then chmod -R u+w $(HOME_GUARD) && rm -rf $(HOME_GUARD); fi
 	@mkdir -p $(HOME_GUARD) && chmod 555 $(HOME_GUARD)
 	cd build && $(GUARDED) ctest -j$(JOBS) --output-on-failure --timeout 300 --output-log ctest.log
+	@$(GUARDED) $(MAKE) --no-print-directory web-test
 	@sh tools/checks/check_sdl_names.sh
 	@$(GUARDED) $(MAKE) --no-print-directory check-assets
 	@$(GUARDED) $(MAKE) --no-print-directory asan
@@ -156,6 +157,19 @@ bench: build
 	@set -e; for b in $$(find build -maxdepth 2 -type f -perm -u+x -name 'bench_*' | sort); do \
 		echo "== $$b"; $$b; done
 
+# The browser build in a real browser: the page of build-web/ served on 127.0.0.1 and driven
+# in Debian's headless Chromium over its DevTools pipe (tests/web/), checked against the
+# native build/tavrin. Chromium gets a scratch profile and HOME of its own.
+web-test: web
+	@test -x build/tavrin || cmake --build build -j$(JOBS) --target tavrin
+	$(PYTHON) tests/web/run_tests.py --web build-web --native build/tavrin
+
+# The browser build's budgets, printed beside the desktop window's idle figure: transfer size,
+# navigation to first frame, idle CPU in the main menu (tools/bench/bench_web.py).
+bench-web: web
+	@test -x build/bench_desktop || cmake --build build -j$(JOBS) --target bench_desktop
+	$(PYTHON) tools/bench/bench_web.py --web build-web --desktop build/bench_desktop
+
 .PHONY: configure game package install-test
 
 # The Debian package: build-package/tavrin_<version>_<arch>.deb. Built in a folder of its own
@@ -168,5 +182,23 @@ package: deps
 install-test: build
 	cd build && ctest -L install --output-on-failure
 
+# The game in a browser: Emscripten builds it into build-emscripten/ and fills build-web/ with
+# the static site (serve it with `python3 -m http.server -d build-web`). The level file comes
+# from the native build's level compiler; zlib, libpng and libjpeg-turbo are built for
+# WebAssembly from Debian's sources of the versions the native game links (tools/web/libs.sh).
+# This image's node is not Debian's: emcc finds its modules through NODE_PATH.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
+WEB_LIBS := $(CURDIR)/build-emscripten/libs/prefix
+web: configure
+	cmake --build build -j$(JOBS) --target levelc
+	$(WEB_ENV) sh tools/web/libs.sh build-emscripten/libs
+	$(WEB_ENV) emcmake cmake -S . -B build-emscripten -DCMAKE_BUILD_TYPE=MinSizeRel -DTAVRIN_DESKTOP=OFF \
+		-DBUILD_TESTING=OFF -DTAVRIN_HOST_LEVELC=$(CURDIR)/build/levelc -DTAVRIN_WEB_SITE=$(CURDIR)/build-web \
+		-DJPEG_LIBRARY=$(WEB_LIBS)/lib/libjpeg.a -DJPEG_INCLUDE_DIR=$(WEB_LIBS)/include \
+		-DPNG_LIBRARY=$(WEB_LIBS)/lib/libpng16.a -DPNG_PNG_INCLUDE_DIR=$(WEB_LIBS)/include \
+		-DZLIB_LIBRARY=$(WEB_LIBS)/lib/libz.a -DZLIB_INCLUDE_DIR=$(WEB_LIBS)/include >/dev/null
+	$(WEB_ENV) cmake --build build-emscripten -j$(JOBS) --target web_site
+	@echo "make web: the site is in build-web/; serve it with: python3 -m http.server -d build-web"
+
 clean:
-	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64 build-package
+	rm -rf build build-asan build-clang build-fuzz build-armhf build-arm64 build-package build-emscripten build-web

@@ -53,7 +53,7 @@ if(TAVRIN_LEVEL_FILE AND TAVRIN_LEVEL_TARGET)
 endif()
 add_custom_command(
   OUTPUT "${TAVRIN_CATALOGUE_DIR}/catalogue_data.cpp" "${TAVRIN_CATALOGUE_DIR}/catalogue.h"
-  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${tavrin_manifest_file} -DOUT_DIR=${TAVRIN_CATALOGUE_DIR}
+  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${tavrin_manifest_file} -DOUT_DIR=${TAVRIN_CATALOGUE_DIR} -DARRAYS=${EMSCRIPTEN}
           -P ${tavrin_catalogue_generator}
   DEPENDS ${tavrin_catalogue_generator} ${tavrin_manifest_file} ${tavrin_catalogue_depends}
           ${tavrin_catalogue_target_deps}

@@ -19,6 +19,13 @@ set(tavrin_uses_app game gfx platform sound state store)          # main, the lo
 set(TAVRIN_LAYERS catalogue platform sound state store gfx world screens game app)
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
+# The browser's back end (platform/web_*.cpp) is built only by Emscripten, where it takes the
+# desktop's place.
+if(EMSCRIPTEN)
+  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
+else()
+  list(FILTER tavrin_platform_sources EXCLUDE REGEX "/platform/web_[^/]*\\.cpp$")
+endif()
 # Without the desktop back end the layer has no SDL at all; no_desktop.cpp stands in for it.
 if(TAVRIN_DESKTOP)
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
@@ -28,6 +35,10 @@ else()
 endif()
 if(TAVRIN_SOUND STREQUAL "null")
   set(tavrin_sound_sources sound/sound_null.cpp)
+elseif(TAVRIN_SOUND STREQUAL "web")
+  # The browser's driver plays the catalogue's copies of the samples.
+  set(tavrin_sound_sources sound/sound_web.cpp)
+  set(tavrin_uses_sound catalogue)
 else()
   set(tavrin_sound_sources sound/sound.cpp)
 endif()

@@ -2,11 +2,9 @@
 // A bad script is refused whole, with the line and what is wrong, before the program starts.
 #include <sys/stat.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include "platform/layer.h"
 #include "platform/toolkit.h"
 
@@ -24,10 +22,35 @@ static bool number(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
     return parseWholeNumber(s.c_str(), lo, hi, out, NumberText::ScriptWord);
 }
 
+// Lines and words by hand, not through streams: a stream drags the whole locale machinery into
+// the program, a tenth of the web build's code.
+// The next line of text from pos on, without its line end; false at the end of the text (a
+// last line without a line end still counts).
+static bool nextLine(const std::string& text, size_t& pos, std::string& line) {
+    if (pos >= text.size()) return false;
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    line.assign(text, pos, end - pos);
+    pos = end + 1;
+    return true;
+}
+
+// Words between blanks, as the C locale's isspace has them.
+static void splitWords(const std::string& line, std::vector<std::string>& out) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && blank(line[i])) i++;
+        size_t start = i;
+        while (i < line.size() && !blank(line[i])) i++;
+        if (i > start) out.emplace_back(line, start, i - start);
+    }
+}
+
 int parseScript(const std::string& text, const std::string& fileName, std::vector<ScriptEvent>& out,
                 std::string& error) {
     out.clear();
-    std::istringstream in(text);
+    size_t pos = 0;
     std::string line;
     int lineNo = 0;
     int64_t last = 0;
@@ -36,13 +59,12 @@ int parseScript(const std::string& text, const std::string& fileName, std::vecto
         out.clear();
         return 1;
     };
-    while (std::getline(in, line)) {
+    while (nextLine(text, pos, line)) {
         lineNo++;
         size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
-        std::istringstream words(line);
         std::vector<std::string> w;
-        for (std::string word; words >> word;) w.push_back(word);
+        splitWords(line, w);
         if (w.empty()) continue;
         ScriptEvent ev{0, LayerEvent(EventKind::Close)};
         if (!number(w[0], 0, INT64_C(1) << 40, ev.atMs))
@@ -126,13 +148,18 @@ int readScriptFile(const std::string& path, std::vector<ScriptEvent>& out, std::
         error = "cannot read the script '" + path + "': not a regular file";
         return 1;
     }
-    std::ifstream in(path, std::ios::binary);
+    FILE* in = fopen(path.c_str(), "rb");
     if (!in) {
         error = "cannot read the script '" + path + "': " + strerror(errno);
         return 1;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
+    const bool bad = ferror(in) != 0;
+    fclose(in);
+    if (bad) {
         error = "cannot read the script '" + path + "': read error";
         return 1;
     }

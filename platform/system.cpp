@@ -16,6 +16,9 @@
 #include <utility>
 #include "platform/layer.h"
 #include "platform/record.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#endif
 
 // The service command is run before the application object exists, so the back end is not
 // known from the application's options yet. Our own command line is put through the same
@@ -23,6 +26,11 @@
 // desktop here; the application object then ends the program with the parser's message.
 static bool offscreenFromCommandLine() {
     static const bool offscreen = [] {
+#ifdef __EMSCRIPTEN__
+        std::string all = "tavrin";
+        all.push_back('\0');
+        all += webCommandLine();  // the page's words; a browser has no /proc
+#else
         FILE* f = fopen("/proc/self/cmdline", "rb");
         if (!f) return false;
         std::string all;
@@ -30,6 +38,7 @@ static bool offscreenFromCommandLine() {
         size_t n;
         while ((n = fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
         fclose(f);
+#endif
         std::vector<std::string> args;
         size_t start = 0;
         for (size_t i = 0; i < all.size(); i++)
@@ -135,6 +144,15 @@ int sysGettimeofday(struct timeval* tv) {
 }
 
 int sysUsleep(unsigned us) {
+#ifdef __EMSCRIPTEN__
+    // In a browser a sleep must give the page its time back (a plain usleep would spin), and
+    // a run on the virtual clock must not keep it waiting for minutes.
+    if (!sessionActive() && !offscreenBackend()) {
+        webSleepUs(pacedSleepUs(us));
+        return 0;
+    }
+    webMaybeYield();
+#endif
     if (sessionActive()) {
         sessionSleep(us);
         return 0;

@@ -2,6 +2,7 @@
 # Installs the Debian packages that are missing for one use of the tree:
 #   game      the game's build and the game (what `make run` needs)
 #   package   that, and the tools that make the Debian package (`make package`)
+#   web       the browser build (`make web`): Debian's Emscripten and its toolchain
 #   test      everything: the tests, the checks, the sanitizer, clang, fuzz and ARM builds
 #             (`make test`; the default)
 # Runs apt-get as root, or through sudo without a password; otherwise says what to do. When
@@ -20,15 +21,22 @@ xvfb xdotool openbox lintian desktop-file-utils appstream man-db groff-base libx
 crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user
 libjpeg-dev:armhf libpng-dev:armhf libgtest-dev:armhf libstdc++6:armhf
 libjpeg-dev:arm64 libpng-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64"
+# The browser build: Debian's Emscripten (with clang-14, lld-14, binaryen and node-acorn; a
+# node that is not Debian's own finds acorn through NODE_PATH=/usr/share/nodejs, which the
+# Makefile sets). Its tests run the page in Debian's Chromium, headless; the PNG reader is
+# python3-pil's. Nothing is downloaded from elsewhere: no ports, no browser of npm's.
+WEB_PACKAGES="cmake make emscripten"
+WEB_TEST_PACKAGES="$WEB_PACKAGES chromium python3-pil"
 # The ARM builds (make arm) take their libraries from Debian's armhf and arm64 archives.
 TEST_FOREIGN_ARCHES="armhf arm64"
 
 case $mode in
 game) PACKAGES=$GAME_PACKAGES FOREIGN_ARCHES="" ;;
 package) PACKAGES="$GAME_PACKAGES $PACKAGE_PACKAGES" FOREIGN_ARCHES="" ;;
-test) PACKAGES="$GAME_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES" FOREIGN_ARCHES=$TEST_FOREIGN_ARCHES ;;
+web) PACKAGES=$WEB_PACKAGES FOREIGN_ARCHES="" ;;
+test) PACKAGES="$GAME_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES $WEB_TEST_PACKAGES" FOREIGN_ARCHES=$TEST_FOREIGN_ARCHES ;;
 *)
-    echo "usage: tools/deps.sh [game|package|test]" >&2
+    echo "usage: tools/deps.sh [game|package|web|test]" >&2
     exit 2
     ;;
 esac

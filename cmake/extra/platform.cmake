@@ -19,9 +19,10 @@ if(TAVRIN_DESKTOP)
   add_dependencies(bench_desktop tavrin)
 endif()
 
-# The window icon is embedded in the program; rebuilt when the picture changes.
+# The window icon is embedded in the program; rebuilt when the picture changes. A page has no
+# window icon (the site's manifest lists the icons).
 set(TAVRIN_ICON_PNG ${CMAKE_SOURCE_DIR}/assets/icons/tavrin-64.png)
-if(EXISTS ${TAVRIN_ICON_PNG})
+if(EXISTS ${TAVRIN_ICON_PNG} AND NOT EMSCRIPTEN)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/icon.cpp PROPERTIES
     COMPILE_DEFINITIONS TAVRIN_ICON_PNG="${TAVRIN_ICON_PNG}"
     OBJECT_DEPENDS ${TAVRIN_ICON_PNG})

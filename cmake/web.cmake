@@ -1,0 +1,66 @@
+# The browser build (`make web`): the game compiled by Emscripten to WebAssembly, with the web
+# back end (platform/web_backend.cpp) in the desktop's place, and the static site that serves
+# it: TAVRIN_WEB_SITE (build-web/) gets index.html, page.js, style.css, tavrin.js and
+# tavrin.wasm (the catalogue is inside the wasm, as it is inside the native program).
+#
+# Included twice: first before the libraries (the compile options every file gets), then, as
+# tavrin_web_program(tavrin), for the program and the site.
+
+set(TAVRIN_WEB_SITE "${CMAKE_SOURCE_DIR}/build-web" CACHE PATH "The folder a static server serves the web build from")
+set(TAVRIN_WEB_PAGE_DIR "${CMAKE_SOURCE_DIR}/platform/web")
+
+# The few Linux headers the program includes that Emscripten's system headers lack.
+include_directories(SYSTEM "${TAVRIN_WEB_PAGE_DIR}/include")
+# The code throws nothing and asks no type at run time: both cost size in WebAssembly.
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+# The page's download is mostly the pictures and sounds; the code is kept small by
+# optimising it whole at link time.
+add_compile_options(-flto)
+add_link_options(-flto)
+
+function(tavrin_web_program target)
+  set(library "${TAVRIN_WEB_PAGE_DIR}/backend.js")
+  target_link_options(${target} PRIVATE
+    # The game's loop keeps its shape: its sleeps hand the browser its time back.
+    -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+    # Only the loop's own direct calls lead to a sleep (the page's waits all happen in
+    # sysUsleep): calls through pointers need no unwinding code, which halves the program.
+    -sASYNCIFY_IGNORE_INDIRECT=1
+    # exit() ends the program as natively, with its output flushed and the page told.
+    -sEXIT_RUNTIME=1
+    -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sMALLOC=emmalloc
+    -sENVIRONMENT=web
+    -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
+    "SHELL:--js-library ${library}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${library}")
+  if(COMMAND tavrin_web_shell_link)
+    tavrin_web_shell_link(${target})
+  endif()
+
+  # The site: the page's own files, the program, then whatever the shell adds.
+  set(page_files index.html page.js style.css)
+  set(copies "")
+  foreach(f IN LISTS page_files)
+    add_custom_command(OUTPUT "${TAVRIN_WEB_SITE}/${f}"
+      COMMAND ${CMAKE_COMMAND} -E copy "${TAVRIN_WEB_PAGE_DIR}/${f}" "${TAVRIN_WEB_SITE}/${f}"
+      DEPENDS "${TAVRIN_WEB_PAGE_DIR}/${f}"
+      VERBATIM)
+    list(APPEND copies "${TAVRIN_WEB_SITE}/${f}")
+  endforeach()
+  add_custom_target(${target}_page ALL DEPENDS ${copies})
+  if(COMMAND tavrin_web_shell_site)
+    tavrin_web_shell_site(${target} "${TAVRIN_WEB_SITE}")
+  endif()
+  set(stamp "")
+  if(TAVRIN_WEB_STAMP_SW)
+    # The service worker lists and hashes every file of the site: written last.
+    set(stamp COMMAND ${CMAKE_COMMAND} -DSITE=${TAVRIN_WEB_SITE} ${TAVRIN_WEB_STAMP_SW})
+  endif()
+  add_custom_target(web_site ALL
+    COMMAND ${CMAKE_COMMAND} -E copy "$<TARGET_FILE_DIR:${target}>/${target}.js"
+            "$<TARGET_FILE_DIR:${target}>/${target}.wasm" "${TAVRIN_WEB_SITE}/"
+    ${stamp}
+    COMMENT "The web site in ${TAVRIN_WEB_SITE}"
+    VERBATIM)
+  add_dependencies(web_site ${target} ${target}_page)
+endfunction()

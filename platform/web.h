@@ -1,0 +1,10 @@
+// What the web build's back end (web_backend.cpp) lends the rest of the layer.
+#pragma once
+#include <string>
+
+// The real clock's sleep: the browser gets the time back meanwhile.
+void webSleepUs(unsigned us);
+// On the virtual clock: hands the browser a moment when the program has run long without one.
+void webMaybeYield();
+// The program's command line as the page gave it, every word ended by a NUL.
+std::string webCommandLine();

@@ -1,0 +1,37 @@
+# Writes the service worker into the finished web folder: its cache is named after a hash of
+# every file the folder serves, and it takes a copy of each of them.
+#   cmake -DSITE=build-web -DTEMPLATE=platform/web/sw.js -P platform/web/stamp_sw.cmake
+# Run last, once everything else is in SITE.
+if(NOT SITE OR NOT TEMPLATE)
+  message(FATAL_ERROR "usage: cmake -DSITE=<folder> -DTEMPLATE=<sw.js> -P stamp_sw.cmake")
+endif()
+file(GLOB_RECURSE files RELATIVE "${SITE}" LIST_DIRECTORIES false "${SITE}/*")
+list(REMOVE_ITEM files sw.js)
+list(SORT files)
+set(listing "")
+set(names "")
+foreach(f IN LISTS files)
+  # Files a server never serves to the page (editor and system leftovers).
+  if(f MATCHES "(^|/)\\.|~$")
+    continue()
+  endif()
+  file(SHA256 "${SITE}/${f}" h)
+  string(APPEND listing "${f} ${h}\n")
+  if(names)
+    string(APPEND names ", ")
+  endif()
+  string(APPEND names "'${f}'")
+endforeach()
+string(SHA256 build "${listing}")
+string(SUBSTRING "${build}" 0 16 build)
+file(READ "${TEMPLATE}" sw)
+string(REPLACE "@TAVRIN_BUILD@" "${build}" sw "${sw}")
+string(REPLACE "@TAVRIN_FILES@" "${names}" sw "${sw}")
+# Rewritten only when it changes, so that an unchanged build leaves the file's time alone.
+set(old "")
+if(EXISTS "${SITE}/sw.js")
+  file(READ "${SITE}/sw.js" old)
+endif()
+if(NOT old STREQUAL sw)
+  file(WRITE "${SITE}/sw.js" "${sw}")
+endif()

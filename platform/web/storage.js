@@ -1,0 +1,179 @@
+// Saving in the browser: the home folder of the program's file system is kept in the page's
+// IndexedDB, so the progress file (under the home folder, wherever the back end's
+// convention puts it) survives a reload. Built into tavrin.js (--pre-js, with -lidbfs.js).
+//
+// - The stored files are read in before main starts, so the program's own load finds them.
+// - Every save is written out at once: the program saves by writing a new file and renaming
+//   it over the old one, and a rename (or a written file closed) under the home folder sends
+//   the folder to the database as soon as the program yields.
+// - Storage the browser refuses (no IndexedDB, a private window that forbids it, a database
+//   that will not open): the game plays all the same, on files that last as long as the page,
+//   and the page says that progress cannot be kept.
+// - A test run (?replay= or ?script=) starts from an empty home, as the native tests do, and
+//   never touches the player's stored progress (unless it asks for it with &storage=1).
+//
+// window.tavrin.storage: "loading", then "persistent" or "unavailable"; "off" in a test run.
+// window.tavrin.storageWrites: how many times the home folder has reached the database.
+(function() {
+  if (typeof window !== 'object') return;
+  var page = (window.tavrin = window.tavrin || {});
+  var params = new URLSearchParams(window.location.search);
+  page.storageWrites = 0;
+  // &storage=1 keeps it all the same, for a test of saving that plays a script.
+  if ((params.has('replay') || params.has('script')) && params.get('storage') !== '1') {
+    page.storage = 'off';
+    return;
+  }
+  page.storage = 'loading';
+
+  // IDBFS's own database layout (one per mount point, named after it), so that IDBFS takes
+  // the database opened here as its own.
+  var DB_VERSION = 21, STORE = 'FILE_DATA';
+  var TIMEOUT_MS = 5000;  // a browser that never answers counts as one that refuses
+  var home = null;
+
+  function homeFolder() {
+    // The page may set HOME for the program (ENV, before main); else Emscripten's own.
+    return (typeof ENV === 'object' && ENV.HOME) || '/home/web_user';
+  }
+
+  // Opens the database of the folder name; opened at once, while the program is still being
+  // compiled, so the wait is shared. The answer comes once, to opening.waiting.
+  function openDatabase(name) {
+    var opening = {name: name, done: false, db: null, error: null, waiting: null};
+    function finish(db, error) {
+      if (opening.done) {
+        if (db) db.close();  // an answer after the time-out: refused already
+        return;
+      }
+      opening.done = true;
+      opening.db = db;
+      opening.error = error;
+      if (opening.waiting) opening.waiting();
+    }
+    var request;
+    try {
+      var idb = window.indexedDB;
+      if (!idb) {
+        finish(null, 'no IndexedDB');
+        return opening;
+      }
+      request = idb.open(name, DB_VERSION);
+    } catch (e) {
+      finish(null, String((e && e.message) || e));
+      return opening;
+    }
+    setTimeout(function() { finish(null, 'IndexedDB did not answer'); }, TIMEOUT_MS);
+    request.onupgradeneeded = function(e) {
+      var db = e.target.result, store;
+      if (db.objectStoreNames.contains(STORE)) store = e.target.transaction.objectStore(STORE);
+      else store = db.createObjectStore(STORE);
+      if (!store.indexNames.contains('timestamp')) store.createIndex('timestamp', 'timestamp', {unique: false});
+    };
+    request.onsuccess = function() { finish(request.result, null); };
+    request.onerror = function(e) {
+      if (e && e.preventDefault) e.preventDefault();
+      finish(null, String((request.error && request.error.message) || 'IndexedDB refused'));
+    };
+    request.onblocked = function() { finish(null, 'IndexedDB is blocked'); };
+    return opening;
+  }
+
+  function say(text) {
+    var notices = window.tavrinNotices;
+    if (notices && notices.show) return notices.show('storage', text);
+    var p = document.getElementById('notice');
+    if (p) p.textContent = text;
+  }
+
+  function refused(why) {
+    page.storage = 'unavailable';
+    page.storageProblem = why;
+    say('This browser does not let the game store anything, so your progress (the levels you ' +
+        'opened and your best score) is lost when you leave the page. The game plays as usual.');
+  }
+
+  var dirty = false, busy = false;
+  function flush() {
+    if (busy || !dirty || page.storage !== 'persistent') return;
+    dirty = false;
+    busy = true;
+    FS.syncfs(false, function(err) {
+      busy = false;
+      if (err) {
+        refused('cannot write: ' + (err.message || err));
+        return;
+      }
+      page.storageWrites++;
+      if (dirty) flush();
+    });
+  }
+  function changed(path) {
+    if (typeof path !== 'string' || (path !== home && path.indexOf(home + '/') !== 0)) return;
+    dirty = true;
+    // Written once the program yields (it sleeps between frames), not in the middle of a save.
+    if (!busy) setTimeout(flush, 0);
+  }
+
+  // Renames and written files under the home folder mark it for writing out.
+  function watchSaves() {
+    var rename = FS.rename, close = FS.close, unlink = FS.unlink;
+    FS.rename = function(from, to) {
+      var r = rename.apply(this, arguments);
+      changed(to);
+      return r;
+    };
+    FS.unlink = function(path) {
+      var r = unlink.apply(this, arguments);
+      changed(path);
+      return r;
+    };
+    FS.close = function(stream) {
+      var wrote = stream && (stream.flags & 3) !== 0;  // O_WRONLY or O_RDWR
+      var r = close.apply(this, arguments);
+      if (wrote) changed(stream.path);
+      return r;
+    };
+    window.addEventListener('pagehide', flush);
+    document.addEventListener('visibilitychange', flush);
+  }
+
+  function mount(opened, done) {
+    home = opened.name;
+    if (opened.error) {
+      refused(opened.error);
+      return done();
+    }
+    try {
+      FS.mkdirTree(home);
+      FS.mount(IDBFS, {}, home);
+      IDBFS.dbs[home] = opened.db;
+    } catch (e) {
+      refused('cannot mount: ' + (e.message || e));
+      return done();
+    }
+    FS.syncfs(true, function(err) {
+      if (err) refused('cannot read: ' + (err.message || err));
+      else {
+        page.storage = 'persistent';
+        watchSaves();
+      }
+      done();
+    });
+  }
+
+  // The database's name is the mount point's, which the page may still change in its own
+  // preRun: the usual folder is opened now, any other in the preRun.
+  var opened = openDatabase(homeFolder());
+  Module['preRun'] = Module['preRun'] || [];
+  if (typeof Module['preRun'] === 'function') Module['preRun'] = [Module['preRun']];
+  Module['preRun'].push(function() {
+    addRunDependency('tavrin-storage');
+    if (homeFolder() !== opened.name) opened = openDatabase(homeFolder());
+    var ready = function() {
+      mount(opened, function() { removeRunDependency('tavrin-storage'); });
+    };
+    if (opened.done) ready();
+    else opened.waiting = ready;
+  });
+})();

@@ -1,0 +1,222 @@
+// The web back end: the game in a browser page, built with Emscripten. It takes the desktop's
+// place (the build has no SDL): the picture goes to the page's canvas, the page's keys, mouse
+// and touch come in as the handheld's keys and stylus, and a hidden or blurred page suspends
+// the device as a lost focus does on the desktop. The page's side is platform/web/backend.js.
+#include <emscripten.h>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "platform/layer.h"
+#include "platform/record.h"
+#include "platform/toolkit.h"
+#include "platform/web.h"
+
+extern "C" {
+// platform/web/backend.js
+int tavrin_web_take_events(int* out, int max);
+void tavrin_web_show(const uint8_t* rgba, int width, int height);
+int tavrin_web_hidden();
+void tavrin_web_set_suspended(int on);
+int tavrin_web_arguments(char* out, int max);
+}
+
+namespace {
+
+// What the page's input reports, five ints an event: kind, key code (the browser's keyCode),
+// whether it is a repeat, x, y (the stylus in screen pixels, upright).
+enum WebEvent { WebKeyDown = 1, WebKeyUp = 2, WebPenDown = 3, WebPenMove = 4, WebPenUp = 5 };
+
+// The browser's key codes onto the toolkit's: what the desktop maps, by the same keys.
+int toolkitKey(int keyCode) {
+    switch (keyCode) {
+    case 38: return Key_Up;
+    case 40: return Key_Down;
+    case 37: return Key_Left;
+    case 39: return Key_Right;
+    case 32: return Key_Space;
+    case 13: return Key_Enter;
+    case 27: return Key_Escape;
+    case 9: return Key_Tab;
+    case 8: return Key_Backspace;
+    case 45: return Key_Insert;
+    case 46: return Key_Delete;
+    case 19: return Key_Pause;
+    case 36: return Key_Home;
+    case 35: return Key_End;
+    case 33: return Key_PageUp;
+    case 34: return Key_PageDown;
+    case 16: return Key_Shift;
+    case 17: return Key_Control;
+    case 18: return Key_Alt;
+    case 104: return Key_Up;  // the keypad's 8, 2, 4 and 6 with Num Lock on
+    case 98: return Key_Down;
+    case 100: return Key_Left;
+    case 102: return Key_Right;
+    default: break;
+    }
+    if (keyCode >= 112 && keyCode <= 123) return Key_F1 + (keyCode - 112);
+    if (keyCode >= 124 && keyCode <= 135) return Key_F13 + (keyCode - 124);
+    return 0;
+}
+
+class WebBackend : public Backend {
+public:
+    std::vector<uint16_t> upright = std::vector<uint16_t>(ScreenWidth * ScreenHeight);
+    std::vector<uint16_t> shown;  // the picture on the canvas; empty: none yet
+    std::vector<uint8_t> rgba = std::vector<uint8_t>(ScreenWidth * ScreenHeight * 4, 255);
+    std::vector<int> held;  // toolkit keys down now, to let go of when the device is off
+
+    bool off = false;  // the device is suspended from the end of this pass on
+
+    void pump(std::deque<LayerEvent>& queue) override {
+        take(queue);
+        // A replay being watched goes on whether or not the page is looked at.
+        if (!off && tavrin_web_hidden() && !sessionReplaying()) suspend(queue);
+    }
+
+    void present(const uint8_t* fb, int orientation) override {
+        framebufferUpright(fb, orientation, upright.data());
+        if (shown == upright) return;  // the canvas already shows it
+        shown = upright;
+        show(upright.data());
+    }
+
+    void show(const uint16_t* pixels) {
+        for (size_t i = 0; i < size_t(ScreenWidth * ScreenHeight); i++) {
+            const uint16_t v = pixels[i];
+            // 5 and 6 bits widened as the desktop's conversion does: the top bits repeated.
+            const unsigned r = (v >> 11) & 0x1f, g = (v >> 5) & 0x3f, b = v & 0x1f;
+            rgba[i * 4] = uint8_t((r << 3) | (r >> 2));
+            rgba[i * 4 + 1] = uint8_t((g << 2) | (g >> 4));
+            rgba[i * 4 + 2] = uint8_t((b << 3) | (b >> 2));
+        }
+        tavrin_web_show(rgba.data(), ScreenWidth, ScreenHeight);
+    }
+
+    void take(std::deque<LayerEvent>& queue) {
+        int events[5 * 64];
+        for (;;) {
+            int n = tavrin_web_take_events(events, 64);
+            for (int i = 0; i < n; i++) add(queue, events + 5 * i);
+            if (n < 64) return;
+        }
+    }
+
+    void add(std::deque<LayerEvent>& queue, const int* e) {
+        switch (e[0]) {
+        case WebKeyDown:
+        case WebKeyUp: {
+            const int code = toolkitKey(e[1]);
+            if (!code) return;
+            const bool down = e[0] == WebKeyDown;
+            if (down && e[2]) {
+                // The toolkit delivered a held key as release-and-press pairs.
+                key(queue, code, false, true);
+                key(queue, code, true, true);
+                return;
+            }
+            for (size_t i = 0; i < held.size(); i++)
+                if (held[i] == code) held.erase(held.begin() + long(i--));
+            if (down) held.push_back(code);
+            key(queue, code, down, false);
+            return;
+        }
+        case WebPenDown:
+        case WebPenMove:
+        case WebPenUp: {
+            LayerEvent ev{e[0] == WebPenDown   ? EventKind::PenPress
+                          : e[0] == WebPenMove ? EventKind::PenMove
+                                               : EventKind::PenRelease};
+            ev.x = e[3];
+            ev.y = e[4];
+            queue.push_back(ev);
+            if (ev.kind == EventKind::PenPress)
+                debugLine("layer: pen press at " + std::to_string(ev.x) + "," + std::to_string(ev.y) +
+                          " of the screen");
+            return;
+        }
+        default: return;
+        }
+    }
+
+    static void key(std::deque<LayerEvent>& queue, int code, bool press, bool autoRepeat) {
+        LayerEvent e{press ? EventKind::KeyPress : EventKind::KeyRelease};
+        e.key = code;
+        e.autoRepeat = autoRepeat;
+        queue.push_back(e);
+    }
+
+    // The emulated device goes off: the keys held come back up, as the player's fingers did,
+    // and the program's next sleep lasts until the page is looked at again (a sleep is the
+    // one place the program may wait: the pass that saw the page go ends first, with the
+    // ticks that were due before it went).
+    void suspend(std::deque<LayerEvent>& queue) {
+        debugLine("layer: suspended (the page is hidden or lost the focus)");
+        for (int code : held) key(queue, code, false, false);
+        held.clear();
+        off = true;
+        tavrin_web_set_suspended(1);
+    }
+
+    void sleepWhileOff() {
+        if (!off) return;
+        const double from = emscripten_get_now();
+        while (tavrin_web_hidden() && !termPending()) emscripten_sleep(100);
+        // What the page took while the device was off, and the tap that woke it, go.
+        int events[5 * 64];
+        while (tavrin_web_take_events(events, 64) == 64) {
+        }
+        off = false;
+        tavrin_web_set_suspended(0);
+        debugLine("layer: continued after " + std::to_string(int64_t(emscripten_get_now() - from)) + " ms");
+        // The device was as good as stopped: the program puts its tick clock right, so the
+        // time away is not caught up as a burst of ticks.
+        raise(SIGCONT);
+    }
+};
+
+WebBackend* webBackend = nullptr;
+double lastYieldMs = 0;
+
+}  // namespace
+
+Backend* makeDesktopBackend(const LayerOptions&) {
+    webBackend = new WebBackend();
+    return webBackend;
+}
+
+void chooseAudioDriver(Platform) {}
+
+void webSleepUs(unsigned us) {
+    if (webBackend) webBackend->sleepWhileOff();
+    emscripten_sleep((us + 999) / 1000);
+    lastYieldMs = emscripten_get_now();
+}
+
+void webMaybeYield() {
+    // The virtual clock never sleeps for real: a long script or replay hands the browser a
+    // moment now and then, so the page stays alive, and shows the screen as it is.
+    const double now = emscripten_get_now();
+    if (now - lastYieldMs < 100) return;
+    const LayerState& L = layer();
+    if (L.appExists) {
+        static WebBackend* viewer = nullptr;
+        if (!viewer) viewer = webBackend ? webBackend : new WebBackend();
+        viewer->present(L.framebuffer, L.options.orientation);
+    }
+    emscripten_sleep(0);
+    lastYieldMs = emscripten_get_now();
+}
+
+std::string webCommandLine() {
+    std::vector<char> buf(4096);
+    int n = tavrin_web_arguments(buf.data(), int(buf.size()));
+    if (n > int(buf.size())) {
+        buf.resize(size_t(n));
+        n = tavrin_web_arguments(buf.data(), int(buf.size()));
+    }
+    return std::string(buf.data(), size_t(n));
+}

@@ -1,0 +1,118 @@
+// The page's side of the sound effects (sound/sound_web.cpp): the samples as audio buffers,
+// an audio context that starts at the player's first tap or key (browsers refuse to start
+// one before), and one buffer source per effect played.
+//
+// For tests, window.tavrin.audio is "locked" (waiting for a touch), "running" or
+// "unavailable", and window.tavrin.effectsPlayed counts the effects that reached the audio.
+mergeInto(LibraryManager.library, {
+  $tavrinAudio: {
+    // Per effect: the samples as floats (kept until the context exists), then its buffer.
+    pcm: [],
+    rates: [],
+    buffers: [],
+    context: null,
+    // The gestures that may start audio; touchend for the older mobile browsers, which
+    // start it only there.
+    gestures: ['pointerdown', 'mousedown', 'touchend', 'keydown'],
+
+    report: function(state) {
+      if (typeof window === 'object' && window.tavrin) window.tavrin.audio = state;
+    },
+
+    // Listens for good: a phone may suspend the audio again (a call, the app put away), and
+    // the next touch starts it once more.
+    unlock: function() {
+      var A = tavrinAudio;
+      if (A.context && A.context.state === 'running') return;
+      try {
+        if (!A.context) {
+          var Context = window.AudioContext || window.webkitAudioContext;
+          if (!Context) {
+            // No audio at all: the game plays silent.
+            A.report('unavailable');
+            return A.stopListening();
+          }
+          A.context = new Context();
+          A.context.onstatechange = function() {
+            A.report(A.context.state === 'running' ? 'running' : 'locked');
+          };
+          for (var i = 0; i < A.pcm.length; ++i) A.makeBuffer(i);
+        }
+        var started = A.context.resume();
+        // Refused (not a gesture the browser counts): the next one tries again.
+        if (started && started.catch) started.catch(function() {});
+        A.report(A.context.state === 'running' ? 'running' : 'locked');
+      } catch (e) {
+        A.report('unavailable');
+        A.stopListening();
+      }
+    },
+
+    stopListening: function() {
+      tavrinAudio.gestures.forEach(function(name) {
+        window.removeEventListener(name, tavrinAudio.unlock, true);
+      });
+    },
+
+    makeBuffer: function(index) {
+      var A = tavrinAudio, pcm = A.pcm[index];
+      if (!A.context || !pcm) return;
+      var buffer = A.context.createBuffer(1, pcm.length, A.rates[index]);
+      buffer.getChannelData(0).set(pcm);
+      A.buffers[index] = buffer;
+      A.pcm[index] = null;
+    },
+  },
+
+  tavrin_audio_init__deps: ['$tavrinAudio'],
+  tavrin_audio_init: function() {
+    if (typeof window === 'undefined') return;
+    tavrinAudio.report('locked');
+    if (window.tavrin) window.tavrin.effectsPlayed = 0;
+    tavrinAudio.gestures.forEach(function(name) {
+      window.addEventListener(name, tavrinAudio.unlock, true);
+    });
+  },
+
+  tavrin_audio_load__deps: ['$tavrinAudio'],
+  tavrin_audio_load: function(index, data, bytes, rate) {
+    // Little-endian 16-bit samples; the catalogue does not promise their alignment.
+    var count = bytes >> 1, pcm = new Float32Array(count);
+    for (var i = 0; i < count; ++i) {
+      var s = HEAPU8[data + 2 * i] | (HEAPU8[data + 2 * i + 1] << 8);
+      pcm[i] = ((s << 16) >> 16) / 32768;
+    }
+    tavrinAudio.pcm[index] = pcm;
+    tavrinAudio.rates[index] = rate;
+    tavrinAudio.buffers[index] = null;
+    tavrinAudio.makeBuffer(index);
+  },
+
+  tavrin_audio_time__deps: ['$tavrinAudio'],
+  tavrin_audio_time: function() {
+    var c = tavrinAudio.context;
+    return c && c.state === 'running' ? c.currentTime : -1;
+  },
+
+  tavrin_audio_play__deps: ['$tavrinAudio'],
+  tavrin_audio_play: function(index, loops, length) {
+    var A = tavrinAudio, buffer = A.buffers[index];
+    if (!A.context || !buffer) return;
+    try {
+      var source = A.context.createBufferSource();
+      source.buffer = buffer;
+      source.connect(A.context.destination);
+      if (loops > 0) {
+        // Played once and then loops more times, as the mixer counts them.
+        source.loop = true;
+        source.start();
+        source.stop(A.context.currentTime + length * (loops + 1));
+      } else {
+        source.start();
+      }
+      if (window.tavrin) window.tavrin.effectsPlayed++;
+    } catch (e) {
+      // A context the browser has closed plays nothing; the game goes on.
+    }
+  },
+});

@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+"""What the browser build costs, as a new player meets it: the page of build-web/ served
+on 127.0.0.1 and opened in Debian's headless Chromium (no GPU), with a fresh profile for
+every run.
+
+- transfer: every file the page loaded until the main menu showed and the page settled
+  (its service worker's caching included), each compressed with gzip -9, as a server that
+  compresses would send it (goal: at most 1 MB in all);
+- first frame: from the navigation's start to the first frame on the canvas
+  (tavrin.firstFrameAt, on the page's own clock), the median of several runs (goal: at most
+  300 ms);
+- idle: the CPU time of all the browser's processes while the page sits in the main menu,
+  as a share of one core, beside the desktop window's figure from bench_desktop.
+
+Figures, not a test: it always exits 0 unless the page cannot be measured at all.
+
+    tools/bench/bench_web.py [--web build-web] [--runs N] [--idle-seconds S]
+                             [--desktop build/bench_desktop | --no-desktop]
+"""
+
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import time
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "web"))
+
+import browser as B  # noqa: E402
+
+# Waits are bounds for a loaded machine, not figures.
+START_WAIT = 180.0
+
+
+def machine_busy():
+    """Busy CPU seconds of the whole machine (every core, every process)."""
+    with open("/proc/stat") as f:
+        fields = f.readline().split()[1:]
+    user, nice, system, idle, iowait, irq, softirq, steal = (int(x) for x in fields[:8])
+    return (user + nice + system + irq + softirq + steal) / os.sysconf("SC_CLK_TCK")
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return float(f.read().split()[0])
+
+
+def cpu_model():
+    model, flags = "unknown", []
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            if key.strip() == "model name" and model == "unknown":
+                model = value.strip()
+            elif key.strip() == "flags" and not flags:
+                flags = value.split()
+    wide = [f for f in ("sse4_2", "avx", "avx2", "avx512f") if f in flags]
+    return model, wide, os.cpu_count()
+
+
+def spread(values):
+    return statistics.median(values), min(values), max(values)
+
+
+class Visit:
+    """One first visit: a new browser with an empty profile opens the page."""
+
+    def __init__(self, server, scratch):
+        self.browser = B.Browser(scratch)
+        self.page = self.browser.page()
+        self.page.navigate(server.url("/"))
+        self.page.wait_for("window.tavrin && tavrin.frames > 0", START_WAIT, "the first frame")
+
+    def first_frame_ms(self):
+        # performance.now() counts from the navigation's start (the page's time origin).
+        return self.page.eval("tavrin.firstFrameAt")
+
+    def settle(self):
+        """Waits for the main menu to stand still and the page's own loading to end."""
+        self.page.wait_for("tavrin.status === 'running'", START_WAIT)
+        # The splash gives way to the main menu by itself; then nothing changes until a key.
+        self.page.wait(self._still, START_WAIT, "the main menu standing still")
+        self.page.eval(
+            "navigator.serviceWorker && navigator.serviceWorker.getRegistration()"
+            ".then(r => r && (r.active ? 1 : new Promise(ok => { const w = r.installing || r.waiting;"
+            " if (!w) return ok(1); w.addEventListener('statechange', () => w.state === 'activated' && ok(1)); })))"
+        )
+
+    def _still(self):
+        # Three seconds of the page's time without a new frame on the canvas.
+        return self.page.eval(
+            "new Promise(r => { const f = tavrin.frames; setTimeout(() => r(tavrin.frames === f), 3000); })"
+        )
+
+    def idle(self, seconds):
+        """Share of one core used by the browser's processes over seconds of wall time, and
+        the cores the rest of the machine kept busy meanwhile."""
+        c0, m0, t0 = self.browser.cpu(), machine_busy(), time.monotonic()
+        time.sleep(seconds)
+        c1, m1, t1 = self.browser.cpu(), machine_busy(), time.monotonic()
+        used = sum(c1.get(p, 0) - c0.get(p, 0) for p in c1 if p in c0)
+        wall = t1 - t0
+        return used / wall * 100, max(0.0, (m1 - m0 - used) / wall)
+
+    def close(self):
+        self.browser.close()
+
+
+def desktop_idle(bench):
+    """bench_desktop's idle line, or why there is none."""
+    if not bench or not os.access(bench, os.X_OK):
+        return None, "no %s (make build builds it)" % (bench or "bench_desktop")
+    r = subprocess.run([bench, "--runs", "3"], capture_output=True, text=True, timeout=900)
+    for line in r.stdout.splitlines():
+        if "idle in the main menu" in line:
+            return line.strip(), None
+    return None, (r.stdout.strip().splitlines() or ["bench_desktop printed nothing"])[-1]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--web", default=os.path.join(SOURCE, "build-web"))
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--idle-seconds", type=float, default=5.0)
+    parser.add_argument("--desktop", default=os.path.join(SOURCE, "build", "bench_desktop"))
+    parser.add_argument("--no-desktop", action="store_true")
+    parser.add_argument("--screenshot", help="also save the page at a phone's size (390x844) in the main menu")
+    args = parser.parse_args()
+    if not os.path.exists(os.path.join(args.web, "index.html")):
+        print("bench_web: no %s/index.html (make web builds it); skipped" % args.web)
+        return 0
+
+    model, wide, cores = cpu_model()
+    scratch = B.scratch_dir(prefix="tavrin-bench-web-")
+    server = B.StaticServer({"/": args.web})
+    load_before = load_average()
+    firsts, idles, others = [], [], []
+    transfer = None
+    try:
+        for run in range(args.runs):
+            served_before = len(server.served())
+            visit = Visit(server, os.path.join(scratch, "run%d" % run))
+            try:
+                firsts.append(visit.first_frame_ms())
+                visit.settle()
+                if transfer is None:
+                    transfer = server.served()[served_before:]
+                share, busy = visit.idle(args.idle_seconds)
+                idles.append(share)
+                others.append(busy)
+                if args.screenshot and run == 0:
+                    visit.page.set_device(390, 844, 3, mobile=True)
+                    visit.page.wait(visit._still, START_WAIT, "the main menu at a phone's size")
+                    with open(args.screenshot, "wb") as f:
+                        f.write(visit.page.screenshot())
+            finally:
+                visit.close()
+            B.remove_tree(os.path.join(scratch, "run%d" % run))
+    finally:
+        server.close()
+        B.remove_tree(scratch)
+    load_after = load_average()
+
+    print("browser build in headless Chromium (Debian's, no GPU): %s" % os.path.abspath(args.web))
+    print(
+        "CPU: %s, %d cores (%s); load %.2f before, %.2f after"
+        % (model, cores, " ".join(wide) or "no wide vector flags", load_before, load_after)
+    )
+    print()
+    files = {}
+    for url, path in transfer or []:
+        files[url.split("?", 1)[0]] = path
+    print("transfer, every file the page loaded (gzip -9 each; raw size beside it):")
+    total_gz = total_raw = 0
+    for url in sorted(files):
+        gz, raw = B.gzip_size(files[url]), os.path.getsize(files[url])
+        total_gz += gz
+        total_raw += raw
+        print("  %-40s %9d B gzip %9d B" % (url, gz, raw))
+    print("  %-40s %9d B gzip %9d B   goal <= 1048576 B gzip" % ("all %d files" % len(files), total_gz, total_raw))
+    print()
+    m, lo, hi = spread(firsts)
+    print("navigation to first frame, over %d first visits: median [lowest .. highest]" % len(firsts))
+    print("  first frame on the canvas       %7.0f ms  [%.0f .. %.0f]   goal <= 300 ms" % (m, lo, hi))
+    print()
+    m, lo, hi = spread(idles)
+    bm, blo, bhi = spread(others)
+    print(
+        "idle in the main menu, all the browser's processes over %.0f s, %d runs"
+        " (other processes kept %.2f [%.2f .. %.2f] cores busy):" % (args.idle_seconds, len(idles), bm, blo, bhi)
+    )
+    print("  browser, main menu              %7.2f %% of one core  [%.2f .. %.2f]" % (m, lo, hi))
+    if args.no_desktop:
+        print("  desktop window: not measured (--no-desktop)")
+    else:
+        line, why = desktop_idle(args.desktop)
+        print("  desktop window (bench_desktop): %s" % (line if line else why))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
