@@ -427,8 +427,9 @@ class Page:
         self.wait(lambda: self._loads > loads, timeout, "the load event of " + url)
 
     def reload(self, timeout=DEFAULT_WAIT):
+        """A player's reload (not a forced one: the service worker still answers)."""
         loads = self._loads
-        self.call("Page.reload", {"ignoreCache": True})
+        self.call("Page.reload", {"ignoreCache": False})
         self.wait(lambda: self._loads > loads, timeout, "the load event after a reload")
 
     def eval(self, expression, timeout=DEFAULT_WAIT):
