@@ -1,6 +1,7 @@
 // The page's side of the sound effects (sound/sound_web.cpp): the samples as audio buffers,
 // an audio context that starts at the player's first tap or key (browsers refuse to start
-// one before), and one buffer source per effect played.
+// one before), and one buffer source per effect played. Between effects the context rests
+// (suspended): a running one keeps the device's audio busy, and a phone's battery with it.
 //
 // For tests, window.tavrin.audio is "locked" (waiting for a touch), "running" or
 // "unavailable", and window.tavrin.effectsPlayed counts the effects that reached the audio.
@@ -11,6 +12,12 @@ mergeInto(LibraryManager.library, {
     rates: [],
     buffers: [],
     context: null,
+    // Suspended by us, a while after the last effect ended; the next effect wakes it.
+    resting: false,
+    waking: false,
+    restTimer: null,
+    quietAt: 0,  // when the last effect started ends, on the context's clock
+    REST_AFTER_MS: 2000,
     // The gestures that may start audio; touchend for the older mobile browsers, which
     // start it only there.
     gestures: ['pointerdown', 'mousedown', 'touchend', 'keydown'],
@@ -19,12 +26,56 @@ mergeInto(LibraryManager.library, {
       if (typeof window === 'object' && window.tavrin) window.tavrin.audio = state;
     },
 
+    // Whether the audio is open to the game: started by the player, though perhaps resting
+    // or waking (an effect started meanwhile plays the moment it is awake).
+    open: function() {
+      var c = tavrinAudio.context;
+      return !!c && (c.state === 'running' || tavrinAudio.resting || tavrinAudio.waking);
+    },
+
+    resume: function() {
+      var A = tavrinAudio;
+      A.waking = true;
+      var settle = function() {
+        A.waking = false;
+        A.report(A.open() ? 'running' : 'locked');
+      };
+      var started = A.context.resume();
+      // Refused (not a gesture the browser counts): effects are dropped until the next one.
+      if (started && started.then) started.then(settle, settle);
+      else settle();
+    },
+
+    rest: function(afterMs) {
+      var A = tavrinAudio;
+      clearTimeout(A.restTimer);
+      A.restTimer = setTimeout(function() {
+        if (!A.context || A.context.state !== 'running') return;
+        A.resting = true;
+        var done = A.context.suspend();
+        if (done && done.catch) done.catch(function() {});
+      }, afterMs);
+    },
+
+    wake: function() {
+      var A = tavrinAudio;
+      if (!A.resting) return;
+      A.resting = false;
+      A.resume();
+    },
+
     // Listens for good: a phone may suspend the audio again (a call, the app put away), and
     // the next touch starts it once more.
     unlock: function() {
       var A = tavrinAudio;
-      if (A.context && A.context.state === 'running') return;
+      if (A.context && (A.context.state === 'running' || A.waking)) return;
       try {
+        if (A.resting) {
+          // The touch's own effect, if it makes one, wakes it; else it goes back to rest.
+          A.wake();
+          A.rest(A.REST_AFTER_MS);
+          return;
+        }
         if (!A.context) {
           var Context = window.AudioContext || window.webkitAudioContext;
           if (!Context) {
@@ -33,15 +84,12 @@ mergeInto(LibraryManager.library, {
             return A.stopListening();
           }
           A.context = new Context();
-          A.context.onstatechange = function() {
-            A.report(A.context.state === 'running' ? 'running' : 'locked');
-          };
+          A.context.onstatechange = function() { A.report(A.open() ? 'running' : 'locked'); };
           for (var i = 0; i < A.pcm.length; ++i) A.makeBuffer(i);
         }
-        var started = A.context.resume();
-        // Refused (not a gesture the browser counts): the next one tries again.
-        if (started && started.catch) started.catch(function() {});
-        A.report(A.context.state === 'running' ? 'running' : 'locked');
+        A.resume();
+        A.report(A.open() ? 'running' : 'locked');
+        A.rest(A.REST_AFTER_MS);
       } catch (e) {
         A.report('unavailable');
         A.stopListening();
@@ -90,8 +138,8 @@ mergeInto(LibraryManager.library, {
 
   tavrin_audio_time__deps: ['$tavrinAudio'],
   tavrin_audio_time: function() {
-    var c = tavrinAudio.context;
-    return c && c.state === 'running' ? c.currentTime : -1;
+    // A resting context's clock stands still, with every channel long free.
+    return tavrinAudio.open() ? tavrinAudio.context.currentTime : -1;
   },
 
   tavrin_audio_play__deps: ['$tavrinAudio'],
@@ -99,6 +147,8 @@ mergeInto(LibraryManager.library, {
     var A = tavrinAudio, buffer = A.buffers[index];
     if (!A.context || !buffer) return;
     try {
+      // Started on a resting context, the effect plays the moment it wakes.
+      A.wake();
       var source = A.context.createBufferSource();
       source.buffer = buffer;
       source.connect(A.context.destination);
@@ -111,6 +161,9 @@ mergeInto(LibraryManager.library, {
         source.start();
       }
       if (window.tavrin) window.tavrin.effectsPlayed++;
+      var now = A.context.currentTime;
+      A.quietAt = Math.max(A.quietAt, now + length * (loops + 1));
+      A.rest((A.quietAt - now) * 1000 + A.REST_AFTER_MS);
     } catch (e) {
       // A context the browser has closed plays nothing; the game goes on.
     }

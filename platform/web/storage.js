@@ -26,10 +26,6 @@
   }
   page.storage = 'loading';
 
-  // IDBFS's own database layout (one per mount point, named after it), so that IDBFS takes
-  // the database opened here as its own.
-  var DB_VERSION = 21, STORE = 'FILE_DATA';
-  var TIMEOUT_MS = 5000;  // a browser that never answers counts as one that refuses
   var home = null;
 
   function homeFolder() {
@@ -37,46 +33,12 @@
     return (typeof ENV === 'object' && ENV.HOME) || '/home/web_user';
   }
 
-  // Opens the database of the folder name; opened at once, while the program is still being
-  // compiled, so the wait is shared. The answer comes once, to opening.waiting.
+  // The database is opened by notices.js (window.tavrinOpenStorage), the page's first script,
+  // so that its wait overlaps the program's download; a first visit creates it, which takes a
+  // browser a while.
   function openDatabase(name) {
-    var opening = {name: name, done: false, db: null, error: null, waiting: null};
-    function finish(db, error) {
-      if (opening.done) {
-        if (db) db.close();  // an answer after the time-out: refused already
-        return;
-      }
-      opening.done = true;
-      opening.db = db;
-      opening.error = error;
-      if (opening.waiting) opening.waiting();
-    }
-    var request;
-    try {
-      var idb = window.indexedDB;
-      if (!idb) {
-        finish(null, 'no IndexedDB');
-        return opening;
-      }
-      request = idb.open(name, DB_VERSION);
-    } catch (e) {
-      finish(null, String((e && e.message) || e));
-      return opening;
-    }
-    setTimeout(function() { finish(null, 'IndexedDB did not answer'); }, TIMEOUT_MS);
-    request.onupgradeneeded = function(e) {
-      var db = e.target.result, store;
-      if (db.objectStoreNames.contains(STORE)) store = e.target.transaction.objectStore(STORE);
-      else store = db.createObjectStore(STORE);
-      if (!store.indexNames.contains('timestamp')) store.createIndex('timestamp', 'timestamp', {unique: false});
-    };
-    request.onsuccess = function() { finish(request.result, null); };
-    request.onerror = function(e) {
-      if (e && e.preventDefault) e.preventDefault();
-      finish(null, String((request.error && request.error.message) || 'IndexedDB refused'));
-    };
-    request.onblocked = function() { finish(null, 'IndexedDB is blocked'); };
-    return opening;
+    if (window.tavrinOpenStorage) return window.tavrinOpenStorage(name);
+    return {name: name, done: true, db: null, error: 'the page has no notices.js', waiting: null};
   }
 
   function say(text) {
@@ -163,8 +125,9 @@
   }
 
   // The database's name is the mount point's, which the page may still change in its own
-  // preRun: the usual folder is opened now, any other in the preRun.
-  var opened = openDatabase(homeFolder());
+  // preRun: the usual folder's is opened already (or now), any other in the preRun.
+  var early = page.storageOpening;
+  var opened = early && early.name === homeFolder() ? early : openDatabase(homeFolder());
   Module['preRun'] = Module['preRun'] || [];
   if (typeof Module['preRun'] === 'function') Module['preRun'] = [Module['preRun']];
   Module['preRun'].push(function() {
