@@ -1,10 +1,10 @@
 # The browser build (`make web`): the game compiled by Emscripten to WebAssembly, with the web
 # back end (platform/web_backend.cpp) in the desktop's place, and the static site that serves
-# it: TAVRIN_WEB_SITE (build-web/) gets index.html, page.js, style.css, tavrin.js and
+# it: TAVRIN_WEB_SITE (build-web/) gets index.html, page.js, tavrin.js and
 # tavrin.wasm (the catalogue is inside the wasm, as it is inside the native program).
 #
-# Included twice: first before the libraries (the compile options every file gets), then, as
-# tavrin_web_program(tavrin), for the program and the site.
+# Included before the libraries, for the compile options every file gets; after the program
+# is made, tavrin_web_program(tavrin) links it and makes the site (the target web_site).
 
 set(TAVRIN_WEB_SITE "${CMAKE_SOURCE_DIR}/build-web" CACHE PATH "The folder a static server serves the web build from")
 set(TAVRIN_WEB_PAGE_DIR "${CMAKE_SOURCE_DIR}/platform/web")
@@ -38,7 +38,7 @@ function(tavrin_web_program target)
   endif()
 
   # The site: the page's own files, the program, then whatever the shell adds.
-  set(page_files index.html page.js style.css)
+  set(page_files index.html page.js)
   set(copies "")
   foreach(f IN LISTS page_files)
     add_custom_command(OUTPUT "${TAVRIN_WEB_SITE}/${f}"
