@@ -12,7 +12,6 @@ Waiting is always for a condition, polled, with a generous bound: the tests run 
 
 import base64
 import fcntl
-import functools
 import gzip
 import http.server
 import json
@@ -223,35 +222,30 @@ class Browser:
             "about:blank",
         ]
         # Our ends of the two pipes; the browser's ends go to its fds 3 (it reads) and 4 (it
-        # writes). Both are first moved above 4 so that putting them in place cannot
-        # overwrite one another.
+        # writes), put in place by a shell in the child (no Python runs between fork and exec,
+        # which is what is safe beside the server's threads).
         to_browser_r, self._to_browser = os.pipe()
         from_browser, from_browser_w = os.pipe()
-        hi_r = fcntl.fcntl(to_browser_r, fcntl.F_DUPFD_CLOEXEC, 10)
-        hi_w = fcntl.fcntl(from_browser_w, fcntl.F_DUPFD_CLOEXEC, 10)
-        for fd in (to_browser_r, from_browser_w):
+        # Above 4 first, so that putting one in place cannot overwrite the other.
+        low = (to_browser_r, from_browser_w)
+        to_browser_r, from_browser_w = (fcntl.fcntl(fd, fcntl.F_DUPFD_CLOEXEC, 10) for fd in low)
+        for fd in low:
             os.close(fd)
-
-        def place_pipes():
-            os.dup2(hi_r, 3)
-            os.dup2(hi_w, 4)
-            os.closerange(5, 4096)
+        place = 'exec 3<&%d 4>&%d %d<&- %d>&-; exec "$@"' % (to_browser_r, from_browser_w, to_browser_r, from_browser_w)
 
         self.log_path = os.path.join(self.scratch, "chromium.log")
         self._log = open(self.log_path, "ab")
         self.process = subprocess.Popen(
-            command,
+            ["/bin/bash", "-c", place, "chromium"] + command,
             stdin=subprocess.DEVNULL,
             stdout=self._log,
             stderr=self._log,
             env=env,
-            close_fds=False,
-            preexec_fn=place_pipes,
+            pass_fds=(to_browser_r, from_browser_w),
             start_new_session=True,
         )
-        os.close(hi_r)
-        os.close(hi_w)
-        os.set_inheritable(self._to_browser, False)
+        os.close(to_browser_r)
+        os.close(from_browser_w)
         self._from_browser = from_browser
         os.set_inheritable(self._from_browser, False)
 
@@ -433,8 +427,9 @@ class Page:
         self.wait(lambda: self._loads > loads, timeout, "the load event of " + url)
 
     def reload(self, timeout=DEFAULT_WAIT):
+        """A player's reload (not a forced one: the service worker still answers)."""
         loads = self._loads
-        self.call("Page.reload", {"ignoreCache": True})
+        self.call("Page.reload", {"ignoreCache": False})
         self.wait(lambda: self._loads > loads, timeout, "the load event after a reload")
 
     def eval(self, expression, timeout=DEFAULT_WAIT):

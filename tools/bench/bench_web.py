@@ -65,6 +65,21 @@ def spread(values):
     return statistics.median(values), min(values), max(values)
 
 
+def process_kind(pid):
+    """The browser's own process, or a helper's --type (renderer, gpu-process, utility...)."""
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            command = f.read().decode(errors="replace")
+    except OSError:
+        return "gone"
+    # Helpers rewrite their command line into one string: the type is found anywhere in it.
+    m = re.search(r"--type=([\w-]+)", command)
+    if not m:
+        return "browser"
+    sub = re.search(r"--utility-sub-type=[\w.]*?(\w+)\b", command)
+    return m.group(1) + (" (%s)" % sub.group(1) if m.group(1) == "utility" and sub else "")
+
+
 class Visit:
     """One first visit: a new browser with an empty profile opens the page."""
 
@@ -101,9 +116,14 @@ class Visit:
         c0, m0, t0 = self.browser.cpu(), machine_busy(), time.monotonic()
         time.sleep(seconds)
         c1, m1, t1 = self.browser.cpu(), machine_busy(), time.monotonic()
-        used = sum(c1.get(p, 0) - c0.get(p, 0) for p in c1 if p in c0)
         wall = t1 - t0
-        return used / wall * 100, max(0.0, (m1 - m0 - used) / wall)
+        kinds = {}
+        for p in c1:
+            if p in c0:
+                kind = process_kind(p)
+                kinds[kind] = kinds.get(kind, 0) + (c1[p] - c0[p]) / wall * 100
+        used = sum(c1[p] - c0[p] for p in c1 if p in c0)
+        return used / wall * 100, max(0.0, (m1 - m0 - used) / wall), kinds
 
     def close(self):
         self.browser.close()
@@ -116,7 +136,7 @@ def desktop_idle(bench):
     r = subprocess.run([bench, "--runs", "3"], capture_output=True, text=True, timeout=900)
     for line in r.stdout.splitlines():
         if "idle in the main menu" in line:
-            return line.strip(), None
+            return re.sub(r"\s+", " ", line.strip()), None
     return None, (r.stdout.strip().splitlines() or ["bench_desktop printed nothing"])[-1]
 
 
@@ -137,7 +157,7 @@ def main():
     scratch = B.scratch_dir(prefix="tavrin-bench-web-")
     server = B.StaticServer({"/": args.web})
     load_before = load_average()
-    firsts, idles, others = [], [], []
+    firsts, idles, others, by_kind = [], [], [], {}
     transfer = None
     try:
         for run in range(args.runs):
@@ -148,7 +168,9 @@ def main():
                 visit.settle()
                 if transfer is None:
                     transfer = server.served()[served_before:]
-                share, busy = visit.idle(args.idle_seconds)
+                share, busy, kinds = visit.idle(args.idle_seconds)
+                for kind, value in kinds.items():
+                    by_kind.setdefault(kind, []).append(value)
                 idles.append(share)
                 others.append(busy)
                 if args.screenshot and run == 0:
@@ -193,6 +215,9 @@ def main():
         " (other processes kept %.2f [%.2f .. %.2f] cores busy):" % (args.idle_seconds, len(idles), bm, blo, bhi)
     )
     print("  browser, main menu              %7.2f %% of one core  [%.2f .. %.2f]" % (m, lo, hi))
+    for kind in sorted(by_kind, key=lambda k: -statistics.median(by_kind[k])):
+        km, klo, khi = spread(by_kind[kind])
+        print("    of which %-22s %7.2f %%  [%.2f .. %.2f]" % (kind, km, klo, khi))
     if args.no_desktop:
         print("  desktop window: not measured (--no-desktop)")
     else:
