@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <png.h>
 #include <sys/resource.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <algorithm>
 #include <csignal>
@@ -193,6 +194,22 @@ public:
 
     // ---- presenting ----
 
+    // A new window surface is fresh shared memory: its first paint would take a page fault
+    // for every 4 KB of it (675 at zoom 3), each a trip into the kernel, which on a virtual
+    // machine costs more than the painting. One call maps them all in; where the kernel is
+    // too old for it, the faults happen as before.
+    static void populate(void* pixels, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+        const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t start = uintptr_t(pixels) & ~(page - 1);
+        const uintptr_t end = (uintptr_t(pixels) + bytes + page - 1) & ~(page - 1);
+        if (pixels && bytes) madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+        (void)pixels;
+        (void)bytes;
+#endif
+    }
+
     // The window surface, fetched again after a resize; false when there is none.
     bool takeSurface(bool& fresh) {
         fresh = false;
@@ -205,6 +222,7 @@ public:
             surfaceH = s->h;
             place = placePicture(s->w, s->h);
             fresh = true;
+            populate(s->pixels, size_t(s->pitch) * size_t(s->h));
         }
         if (s->format->format != lutFormat) {
             lutFormat = s->format->format;
