@@ -17,6 +17,10 @@ add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGU
 # optimising it whole at link time.
 add_compile_options(-flto)
 add_link_options(-flto)
+# -Oz over the build type's -Os: smaller code for the same behaviour, and the code is not
+# where a frame's time goes.
+add_compile_options(-Oz)
+add_link_options(-Oz)
 
 function(tavrin_web_program target)
   set(library "${TAVRIN_WEB_PAGE_DIR}/backend.js")
@@ -30,6 +34,8 @@ function(tavrin_web_program target)
     -sEXIT_RUNTIME=1
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sMALLOC=emmalloc
     -sENVIRONMENT=web
+    # Less runtime in tavrin.js: no eval or new Function, the browser's own UTF-8 decoder.
+    -sDYNAMIC_EXECUTION=0 -sTEXTDECODER=2
     -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
     "SHELL:--js-library ${library}")
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${library}")

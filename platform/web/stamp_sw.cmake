@@ -17,6 +17,11 @@ foreach(f IN LISTS files)
   endif()
   file(SHA256 "${SITE}/${f}" h)
   string(APPEND listing "${f} ${h}\n")
+  # The home screen's icons are the browser's to fetch when the game is installed, not part of
+  # every first visit: only the page's own icon is copied.
+  if(f MATCHES "^icons/" AND NOT f STREQUAL "icons/tavrin-64.png")
+    continue()
+  endif()
   if(names)
     string(APPEND names ", ")
   endif()

@@ -5,7 +5,7 @@ every run.
 
 - transfer: every file the page loaded until the main menu showed and the page settled
   (its service worker's caching included), each compressed with gzip -9, as a server that
-  compresses would send it (goal: at most 1 MB in all);
+  compresses would send it (goal: at most 1 MB, 1,000,000 bytes, in all);
 - first frame: from the navigation's start to the first frame on the canvas
   (tavrin.firstFrameAt, on the page's own clock), the median of several runs (goal: at most
   300 ms);
@@ -180,7 +180,7 @@ def main():
         total_gz += gz
         total_raw += raw
         print("  %-40s %9d B gzip %9d B" % (url, gz, raw))
-    print("  %-40s %9d B gzip %9d B   goal <= 1048576 B gzip" % ("all %d files" % len(files), total_gz, total_raw))
+    print("  %-40s %9d B gzip %9d B   goal <= 1000000 B gzip" % ("all %d files" % len(files), total_gz, total_raw))
     print()
     m, lo, hi = spread(firsts)
     print("navigation to first frame, over %d first visits: median [lowest .. highest]" % len(firsts))
