@@ -11,8 +11,9 @@ list(SORT files)
 set(listing "")
 set(names "")
 foreach(f IN LISTS files)
-  # Files a server never serves to the page (editor and system leftovers).
-  if(f MATCHES "(^|/)\\.|~$")
+  # Files a server never serves to the page (editor and system leftovers), and the
+  # precompressed copies (the same files again, for a server that sends them).
+  if(f MATCHES "(^|/)\\.|~$|\\.gz$")
     continue()
   endif()
   file(SHA256 "${SITE}/${f}" h)

@@ -174,13 +174,18 @@ def main():
     for url, path in transfer or []:
         files[url.split("?", 1)[0]] = path
     print("transfer, every file the page loaded (gzip -9 each; raw size beside it):")
-    total_gz = total_raw = 0
+    total_gz = total_raw = total_static = 0
     for url in sorted(files):
         gz, raw = B.gzip_size(files[url]), os.path.getsize(files[url])
+        # What a server that sends a file's precompressed .gz (gzip_static) sends instead.
+        static = os.path.getsize(files[url] + ".gz") if os.path.exists(files[url] + ".gz") else gz
         total_gz += gz
         total_raw += raw
+        total_static += static
         print("  %-40s %9d B gzip %9d B" % (url, gz, raw))
     print("  %-40s %9d B gzip %9d B   goal <= 1000000 B gzip" % ("all %d files" % len(files), total_gz, total_raw))
+    if total_static != total_gz:
+        print("  %-40s %9d B   (the site's .gz copies where it has them)" % ("sent by a gzip_static server", total_static))
     print()
     m, lo, hi = spread(firsts)
     print("navigation to first frame, over %d first visits: median [lowest .. highest]" % len(firsts))
