@@ -59,12 +59,14 @@ foreach(name IN LISTS names)
     file(READ "${path}" hex HEX)
     math(EXPR odd "${size} % 2")
     if(name MATCHES "^samp_.*\\.raw$" AND size GREATER 0 AND odd EQUAL 0)
-      # A sample (16-bit PCM) as the difference from one sample to the next, the low bytes
-      # first and then the high bytes: the same sound, but a quarter smaller once a server
-      # gzips the program. The program undoes it before main, so its bytes are the file's.
+      # A sample (16-bit PCM) as what its two previous samples do not foretell (the
+      # difference from 2 p1 - p2), the low bytes first and then the high bytes: the same
+      # sound, but a third smaller once a server gzips the program. The program undoes it
+      # before main, so its bytes are the file's.
       set(low "")
       set(high "")
-      set(prev 0)
+      set(p1 0)
+      set(p2 0)
       math(EXPR last "${size} / 2 - 1")
       foreach(i RANGE 0 ${last})
         math(EXPR at "${i} * 4")
@@ -72,8 +74,9 @@ foreach(name IN LISTS names)
         string(SUBSTRING "${pair}" 0 2 lo)
         string(SUBSTRING "${pair}" 2 2 hi)
         math(EXPR x "0x${hi}${lo}")
-        math(EXPR d "(${x} - ${prev}) & 0xffff")
-        set(prev ${x})
+        math(EXPR d "(${x} - 2 * ${p1} + ${p2}) & 0xffff")
+        set(p2 ${p1})
+        set(p1 ${x})
         math(EXPR lo "${d} & 0xff" OUTPUT_FORMAT HEXADECIMAL)
         math(EXPR hi "${d} >> 8" OUTPUT_FORMAT HEXADECIMAL)
         string(APPEND low "${lo},")
@@ -101,13 +104,15 @@ if(ARRAYS)
   if(undo)
     string(APPEND data_cpp
       "namespace {\n"
-      "// Back from differences (low bytes, then high bytes) to the sample's own bytes.\n"
+      "// Back from what 2 p1 - p2 did not foretell (low bytes, then high bytes) to the sample.\n"
       "void undoDifferences(uint8_t* bytes, unsigned size) {\n"
       "    const std::vector<uint8_t> d(bytes, bytes + size);\n"
       "    const unsigned n = size / 2;\n"
-      "    unsigned x = 0;\n"
+      "    unsigned p1 = 0, p2 = 0;\n"
       "    for (unsigned i = 0; i < n; ++i) {\n"
-      "        x = (x + d[i] + (unsigned(d[n + i]) << 8)) & 0xffffu;\n"
+      "        const unsigned x = (2 * p1 - p2 + d[i] + (unsigned(d[n + i]) << 8)) & 0xffffu;\n"
+      "        p2 = p1;\n"
+      "        p1 = x;\n"
       "        bytes[2 * i] = uint8_t(x & 0xffu);\n"
       "        bytes[2 * i + 1] = uint8_t(x >> 8);\n"
       "    }\n"
