@@ -44,12 +44,20 @@ function(tavrin_web_program target)
   endif()
 
   # The site: the page's own files, the program, then whatever the shell adds.
+  # The page's script goes out without its comments and indentation (slim_js.py).
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(slim "${TAVRIN_WEB_PAGE_DIR}/slim_js.py")
   set(page_files index.html page.js)
   set(copies "")
   foreach(f IN LISTS page_files)
+    if(f MATCHES "\\.js$")
+      set(make_copy Python3::Interpreter "${slim}")
+    else()
+      set(make_copy ${CMAKE_COMMAND} -E copy)
+    endif()
     add_custom_command(OUTPUT "${TAVRIN_WEB_SITE}/${f}"
-      COMMAND ${CMAKE_COMMAND} -E copy "${TAVRIN_WEB_PAGE_DIR}/${f}" "${TAVRIN_WEB_SITE}/${f}"
-      DEPENDS "${TAVRIN_WEB_PAGE_DIR}/${f}"
+      COMMAND ${make_copy} "${TAVRIN_WEB_PAGE_DIR}/${f}" "${TAVRIN_WEB_SITE}/${f}"
+      DEPENDS "${TAVRIN_WEB_PAGE_DIR}/${f}" "${slim}"
       VERBATIM)
     list(APPEND copies "${TAVRIN_WEB_SITE}/${f}")
   endforeach()
@@ -60,7 +68,8 @@ function(tavrin_web_program target)
   set(stamp "")
   if(TAVRIN_WEB_STAMP_SW)
     # The service worker lists and hashes every file of the site: written last.
-    set(stamp COMMAND ${CMAKE_COMMAND} -DSITE=${TAVRIN_WEB_SITE} ${TAVRIN_WEB_STAMP_SW})
+    set(stamp COMMAND ${CMAKE_COMMAND} -DSITE=${TAVRIN_WEB_SITE} ${TAVRIN_WEB_STAMP_SW}
+        COMMAND Python3::Interpreter "${slim}" "${TAVRIN_WEB_SITE}/sw.js" "${TAVRIN_WEB_SITE}/sw.js")
   endif()
   # Copies compressed ahead of time by Debian's zopfli, a few per cent smaller than a server's
   # own gzip, for a server that sends a file's .gz when there is one (nginx's gzip_static).

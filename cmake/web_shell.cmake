@@ -55,9 +55,15 @@ function(tavrin_web_shell_site target site)
     VERBATIM)
   set(files "")
   foreach(f notices.js manifest.webmanifest)
+    if(f MATCHES "\\.js$")
+      # Without its comments and indentation, as the page's own script.
+      set(make_copy Python3::Interpreter "${TAVRIN_WEB_SHELL_DIR}/slim_js.py")
+    else()
+      set(make_copy ${CMAKE_COMMAND} -E copy)
+    endif()
     add_custom_command(OUTPUT "${site}/${f}"
-      COMMAND ${CMAKE_COMMAND} -E copy "${TAVRIN_WEB_SHELL_DIR}/${f}" "${site}/${f}"
-      DEPENDS "${TAVRIN_WEB_SHELL_DIR}/${f}"
+      COMMAND ${make_copy} "${TAVRIN_WEB_SHELL_DIR}/${f}" "${site}/${f}"
+      DEPENDS "${TAVRIN_WEB_SHELL_DIR}/${f}" "${TAVRIN_WEB_SHELL_DIR}/slim_js.py"
       VERBATIM)
     list(APPEND files "${site}/${f}")
   endforeach()
