@@ -170,9 +170,12 @@ def main():
         % (model, cores, " ".join(wide) or "no wide vector flags", load_before, load_after)
     )
     print()
+    # Each file of the site once, whatever URL asked for it: the page is "/" to the browser
+    # and "index.html" to the service worker's copy, as every other file is fetched by both.
     files = {}
     for url, path in transfer or []:
-        files[url.split("?", 1)[0]] = path
+        files.setdefault(path, url.split("?", 1)[0])
+    files = {url: path for path, url in files.items()}
     print("transfer, every file the page loaded (gzip -9 each; raw size beside it):")
     total_gz = total_raw = total_static = 0
     for url in sorted(files):
