@@ -11,12 +11,18 @@ list(SORT files)
 set(listing "")
 set(names "")
 foreach(f IN LISTS files)
-  # Files a server never serves to the page (editor and system leftovers).
-  if(f MATCHES "(^|/)\\.|~$")
+  # Files a server never serves to the page (editor and system leftovers), and the
+  # precompressed copies (the same files again, for a server that sends them).
+  if(f MATCHES "(^|/)\\.|~$|\\.gz$")
     continue()
   endif()
   file(SHA256 "${SITE}/${f}" h)
   string(APPEND listing "${f} ${h}\n")
+  # The home screen's icons are the browser's to fetch when the game is installed, not part of
+  # every first visit: only the page's own icon is copied.
+  if(f MATCHES "^icons/" AND NOT f STREQUAL "icons/tavrin-64.png")
+    continue()
+  endif()
   if(names)
     string(APPEND names ", ")
   endif()

@@ -5,11 +5,13 @@
 # the browser decodes the pictures and writes the screenshots exactly as the native game.
 #   sh tools/web/libs.sh OUT   ->  OUT/prefix/{include,lib}
 # The archives are kept in OUT/archives and checked against their SHA-256 sums; a second run
-# with the prefix built does nothing.
+# with the prefix built with these same choices (OUT/prefix/choices) does nothing.
 set -eu
 out=$(mkdir -p "$1" && cd "$1" && pwd)
 prefix=$out/prefix
-[ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/lib/libpng16.a" ] && [ -f "$prefix/lib/libz.a" ] && exit 0
+choices="-Oz; libjpeg: baseline Huffman only"
+[ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/lib/libpng16.a" ] && [ -f "$prefix/lib/libz.a" ] &&
+    [ "$(cat "$prefix/choices" 2>/dev/null)" = "$choices" ] && exit 0
 
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 archives=$out/archives
@@ -39,7 +41,7 @@ rm -rf "$src" && mkdir -p "$src"
 tar xzf "$archives/libjpeg-turbo_2.1.5.orig.tar.gz" -C "$src"
 tar xzf "$archives/libpng1.6_1.6.39.orig.tar.gz" -C "$src"
 tar xjf "$archives/zlib_1.2.13.dfsg.orig.tar.bz2" -C "$src"
-cflags="-Os"
+cflags="-Oz"
 
 # zlib and libpng: plain C files, compiled as they are.
 z=$src/zlib-1.2.13.dfsg
@@ -61,14 +63,15 @@ cp "$p/png.h" "$p/pngconf.h" "$p/pnglibconf.h" "$prefix/include/"
 # (its plain C paths give the same pixels as its vector ones).
 j=$src/libjpeg-turbo-2.1.5
 # What the game's pictures never ask for stays out, as jmorecfg.h offers: the other DCT
-# methods, output scaling, the fast sloppy upsampling and colour quantisation. The default
+# methods, output scaling, the fast sloppy upsampling and colour quantisation, progressive and
+# arithmetic-coded files (every picture of the catalogue is baseline Huffman). The default
 # decode (the accurate integer DCT, fancy upsampling, full size, full colour) is the same code.
 for opt in DCT_IFAST_SUPPORTED DCT_FLOAT_SUPPORTED IDCT_SCALING_SUPPORTED UPSAMPLE_MERGING_SUPPORTED \
-    QUANT_1PASS_SUPPORTED QUANT_2PASS_SUPPORTED; do
+    QUANT_1PASS_SUPPORTED QUANT_2PASS_SUPPORTED D_PROGRESSIVE_SUPPORTED BLOCK_SMOOTHING_SUPPORTED; do
     sed -i "s/^#define $opt\b/#undef  $opt/" "$j/jmorecfg.h"
 done
 emcmake cmake -S "$j" -B "$src/jbuild" -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_C_FLAGS="$cflags" \
-    -DWITH_SIMD=OFF -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
+    -DWITH_SIMD=OFF -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
     -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
 # CMake's size probe misreads the WebAssembly object file; size_t is 4 bytes there.
 sed -i 's/^#define SIZEOF_SIZE_T .*/#define SIZEOF_SIZE_T  4/' "$src/jbuild/jconfigint.h"
@@ -76,4 +79,5 @@ cmake --build "$src/jbuild" -j2 --target jpeg-static >/dev/null
 cp "$src/jbuild/libjpeg.a" "$prefix/lib/"
 cp "$j/jpeglib.h" "$j/jmorecfg.h" "$j/jerror.h" "$src/jbuild/jconfig.h" "$prefix/include/"
 rm -rf "$src"
+echo "$choices" >"$prefix/choices"
 echo "web libs: built in $prefix"
