@@ -38,13 +38,8 @@ endif()
 # The manifest changes only when the set of files does; the generation depends on it so that
 # a file that appears or disappears regenerates the catalogue.
 set(tavrin_manifest_file "${TAVRIN_CATALOGUE_DIR}/manifest.txt")
-set(tavrin_old_manifest "")
-if(EXISTS "${tavrin_manifest_file}")
-  file(READ "${tavrin_manifest_file}" tavrin_old_manifest)
-endif()
-if(NOT tavrin_old_manifest STREQUAL tavrin_catalogue_manifest)
-  file(WRITE "${tavrin_manifest_file}" "${tavrin_catalogue_manifest}")
-endif()
+include("${CMAKE_SOURCE_DIR}/cmake/write_if_changed.cmake")
+tavrin_write_if_changed("${tavrin_manifest_file}" "${tavrin_catalogue_manifest}")
 
 set(tavrin_catalogue_generator "${CMAKE_SOURCE_DIR}/tools/catalogue/generate.cmake")
 set(tavrin_catalogue_target_deps "")

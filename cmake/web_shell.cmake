@@ -53,20 +53,7 @@ function(tavrin_web_shell_site target site)
     DEPENDS "${TAVRIN_WEB_SHELL_DIR}/make_icons.py" ${sources}
     COMMENT "The web app's icons"
     VERBATIM)
-  set(files "")
-  foreach(f notices.js manifest.webmanifest)
-    if(f MATCHES "\\.js$")
-      # Without its comments and indentation, as the page's own script.
-      set(make_copy Python3::Interpreter "${TAVRIN_WEB_SHELL_DIR}/slim_js.py")
-    else()
-      set(make_copy ${CMAKE_COMMAND} -E copy)
-    endif()
-    add_custom_command(OUTPUT "${site}/${f}"
-      COMMAND ${make_copy} "${TAVRIN_WEB_SHELL_DIR}/${f}" "${site}/${f}"
-      DEPENDS "${TAVRIN_WEB_SHELL_DIR}/${f}" "${TAVRIN_WEB_SHELL_DIR}/slim_js.py"
-      VERBATIM)
-    list(APPEND files "${site}/${f}")
-  endforeach()
+  tavrin_web_copy_files(files "${TAVRIN_WEB_SHELL_DIR}" "${site}" notices.js manifest.webmanifest)
   add_custom_target(${target}_shell_files ALL DEPENDS ${icons} ${files})
   add_dependencies(${target} ${target}_shell_files)
 endfunction()

@@ -7,8 +7,8 @@
 #include "platform/desktop.h"
 #include <SDL.h>
 #include <png.h>
-#include <sys/resource.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <algorithm>
 #include <csignal>

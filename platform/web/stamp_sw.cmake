@@ -2,6 +2,7 @@
 # every file the folder serves, and it takes a copy of each of them.
 #   cmake -DSITE=build-web -DTEMPLATE=platform/web/sw.js -P platform/web/stamp_sw.cmake
 # Run last, once everything else is in SITE.
+include("${CMAKE_CURRENT_LIST_DIR}/../../cmake/write_if_changed.cmake")
 if(NOT SITE OR NOT TEMPLATE)
   message(FATAL_ERROR "usage: cmake -DSITE=<folder> -DTEMPLATE=<sw.js> -P stamp_sw.cmake")
 endif()
@@ -34,10 +35,4 @@ file(READ "${TEMPLATE}" sw)
 string(REPLACE "@TAVRIN_BUILD@" "${build}" sw "${sw}")
 string(REPLACE "@TAVRIN_FILES@" "${names}" sw "${sw}")
 # Rewritten only when it changes, so that an unchanged build leaves the file's time alone.
-set(old "")
-if(EXISTS "${SITE}/sw.js")
-  file(READ "${SITE}/sw.js" old)
-endif()
-if(NOT old STREQUAL sw)
-  file(WRITE "${SITE}/sw.js" "${sw}")
-endif()
+tavrin_write_if_changed("${SITE}/sw.js" "${sw}")

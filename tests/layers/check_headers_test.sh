@@ -8,27 +8,10 @@
 set -u
 check=$1
 tree=$(mktemp -d)
-out=$(mktemp)
+name=check_headers
+run_check() { sh "$check" "$tree" "$@"; }
+. "$(dirname "$0")/expect.sh"
 trap 'rm -rf "$tree" "$out"' EXIT
-failures=0
-
-# expect <0|1> <text the messages must hold, or ""> <arguments after the tree...>
-expect() {
-    want=$1 text=$2
-    shift 2
-    sh "$check" "$tree" "$@" 2>"$out" >/dev/null
-    got=$?
-    [ "$got" -ne 0 ] && got=1
-    if [ "$got" -ne "$want" ]; then
-        echo "FAIL: check_headers $* exited $got, not $want:"
-        cat "$out"
-        failures=$((failures + 1))
-    elif [ -n "$text" ] && ! grep -qF "$text" "$out"; then
-        echo "FAIL: check_headers $* did not say '$text':"
-        cat "$out"
-        failures=$((failures + 1))
-    fi
-}
 
 mkdir -p "$tree/low" "$tree/mid" "$tree/top" "$tree/tests/unit" "$tree/build/low"
 printf '// The public one.\n#pragma once\nint lowPublic();\n' >"$tree/low/low.h"

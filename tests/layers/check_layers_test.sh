@@ -6,27 +6,10 @@
 # usage: check_layers_test.sh CHECK NM BASE_LIB BASE_WITH_PLANTED_CALL_LIB TOP_LIB
 set -u
 check=$1 nm=$2 base=$3 planted=$4 top=$5
-out=$(mktemp)
+name=check_layers
+run_check() { sh "$check" "$nm" "$@"; }
+. "$(dirname "$0")/expect.sh"
 trap 'rm -f "$out"' EXIT
-failures=0
-
-# expect <0|1> <text the messages must hold, or ""> <arguments...>
-expect() {
-    want=$1 text=$2
-    shift 2
-    sh "$check" "$nm" "$@" 2>"$out" >/dev/null
-    got=$?
-    [ "$got" -ne 0 ] && got=1
-    if [ "$got" -ne "$want" ]; then
-        echo "FAIL: check_layers $* exited $got, not $want:"
-        cat "$out"
-        failures=$((failures + 1))
-    elif [ -n "$text" ] && ! grep -qF "$text" "$out"; then
-        echo "FAIL: check_layers $* did not say '$text':"
-        cat "$out"
-        failures=$((failures + 1))
-    fi
-}
 
 expect 0 "" "base=$base=" "top=$top=base"
 expect 1 "base/ uses layerTop() of top/, which it may not use" "base=$planted=" "top=$top=base"

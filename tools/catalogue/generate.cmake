@@ -7,6 +7,7 @@
 #                       arrays of the same names
 #   catalogue.h         the records, sorted by name in plain byte order
 cmake_minimum_required(VERSION 3.20)
+include("${CMAKE_CURRENT_LIST_DIR}/../../cmake/write_if_changed.cmake")
 
 if(NOT MANIFEST OR NOT OUT_DIR)
   message(FATAL_ERROR "generate.cmake needs MANIFEST and OUT_DIR")
@@ -143,10 +144,4 @@ string(APPEND header "#define TAVRIN_CATALOGUE_NAMES \\\n${namelist}\n")
 file(WRITE "${OUT_DIR}/catalogue_data.cpp" "${data_cpp}")
 # The records only change with the set of files or their sizes; leave the header alone
 # otherwise so that its users are not rebuilt for nothing.
-set(old_header "")
-if(EXISTS "${OUT_DIR}/catalogue.h")
-  file(READ "${OUT_DIR}/catalogue.h" old_header)
-endif()
-if(NOT old_header STREQUAL header)
-  file(WRITE "${OUT_DIR}/catalogue.h" "${header}")
-endif()
+tavrin_write_if_changed("${OUT_DIR}/catalogue.h" "${header}")
