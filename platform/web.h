@@ -8,3 +8,6 @@ void webSleepUs(unsigned us);
 void webMaybeYield();
 // The program's command line as the page gave it, every word ended by a NUL.
 std::string webCommandLine();
+// Whether the progress file must wait for the page's storage, which is still opening: read
+// is then called at the first sleep, and the player's input waits until then.
+bool webDeferProgress(void (*read)());

@@ -21,6 +21,7 @@ void tavrin_web_show(const uint8_t* rgba, int width, int height);
 int tavrin_web_hidden();
 void tavrin_web_set_suspended(int on);
 int tavrin_web_arguments(char* out, int max);
+int tavrin_web_storage_loading();
 }
 
 namespace {
@@ -62,6 +63,9 @@ int toolkitKey(int keyCode) {
     return 0;
 }
 
+bool progressDeferred = false;
+void (*readProgress)() = nullptr;
+
 class WebBackend : public Backend {
 public:
     std::vector<uint16_t> upright = std::vector<uint16_t>(ScreenWidth * ScreenHeight);
@@ -72,7 +76,8 @@ public:
     bool off = false;  // the device is suspended from the end of this pass on
 
     void pump(std::deque<LayerEvent>& queue) override {
-        take(queue);
+        // No input reaches the game before its progress: the splash's first pass is the same.
+        if (!progressDeferred) take(queue);
         // A replay being watched goes on whether or not the page is looked at.
         if (!off && tavrin_web_hidden() && !sessionReplaying()) suspend(queue);
     }
@@ -190,7 +195,19 @@ Backend* makeDesktopBackend(const LayerOptions&) {
 
 void chooseAudioDriver(Platform) {}
 
+bool webDeferProgress(void (*read)()) {
+    readProgress = read;
+    progressDeferred = tavrin_web_storage_loading() != 0;
+    return progressDeferred;
+}
+
 void webSleepUs(unsigned us) {
+    if (progressDeferred) {
+        // The first frame is out: now the stored files, then the progress the start skipped.
+        while (tavrin_web_storage_loading()) emscripten_sleep(4);
+        progressDeferred = false;
+        readProgress();
+    }
     if (webBackend) webBackend->sleepWhileOff();
     emscripten_sleep((us + 999) / 1000);
     lastYieldMs = emscripten_get_now();

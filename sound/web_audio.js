@@ -7,7 +7,7 @@
 // "unavailable", and window.tavrin.effectsPlayed counts the effects that reached the audio.
 mergeInto(LibraryManager.library, {
   $tavrinAudio: {
-    // Per effect: the samples as floats (kept until the context exists), then its buffer.
+    // Per effect: the samples' bytes (kept until the context exists), then its buffer.
     pcm: [],
     rates: [],
     buffers: [],
@@ -105,8 +105,10 @@ mergeInto(LibraryManager.library, {
     makeBuffer: function(index) {
       var A = tavrinAudio, pcm = A.pcm[index];
       if (!A.context || !pcm) return;
-      var buffer = A.context.createBuffer(1, pcm.length, A.rates[index]);
-      buffer.getChannelData(0).set(pcm);
+      // Little-endian 16-bit samples, made floats only now: not in the way of the first frame.
+      var count = pcm.length >> 1, buffer = A.context.createBuffer(1, count, A.rates[index]);
+      var out = buffer.getChannelData(0);
+      for (var i = 0; i < count; ++i) out[i] = ((pcm[2 * i] | (pcm[2 * i + 1] << 8)) << 16 >> 16) / 32768;
       A.buffers[index] = buffer;
       A.pcm[index] = null;
     },
@@ -124,13 +126,8 @@ mergeInto(LibraryManager.library, {
 
   tavrin_audio_load__deps: ['$tavrinAudio'],
   tavrin_audio_load: function(index, data, bytes, rate) {
-    // Little-endian 16-bit samples; the catalogue does not promise their alignment.
-    var count = bytes >> 1, pcm = new Float32Array(count);
-    for (var i = 0; i < count; ++i) {
-      var s = HEAPU8[data + 2 * i] | (HEAPU8[data + 2 * i + 1] << 8);
-      pcm[i] = ((s << 16) >> 16) / 32768;
-    }
-    tavrinAudio.pcm[index] = pcm;
+    // A copy of the bytes (the catalogue does not promise their alignment).
+    tavrinAudio.pcm[index] = HEAPU8.slice(data, data + (bytes & ~1));
     tavrinAudio.rates[index] = rate;
     tavrinAudio.buffers[index] = null;
     tavrinAudio.makeBuffer(index);

@@ -12,6 +12,9 @@
 #include <cstring>
 
 #include "platform/toolkit.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#endif
 
 // Fixed at build time; changing it makes every saved file read as corrupt.
 const uint8_t ProgressKey[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
@@ -168,7 +171,14 @@ int32_t loadProgressFrom(const ProgressPlace& place) {
     return 0;
 }
 
-int32_t loadProgress() { return loadProgressFrom(progressPlace(fileConvention())); }
+int32_t loadProgress() {
+#ifdef __EMSCRIPTEN__
+    // A page whose storage is still opening reads the file at the program's first sleep,
+    // with the splash already on the screen (platform/web_backend.cpp).
+    if (webDeferProgress([] { loadProgressFrom(progressPlace(fileConvention())); })) return 0;
+#endif
+    return loadProgressFrom(progressPlace(fileConvention()));
+}
 
 // The plain record a load would make of a file's first bytes, without a word in the log.
 static ProgressRecord recordOf(const uint8_t* bytes, size_t got) {

@@ -34,6 +34,11 @@ mergeInto(LibraryManager.library, {
     Module.page.setSuspended(!!on);
   },
 
+  // Whether the stored files are still being read in (platform/web/storage.js).
+  tavrin_web_storage_loading: function () {
+    return window.tavrin.storage === 'loading' ? 1 : 0;
+  },
+
   // The command line's words, each ended by a NUL; returns the bytes needed.
   tavrin_web_arguments: function (out, max) {
     var text = '';

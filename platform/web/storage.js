@@ -2,7 +2,8 @@
 // IndexedDB, so the progress file (under the home folder, wherever the back end's
 // convention puts it) survives a reload. Built into tavrin.js (--pre-js, with -lidbfs.js).
 //
-// - The stored files are read in before main starts, so the program's own load finds them.
+// - The stored files are read in while the game shows its splash; the program's load of its
+//   progress waits for them (a script run's, before main).
 // - Every save is written out at once: the program saves by writing a new file and renaming
 //   it over the old one, and a rename (or a written file closed) under the home folder sends
 //   the folder to the database as soon as the program yields.
@@ -130,11 +131,15 @@
   var opened = early && early.name === homeFolder() ? early : openDatabase(homeFolder());
   Module['preRun'] = Module['preRun'] || [];
   if (typeof Module['preRun'] === 'function') Module['preRun'] = [Module['preRun']];
+  // The game starts at once and draws its splash while the database opens; it reads its
+  // progress file once tavrin.storage leaves "loading" (platform/web_backend.cpp). A script
+  // run that keeps storage reads it in before main, as it did.
+  var wait = params.has('replay') || params.has('script');
   Module['preRun'].push(function() {
-    addRunDependency('tavrin-storage');
+    if (wait) addRunDependency('tavrin-storage');
     if (homeFolder() !== opened.name) opened = openDatabase(homeFolder());
     var ready = function() {
-      mount(opened, function() { removeRunDependency('tavrin-storage'); });
+      mount(opened, function() { if (wait) removeRunDependency('tavrin-storage'); });
     };
     if (opened.done) ready();
     else opened.waiting = ready;
