@@ -16,16 +16,9 @@
 #include "platform/offscreen.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
+#include "tests/unit/scratch_dir.h"
 
 namespace {
-
-std::string makeTempDir() {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-platform-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
-}
 
 std::unique_ptr<QPEApplication> makeApp(std::vector<std::string> extra = {}) {
     static std::vector<std::string> words;
@@ -223,7 +216,7 @@ std::vector<uint8_t> readPngRgb(const std::string& path, int& w, int& h) {
 }  // namespace
 
 TEST(LayerOffscreen, ScreenshotIsUprightAndFullRange) {
-    std::string dir = makeTempDir();
+    std::string dir = makeScratchDir("tavrin-platform");
     ASSERT_FALSE(dir.empty());
     auto app = makeApp({"-orientation", "3"});
     {
@@ -264,7 +257,7 @@ void onCont(int) { continued = continued + 1; }
 }  // namespace
 
 TEST(LayerOffscreen, ScriptEventsBecomeDueOnTheVirtualClock) {
-    std::string dir = makeTempDir();
+    std::string dir = makeScratchDir("tavrin-platform");
     std::string script = dir + "/s.script";
     std::string shot = dir + "/frame.png";
     std::ofstream(script) << "10 key tap Enter\n"
@@ -346,7 +339,7 @@ TEST(LayerOffscreen, ClosingMessageServiceCommandsAndDebugLogAreRecorded) {
 }
 
 TEST(LayerFiles, ReadWriteOpenCreatesNeverTruncatesAndStartsAtTheBeginning) {
-    std::string dir = makeTempDir();
+    std::string dir = makeScratchDir("tavrin-platform");
     QString name = QString(dir) + QString("/f.bin");
     EXPECT_FALSE(QFile::exists(name));
     {

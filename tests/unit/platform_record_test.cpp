@@ -13,6 +13,7 @@
 #include "platform/record.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
+#include "tests/unit/scratch_dir.h"
 
 namespace {
 
@@ -248,14 +249,6 @@ TEST(RecordingOptions, SessionOptionsAndTheCombinationsRefused) {
 
 namespace {
 
-std::string scratchDir() {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrin-record-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
-}
-
 // The layer's application object on the offscreen back end with a session option.
 struct Session {
     std::vector<std::string> words;
@@ -289,7 +282,7 @@ struct Session {
 // (4000 passes); every chunk keeps the check values of its own frames, and the replay of the
 // same calls matches while other calls part from it.
 TEST(RecordingSession, AProgramThatNeverSleepsIsWrittenInWholeChunksAndReplays) {
-    const std::string dir = scratchDir();
+    const std::string dir = makeScratchDir("tavrin-record");
     ASSERT_FALSE(dir.empty());
     const std::string rec = dir + "/busy.rec";
     const int calls = 4200000;
