@@ -1,6 +1,6 @@
 # The browser build (`make web`): the game compiled by Emscripten to WebAssembly, with the web
 # back end (platform/web_backend.cpp) in the desktop's place, and the static site that serves
-# it: TAVRIN_WEB_SITE (build-web/) gets index.html, page.js, tavrin.js and
+# it: TAVRIN_WEB_SITE (build-web/) gets index.html (the page's scripts inside it), tavrin.js and
 # tavrin.wasm (the catalogue is inside the wasm, as it is inside the native program).
 #
 # Included before the libraries, for the compile options every file gets; after the program
@@ -65,12 +65,20 @@ function(tavrin_web_program target)
     tavrin_web_shell_link(${target})
   endif()
 
-  # The site: the page's own files, the program, then whatever the shell adds.
-  # The page's script goes out without its comments and indentation (slim_js.py).
+  # The site: the page, the program, then whatever the shell adds. The page's own scripts
+  # (page.js, and notices.js, which must run before the program) are written into
+  # index.html, slimmed (inline_page.py): no requests of their own before the program starts.
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(slim "${TAVRIN_WEB_PAGE_DIR}/slim_js.py")
-  tavrin_web_copy_files(copies "${TAVRIN_WEB_PAGE_DIR}" "${TAVRIN_WEB_SITE}" index.html page.js)
-  add_custom_target(${target}_page ALL DEPENDS ${copies})
+  set(inline "${TAVRIN_WEB_PAGE_DIR}/inline_page.py")
+  set(page_scripts notices.js page.js)
+  list(TRANSFORM page_scripts PREPEND "${TAVRIN_WEB_PAGE_DIR}/" OUTPUT_VARIABLE page_script_files)
+  add_custom_command(OUTPUT "${TAVRIN_WEB_SITE}/index.html"
+    COMMAND Python3::Interpreter "${inline}" "${TAVRIN_WEB_PAGE_DIR}/index.html"
+            "${TAVRIN_WEB_SITE}/index.html" ${page_scripts}
+    DEPENDS "${TAVRIN_WEB_PAGE_DIR}/index.html" ${page_script_files} "${inline}" "${slim}"
+    VERBATIM)
+  add_custom_target(${target}_page ALL DEPENDS "${TAVRIN_WEB_SITE}/index.html")
   if(COMMAND tavrin_web_shell_site)
     tavrin_web_shell_site(${target} "${TAVRIN_WEB_SITE}")
   endif()
@@ -86,13 +94,18 @@ function(tavrin_web_program target)
   find_program(TAVRIN_ZOPFLI zopfli)
   set(precompress "")
   if(TAVRIN_ZOPFLI)
-    foreach(f ${target}.wasm ${target}.js index.html page.js notices.js manifest.webmanifest sw.js)
+    foreach(f ${target}.wasm ${target}.js index.html manifest.webmanifest sw.js)
       list(APPEND precompress COMMAND "${TAVRIN_ZOPFLI}" "${TAVRIN_WEB_SITE}/${f}")
     endforeach()
   endif()
+  # What an older build left that this one no longer makes would be served, and cached by
+  # the service worker: the site keeps only its own files.
+  set(keep "^(index\\.html|${target}\\.js|${target}\\.wasm|manifest\\.webmanifest|sw\\.js|icons/tavrin-[0-9]+\\.png)(\\.gz)?$")
   add_custom_target(web_site ALL
     COMMAND ${CMAKE_COMMAND} -E copy "$<TARGET_FILE_DIR:${target}>/${target}.js"
             "$<TARGET_FILE_DIR:${target}>/${target}.wasm" "${TAVRIN_WEB_SITE}/"
+    COMMAND ${CMAKE_COMMAND} -DSITE=${TAVRIN_WEB_SITE} -DKEEP=${keep}
+            -P "${TAVRIN_WEB_PAGE_DIR}/prune_site.cmake"
     ${stamp}
     ${precompress}
     COMMENT "The web site in ${TAVRIN_WEB_SITE}"

@@ -5,7 +5,7 @@
 #   tavrin_web_shell_link(target)       the program's link options (the audio's JS library,
 #                                       the storage's pre-js and its fsync, IDBFS) and
 #                                       platform/web_storage.cpp
-#   tavrin_web_shell_site(target site)  notices.js, the manifest and the icons into the
+#   tavrin_web_shell_site(target site)  the manifest and the icons into the
 #                                       folder site, made before target
 #   TAVRIN_WEB_STAMP_SW                 the command that writes site/sw.js; run it once site
 #                                       is complete (it lists and hashes every file there):
@@ -53,7 +53,7 @@ function(tavrin_web_shell_site target site)
     DEPENDS "${TAVRIN_WEB_SHELL_DIR}/make_icons.py" ${sources}
     COMMENT "The web app's icons"
     VERBATIM)
-  tavrin_web_copy_files(files "${TAVRIN_WEB_SHELL_DIR}" "${site}" notices.js manifest.webmanifest)
+  tavrin_web_copy_files(files "${TAVRIN_WEB_SHELL_DIR}" "${site}" manifest.webmanifest)
   add_custom_target(${target}_shell_files ALL DEPENDS ${icons} ${files})
   add_dependencies(${target} ${target}_shell_files)
 endfunction()

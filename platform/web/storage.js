@@ -34,12 +34,12 @@
     return (typeof ENV === 'object' && ENV.HOME) || '/home/web_user';
   }
 
-  // The database is opened by notices.js (window.tavrinOpenStorage), the page's first script,
+  // The database is opened by the page's notices (window.tavrinOpenStorage), its first script,
   // so that its wait overlaps the program's download; a first visit creates it, which takes a
   // browser a while.
   function openDatabase(name) {
     if (window.tavrinOpenStorage) return window.tavrinOpenStorage(name);
-    return {name: name, done: true, db: null, error: 'the page has no notices.js', waiting: null};
+    return {name: name, done: true, db: null, error: 'the page cannot open its storage', waiting: null};
   }
 
   function say(text) {

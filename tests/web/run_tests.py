@@ -34,7 +34,7 @@ def main():
     if args.patterns:
         loader.testNamePatterns = ["*%s*" % p for p in args.patterns]
     suite = unittest.TestSuite()
-    for name in ("test_harness", "test_game"):
+    for name in ("test_site", "test_harness", "test_game"):
         suite.addTests(loader.loadTestsFromName(name))
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     # A skipped game test means the page or a build was not there: that is a failure here.
