@@ -170,6 +170,14 @@ int sysOpen(const char* path, int flags) {
         errno = ENOENT;
         return -1;
     }
+#ifdef __EMSCRIPTEN__
+    // A browser has no such device: the in-memory file system would walk its tree and make
+    // an error object to say so, on every pass of the loop.
+    if (rtc) {
+        errno = ENOENT;
+        return -1;
+    }
+#endif
     // A desktop without a usable real-time clock refuses it on every pass, 250 times a
     // second; the answer is kept for a second instead of asking the kernel each time.
     static int rtcRefusal = 0;
