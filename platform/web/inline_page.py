@@ -46,6 +46,8 @@ def main(argv):
     except (OSError, ValueError) as e:
         sys.stderr.write("inline_page.py: %s\n" % e)
         return 1
+    # The site's folder may not be there yet: nothing orders this step after the others.
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     with open(out, "w", encoding="utf-8") as f:
         f.write(page)
     return 0
