@@ -21,7 +21,7 @@ foreach(f IN LISTS files)
   string(APPEND listing "${f} ${h}\n")
   # The home screen's icons are the browser's to fetch when the game is installed, not part of
   # every first visit: only the page's own icon is copied.
-  if(f MATCHES "^icons/" AND NOT f STREQUAL "icons/tavrin-64.png")
+  if(f MATCHES "^icons/" AND NOT f STREQUAL "icons/tavrin-48.png")
     continue()
   endif()
   if(names)
