@@ -26,6 +26,9 @@
 #include <unordered_map>
 
 #include "catalogue/resources.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#endif
 
 // ---- the session ----
 
@@ -47,10 +50,15 @@ void sleepUntil(int64_t target) {
     for (;;) {
         int64_t left = target - monotonicUs();
         if (left <= 0) return;
+#ifdef __EMSCRIPTEN__
+        // A browser's nanosleep spins, and the page would get no time to take input.
+        webWaitUs(unsigned(std::min<int64_t>(left, 1000000)));
+#else
         struct timespec ts {
             time_t(left / 1000000), long(left % 1000000) * 1000
         };
         nanosleep(&ts, nullptr);
+#endif
     }
 }
 

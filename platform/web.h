@@ -6,6 +6,9 @@
 void webSleepUs(unsigned us);
 // On the virtual clock: hands the browser a moment when the program has run long without one.
 void webMaybeYield();
+// A bare wait on the real clock that gives the browser its time back (a recorded session's
+// pace); reached from the loop's sleep by direct calls only, as Asyncify needs.
+void webWaitUs(unsigned us);
 // The program's command line as the page gave it, every word ended by a NUL.
 std::string webCommandLine();
 // Whether the progress file must wait for the page's storage, which is still opening: read

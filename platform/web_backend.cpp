@@ -229,6 +229,8 @@ void webSleepUs(unsigned us) {
     lastYieldMs = emscripten_get_now();
 }
 
+void webWaitUs(unsigned us) { emscripten_sleep((us + 999) / 1000); }
+
 void webMaybeYield() {
     // The virtual clock never sleeps for real: a long script or replay hands the browser a
     // moment now and then, so the page stays alive, and shows the screen as it is.
