@@ -22,28 +22,6 @@ add_link_options(-flto)
 add_compile_options(-Oz)
 add_link_options(-Oz)
 
-# tavrin_web_copy_files(OUT_VAR SOURCE_DIR SITE FILE...): a build step for each file that puts
-# it into the site; scripts go out without their comments and indentation (slim_js.py).
-# OUT_VAR gets the files made.
-function(tavrin_web_copy_files out_var source_dir site)
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  set(slim "${TAVRIN_WEB_PAGE_DIR}/slim_js.py")
-  set(made "")
-  foreach(f IN LISTS ARGN)
-    if(f MATCHES "\\.js$")
-      set(make_copy Python3::Interpreter "${slim}")
-    else()
-      set(make_copy ${CMAKE_COMMAND} -E copy)
-    endif()
-    add_custom_command(OUTPUT "${site}/${f}"
-      COMMAND ${make_copy} "${source_dir}/${f}" "${site}/${f}"
-      DEPENDS "${source_dir}/${f}" "${slim}"
-      VERBATIM)
-    list(APPEND made "${site}/${f}")
-  endforeach()
-  set(${out_var} ${made} PARENT_SCOPE)
-endfunction()
-
 function(tavrin_web_program target)
   set(library "${TAVRIN_WEB_PAGE_DIR}/backend.js")
   target_link_options(${target} PRIVATE

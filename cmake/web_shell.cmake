@@ -53,7 +53,10 @@ function(tavrin_web_shell_site target site)
     DEPENDS "${TAVRIN_WEB_SHELL_DIR}/make_icons.py" ${sources}
     COMMENT "The web app's icons"
     VERBATIM)
-  tavrin_web_copy_files(files "${TAVRIN_WEB_SHELL_DIR}" "${site}" manifest.webmanifest)
-  add_custom_target(${target}_shell_files ALL DEPENDS ${icons} ${files})
+  add_custom_command(OUTPUT "${site}/manifest.webmanifest"
+    COMMAND ${CMAKE_COMMAND} -E copy "${TAVRIN_WEB_SHELL_DIR}/manifest.webmanifest" "${site}/manifest.webmanifest"
+    DEPENDS "${TAVRIN_WEB_SHELL_DIR}/manifest.webmanifest"
+    VERBATIM)
+  add_custom_target(${target}_shell_files ALL DEPENDS ${icons} "${site}/manifest.webmanifest")
   add_dependencies(${target} ${target}_shell_files)
 endfunction()

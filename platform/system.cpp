@@ -163,21 +163,20 @@ int sysUsleep(unsigned us) {
 }
 
 int sysOpen(const char* path, int flags) {
+    bool rtc = path && !strcmp(path, "/dev/rtc");
+#ifdef __EMSCRIPTEN__
+    // A browser has no such device: its in-memory file system would walk its tree and make
+    // an error object to say so, on every pass of the loop.
+    const bool noRtc = true;
+#else
     // A recorded session sleeps on the layer's own clock, which the real-time clock's
     // interrupts would bypass.
-    bool rtc = path && !strcmp(path, "/dev/rtc");
-    if ((offscreenBackend() || sessionActive()) && rtc) {
-        errno = ENOENT;
-        return -1;
-    }
-#ifdef __EMSCRIPTEN__
-    // A browser has no such device: the in-memory file system would walk its tree and make
-    // an error object to say so, on every pass of the loop.
-    if (rtc) {
-        errno = ENOENT;
-        return -1;
-    }
+    const bool noRtc = offscreenBackend() || sessionActive();
 #endif
+    if (noRtc && rtc) {
+        errno = ENOENT;
+        return -1;
+    }
     // A desktop without a usable real-time clock refuses it on every pass, 250 times a
     // second; the answer is kept for a second instead of asking the kernel each time.
     static int rtcRefusal = 0;

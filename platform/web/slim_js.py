@@ -7,7 +7,6 @@ no quote or slash before it could make its "//" part of a string or a pattern.
     slim_js.py IN OUT      (IN may be OUT: the file is rewritten)
 """
 
-import os
 import re
 import sys
 
@@ -27,6 +26,5 @@ def slim(text):
 if __name__ == "__main__":
     with open(sys.argv[1], encoding="utf-8") as f:
         text = f.read()
-    os.makedirs(os.path.dirname(os.path.abspath(sys.argv[2])), exist_ok=True)
     with open(sys.argv[2], "w", encoding="utf-8") as f:
         f.write(slim(text))

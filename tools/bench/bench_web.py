@@ -145,8 +145,8 @@ class Visit:
             if p in c0:
                 kind = process_kind(p)
                 kinds[kind] = kinds.get(kind, 0) + (c1[p] - c0[p]) / wall * 100
-        used = sum(c1[p] - c0[p] for p in c1 if p in c0)
-        return used / wall * 100, max(0.0, (m1 - m0 - used) / wall), kinds
+        share = sum(kinds.values())
+        return share, max(0.0, (m1 - m0) / wall - share / 100), kinds
 
     def close(self):
         self.browser.close()
