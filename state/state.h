@@ -86,6 +86,23 @@ extern int32_t stylusTapX, stylusTapY;
 extern int32_t stylusLastX, stylusLastY;
 extern int32_t stylusDown;
 
+// The random draws the monsters make. The game's own generator, so that every back end and
+// every C library draws the same sequence: it is the additive feedback generator of glibc's
+// default rand() (a 31-word table, taps 3 apart, each result the sum's top 31 bits), and it
+// starts as that rand() does when never seeded. Saving and restoring this record rewinds the
+// draws with the world (undo, the solver, tests).
+struct RandomState {
+    int32_t table[31];
+    uint8_t front, rear;  // where the next sum is made and where its second term is read
+};
+
+extern RandomState randomState;
+
+// Starts the sequence again as srand(seed) does (0 seeds as 1; 1 is the unseeded start).
+void seedRandom(uint32_t seed);
+// The next draw, 0 .. 2^31 - 1, as rand() would give it.
+int32_t nextRandom();
+
 // Requests a change to mode m (a Mode or a request code): sets nextMode and clears modeReady;
 // the last request before the screen is black wins. The mode machine (game/state.h) makes
 // the change at the bottom of the fade.

@@ -1,5 +1,4 @@
 // Monsters: hatched from cracked eggs, they hunt the player square by square.
-#include <cstdlib>
 
 #include "sound/sound.h"
 #include "state/state.h"
@@ -59,7 +58,7 @@ void moveMonsters() {
         if (game.playerX == m.x && game.playerY == m.y) game.deathTimer = 1;
         if (m.life <= 63) continue;
         if (m.step == 0) {
-            if (rand() & 1)
+            if (nextRandom() & 1)
                 m.dir = game.playerY >= m.y ? DirDown : DirUp;
             else
                 m.dir = game.playerX >= m.x ? DirRight : DirLeft;

@@ -97,7 +97,7 @@ extern void* (*mapAllocate)(size_t);
 // setMode records mode requests in game.nextMode, and completing a main level (level >= 0)
 // calls saveProgress, which writes the progress file under $HOME; a solver should play
 // with a negative game.level or point HOME somewhere harmless. The monsters draw from
-// rand(); srand(1) starts again the unseeded sequence the game plays with.
+// nextRandom(); seedRandom(1) starts again the sequence the game plays with.
 int32_t loadLevelSource(const char* text, int32_t length);
 
 // Player.

@@ -1,6 +1,6 @@
 // The shipped levels: every level of the set is played from its start through the real
 // world engine with its stored solution, tick by tick through the control flags, and must
-// end completed with the player alive, whatever the state of rand() and the world phase.
+// end completed with the player alive, whatever the state of nextRandom() and the world phase.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,7 +92,7 @@ TEST_F(LevelSet, EverySolutionCompletesItsLevelForAnyRandAndPhase) {
 }
 
 // THE LURE also keeps its slow solution, which waits for the monster to climb the shaft
-// towards the player: luring must work whatever rand() draws.
+// towards the player: luring must work whatever nextRandom() draws.
 TEST_F(LevelSet, LuringTheMonsterUpTheShaftWorksForAnyRand) {
     std::string text, sol, error;
     std::vector<SolutionStep> steps;
@@ -121,7 +121,7 @@ TEST_F(LevelSet, EmbeddedLevelFileHoldsTheSameLevels) {
         int8_t index = static_cast<int8_t>(static_cast<int>(i) - 4);
         ReplayState st;
         for (uint8_t phase = 0; phase < 4; phase += 3) {
-            srand(5);
+            seedRandom(5);
             game.level = index;
             game.levelLimit = game.lastLevel;
             loadCurrentLevel();

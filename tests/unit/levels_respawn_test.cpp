@@ -95,7 +95,7 @@ TEST(RespawnTraps, SurvivalSearchStepsAsideFromAFallingRock) {
         for (int i = 0; i < c.shaft; ++i) level += "# ##\n";
         level += "#@ #\n####\n";
         testing::internal::CaptureStdout();
-        srand(1);
+        seedRandom(1);
         bool loaded = startLevel(level, -1, 0);
         SearchSnapshot start = saveSnapshot();
         ReplayState still;
@@ -123,7 +123,7 @@ TEST(RespawnTraps, SurvivalSearchStepsAsideFromAFallingRock) {
 // player again, standing, alive; the world around stays as it was.
 TEST(RespawnTraps, RespawnPutsThePlayerBackAsALostLifeDoes) {
     testing::internal::CaptureStdout();
-    srand(1);
+    seedRandom(1);
     ASSERT_TRUE(startLevel(EmptyPocket, -1, 0));
     std::vector<SolutionStep> steps;
     std::string error;
@@ -145,16 +145,18 @@ TEST(RespawnTraps, RespawnPutsThePlayerBackAsALostLifeDoes) {
     unloadLevel();
 }
 
-// A search that goes back to a saved state sees the same rand() draws again.
-TEST(RespawnTraps, SnapshotsCarryTheRandSequence) {
-    srand(7);
-    RandState r = saveRand();
-    int a = rand(), b = rand();
-    restoreRand(r);
-    EXPECT_EQ(rand(), a);
-    EXPECT_EQ(rand(), b);
-    srand(7);
-    EXPECT_EQ(rand(), a);
+// A search that goes back to a saved state sees the same random draws again.
+TEST(RespawnTraps, SnapshotsCarryTheRandomSequence) {
+    testing::internal::CaptureStdout();
+    seedRandom(7);
+    ASSERT_TRUE(startLevel(EmptyPocket, -1, 0));
+    SearchSnapshot s = saveSnapshot();
+    const int32_t a = nextRandom(), b = nextRandom();
+    restoreSnapshot(s);
+    EXPECT_EQ(nextRandom(), a);
+    EXPECT_EQ(nextRandom(), b);
+    testing::internal::GetCapturedStdout();
+    unloadLevel();
 }
 
 }  // namespace

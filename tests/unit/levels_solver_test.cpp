@@ -32,7 +32,7 @@ TEST(StagedSearch, SolvesOrSaysWhyNot) {
         // The way on is pushed clear: the rock goes into the pit.
         {"rock into a pit", "#######\n#@O .*#\n### ###\n#######\n", 100000, true, ""},
         // The egg cracks in the corridor and its monster walks towards the player: the search
-        // plays the monsters' rand() draws, so its way plays again with the same seed.
+        // plays the monsters' nextRandom() draws, so its way plays again with the same seed.
         {"monster in the way", "#####E####\n#@.......#\n#..*...*.#\n##########\n", 200000, true, ""},
         {"walled off", "#######\n#@..#*#\n#######\n", 100000, false, "every way tried"},
         {"budget", "#######\n#@..*.#\n#.*..*#\n#######\n", 3, false, "more than 3 nodes"},
@@ -40,7 +40,7 @@ TEST(StagedSearch, SolvesOrSaysWhyNot) {
     for (const SolveCase& c : cases) {
         std::string level = std::string("name: T\ncolour: 4\nmap:\n") + c.map;
         testing::internal::CaptureStdout();
-        srand(1);
+        seedRandom(1);
         bool loaded = startLevel(level, -1, 0);
         SearchOptions opt;
         opt.nodeBudget = c.budget;
@@ -70,7 +70,7 @@ TEST(StagedSearch, GoesBackFromADeadEnd) {
     const char* level = "name: T\ncolour: 4\nmap:\n###O#########\n#*..#......*#\n###.@......##\n#############\n";
     for (int32_t keep : {6, 1}) {
         testing::internal::CaptureStdout();
-        srand(1);
+        seedRandom(1);
         bool loaded = startLevel(level, -1, 0);
         SearchOptions opt;
         opt.keepPerStage = keep;

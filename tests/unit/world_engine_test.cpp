@@ -31,7 +31,7 @@ struct Scenario {
     std::vector<int> sounds = {};
     int deathTimer = 0;
     uint8_t phase = 0;
-    const char* randBits = "";  // low bits the first rand() calls must give
+    const char* randBits = "";  // low bits the first nextRandom() calls must give
     std::function<void()> setup = nullptr;
     std::function<void()> check = nullptr;
 };
@@ -77,14 +77,14 @@ void loadMap(const std::vector<std::string>& rows) {
     ASSERT_EQ(loadLevelSource(text.data(), static_cast<int32_t>(text.size())), 0);
 }
 
-// Seeds rand() so that its next calls have the given low bits ("10": odd, then even).
+// Seeds nextRandom() so that its next calls have the given low bits ("10": odd, then even).
 void seedRandBits(const char* bits) {
     for (unsigned seed = 1; seed < 1000000; ++seed) {
-        srand(seed);
+        seedRandom(seed);
         bool ok = true;
-        for (const char* b = bits; *b && ok; ++b) ok = (rand() & 1) == (*b - '0');
+        for (const char* b = bits; *b && ok; ++b) ok = (nextRandom() & 1) == (*b - '0');
         if (ok) {
-            srand(seed);
+            seedRandom(seed);
             return;
         }
     }

@@ -8,9 +8,9 @@
 // level-complete picture, through the game-completed sequence and the credits to the game
 // over with the new best score, back to the main menu and Quit. Every queued event is written
 // with the virtual time at which it was queued; the binary's script reader delivers it in the
-// very same pass, so replaying the script repeats this run exactly, monsters included (rand()
-// is never seeded, so their steps depend on the whole game before them, which is why the
-// script is made for the whole game in one run).
+// very same pass, so replaying the script repeats this run exactly, monsters included (the
+// random draws are never reseeded, so their steps depend on the whole game before them,
+// which is why the script is made for the whole game in one run).
 //
 //   playthrough [--levels DIR] [--shots DIR] [--until MS] -o FILE
 //

@@ -167,7 +167,7 @@ ReplayState replaySteps(const std::vector<SolutionStep>& steps) {
 
 ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::vector<SolutionStep>& steps,
                         uint32_t seed, uint8_t phase) {
-    srand(seed);
+    seedRandom(seed);
     if (!startLevel(sourceText, level, phase)) {
         ReplayState st;
         st.outcome = Outcome::Blocked;
@@ -175,42 +175,6 @@ ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::
         return st;
     }
     return replaySteps(steps);
-}
-
-namespace {
-
-alignas(8) char randBuffers[2][128];
-int randActive = -1;
-
-void adoptRand() {
-    if (randActive >= 0) return;
-    // initstate records where the running sequence stands in its table and returns that
-    // table; a copy of it, taken over with setstate, goes on with exactly the same draws.
-    char* old = initstate(1, randBuffers[0], sizeof randBuffers[0]);
-    std::memcpy(randBuffers[1], old, sizeof randBuffers[1]);
-    setstate(randBuffers[1]);
-    randActive = 1;
-}
-
-}  // namespace
-
-RandState saveRand() {
-    adoptRand();
-    RandState r;
-    // setstate on the table in use writes the sequence's position into its first word.
-    setstate(randBuffers[randActive]);
-    std::memcpy(r.bytes, randBuffers[randActive], sizeof r.bytes);
-    return r;
-}
-
-void restoreRand(const RandState& r) {
-    adoptRand();
-    // Restore into the other buffer: setstate first writes the position of the table it
-    // leaves, which would overwrite the one just copied in.
-    int next = 1 - randActive;
-    std::memcpy(randBuffers[next], r.bytes, sizeof r.bytes);
-    setstate(randBuffers[next]);
-    randActive = next;
 }
 
 std::string mapPicture() {

@@ -53,21 +53,11 @@ void finishMoves(ReplayState& st);
 // Replays all steps from the engine's current state; stops at the first end.
 ReplayState replaySteps(const std::vector<SolutionStep>& steps);
 
-// Loads the level and replays for one rand() seed and one starting world phase.
+// Loads the level and replays for one random seed (seedRandom) and one starting world phase.
 ReplayState replayLevel(const std::string& sourceText, int8_t level, const std::vector<SolutionStep>& steps,
                         uint32_t seed, uint8_t phase);
 
 const char* outcomeName(Outcome o);
-
-// The state of rand(), which the monsters draw from: a search that goes back to an earlier
-// state must also give the monsters the draws they had from there, or a way it found would
-// not play again. The sequence is moved, unchanged, into buffers of our own (initstate and
-// setstate) the first time it is saved or restored.
-struct RandState {
-    alignas(8) char bytes[128];
-};
-RandState saveRand();
-void restoreRand(const RandState& r);
 
 // The map as text in the level sources' characters (README of assets/levels), one numbered
 // row a line; live monsters show as 'M', cracked eggs as 'e', other tiles without a

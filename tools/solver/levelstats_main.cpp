@@ -8,7 +8,7 @@
 //   levelstats [--nodes N] --explore <level.txt>          the same at the states the solver reaches
 //
 // Per level: its size, diamonds (safes included) and bombs; the shipped solution's moves and
-// the world ticks it takes (rand() seed 1, world phase 0); the staged search's effort to find
+// the world ticks it takes (random seed 1, world phase 0); the staged search's effort to find
 // a solution from scratch with its default settings (nodes played, or "not found within N");
 // and the distinct dead ends that search met: states from which a whole stage found no way on
 // to another diamond or bomb; and the respawn traps: the move boundaries along the shipped
@@ -64,7 +64,7 @@ std::string levelRow(const std::string& label, const std::string& path, long bud
         return "";
     }
 
-    srand(1);
+    seedRandom(1);
     if (!startLevel(text, -1, 0)) {
         error = path + ": cannot start";
         return "";

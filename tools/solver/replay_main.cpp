@@ -3,7 +3,7 @@
 //   replay [options] <level.txt> [<level.sol>]   one level (solution defaults to the .sol beside it)
 //   replay [options] --all <order.txt>           every level listed, each with its own .sol
 //
-// Options: --seeds A-B (rand() seeds, default 1-64), --phases A-B (starting world phase,
+// Options: --seeds A-B (random seeds, default 1-64), --phases A-B (starting world phase,
 // default 0-3), --trace (print the map after every step of the first run).
 #include <fcntl.h>
 #include <unistd.h>
@@ -74,7 +74,7 @@ bool replayOne(const std::string& levelPath, const std::string& solPath, int s0,
         return false;
     }
     if (trace) {
-        srand(static_cast<unsigned>(s0));
+        seedRandom(static_cast<unsigned>(s0));
         startLevel(text, -1, static_cast<uint8_t>(p0));
         ReplayState st;
         printMap();

@@ -76,12 +76,8 @@ uint64_t stateKey(int32_t left) {
                 static_cast<uint64_t>(m.dir) << 48);
     mix(static_cast<uint64_t>(game.worldPhase) | static_cast<uint64_t>(game.diamondsLeft) << 8 |
         static_cast<uint64_t>(game.targetsLeft) << 40);
-    RandState r = saveRand();
-    for (size_t i = 0; i < sizeof r.bytes; i += 8) {
-        uint64_t v;
-        std::memcpy(&v, r.bytes + i, 8);
-        mix(v);
-    }
+    for (int32_t word : randomState.table) mix(static_cast<uint32_t>(word));
+    mix(static_cast<uint64_t>(randomState.front) | static_cast<uint64_t>(randomState.rear) << 8);
     mix(static_cast<uint64_t>(left));
     return h;
 }
@@ -115,10 +111,10 @@ struct Survival {
     }
 };
 
-// Both checks start the level as the statistics do: rand() seed 1, world phase 0.
+// Both checks start the level as the statistics do: random seed 1, world phase 0.
 bool startFresh(const std::string& sourceText, RespawnReport& report, std::string& error) {
     report = RespawnReport();
-    srand(1);
+    seedRandom(1);
     if (startLevel(sourceText, -1, 0)) return true;
     error = "the level does not load";
     return false;

@@ -38,7 +38,7 @@ struct RespawnReport {
     std::string firstPath;
 };
 
-// Replays the solution from the level's start (rand() seed 1, world phase 0) and checks a
+// Replays the solution from the level's start (random seed 1, world phase 0) and checks a
 // respawn at every move boundary: before each move, and every falling cycle (four ticks) of
 // a wait. Returns false, with `error`, when the level does not load or the solution does not
 // complete it; the report then covers the states up to where the solution ended.
@@ -46,7 +46,7 @@ bool checkRespawns(const std::string& sourceText, const std::vector<SolutionStep
                    std::string& error, long budgetPerState = 200000);
 
 // The same check off the solution's way: at every state the solver's search reaches from the
-// level's start (rand() seed 1, world phase 0, its default settings and at most `searchBudget`
+// level's start (random seed 1, world phase 0, its default settings and at most `searchBudget`
 // nodes): the orders, detours and delays a player may try, such as letting a monster out.
 // Returns false, with `error`, when the level does not load.
 bool exploreRespawns(const std::string& sourceText, long searchBudget, RespawnReport& report, std::string& error,

@@ -12,14 +12,14 @@ SearchSnapshot saveSnapshot() {
     SearchSnapshot s;
     s.g = game;
     s.cells.assign(map, map + mapCells);
-    s.rand = saveRand();
+    s.rand = randomState;
     return s;
 }
 
 void restoreSnapshot(const SearchSnapshot& s) {
     game = s.g;
     std::memcpy(map, s.cells.data(), s.cells.size());
-    restoreRand(s.rand);
+    randomState = s.rand;
     std::memset(ControlFlags, 0, sizeof ControlFlags);
 }
 

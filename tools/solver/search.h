@@ -9,7 +9,7 @@
 // first with a weight W (steps + W times the walking distance to the nearest target), or
 // breadth first with W = 0. `full` searches the whole level breadth first in one stage
 // (shortest solution). Every candidate move is played by the engine itself, so rock physics
-// and monsters are exactly the game's; monsters depend on rand(), so a solution is found for
+// and monsters are exactly the game's; monsters depend on the random draws, so a solution is found for
 // one seed only.
 #pragma once
 #include <cstdint>
@@ -25,7 +25,7 @@
 struct SearchSnapshot {
     GameState g;
     std::vector<uint8_t> cells;
-    RandState rand;
+    RandomState rand;
 };
 
 struct SearchOptions {

@@ -13,7 +13,7 @@
 // --full searches the whole level breadth first in one stage (shortest solution, small
 // levels only). --prefix plays a hand-written start first and searches on from there. Every
 // candidate move is played by the engine itself, so rock physics and monsters are exactly
-// the game's. Monsters depend on rand(): the search keeps its state with every state, so a
+// the game's. Monsters depend on the random draws: the search keeps its state with every state, so a
 // solution plays again for the seed it was found with, but must still be checked with
 // `replay` over many seeds.
 #include <fcntl.h>
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s: cannot load: %s\n", files[0].c_str(), error.message.c_str());
         return 2;
     }
-    srand(seed);
+    seedRandom(seed);
     if (!startLevel(text, -1, 0)) return 2;
     // A prefix (a hand-written start, e.g. the part with the monsters) is played first and
     // the search goes on from where it leaves the level.
