@@ -17,6 +17,13 @@ set(tavrin_uses_screens catalogue gfx state store world)          # what each mo
 set(tavrin_uses_game gfx screens sound state store world)         # the mode machine, the frame
 set(tavrin_uses_app game gfx platform sound state store)          # main, the loop, window, suspend
 set(TAVRIN_LAYERS catalogue platform sound state store gfx world screens game app)
+# A file that only another build compiles, with more to use there than its folder's list:
+# that build adds it to the list (below), and the header check, which reads every file of the
+# tree whatever the build, lets that file alone use it.
+set(TAVRIN_FILE_USES sound/sound_web.cpp=catalogue)                # the catalogue's samples
+foreach(layer IN LISTS TAVRIN_LAYERS)
+  set(tavrin_folder_uses_${layer} ${tavrin_uses_${layer}})          # before any build adds to it
+endforeach()
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
 # The browser's back end (platform/web_*.cpp) is built only by Emscripten, where it takes the
@@ -38,7 +45,7 @@ if(TAVRIN_SOUND STREQUAL "null")
 elseif(TAVRIN_SOUND STREQUAL "web")
   # The browser's driver plays the catalogue's copies of the samples.
   set(tavrin_sound_sources sound/sound_web.cpp)
-  set(tavrin_uses_sound catalogue)
+  set(tavrin_uses_sound catalogue)                                # TAVRIN_FILE_USES
 else()
   set(tavrin_sound_sources sound/sound.cpp)
 endif()
