@@ -109,7 +109,8 @@ foreach(layer IN LISTS TAVRIN_LAYERS)
   list(APPEND tavrin_layer_libs tavrin_${layer})
 endforeach()
 add_custom_command(OUTPUT "${CMAKE_BINARY_DIR}/layers.ok"
-  COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh" "${CMAKE_NM}" ${tavrin_layer_args}
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh" "${CMAKE_NM}" "${CMAKE_SOURCE_DIR}"
+    ${tavrin_layer_args}
   COMMAND ${CMAKE_COMMAND} -E touch "${CMAKE_BINARY_DIR}/layers.ok"
   DEPENDS ${tavrin_layer_libs} "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh"
   COMMENT "Checking that every folder uses only the folders it may use"

@@ -4,13 +4,19 @@
 # (tools/checks/check_headers.sh, a test here), and the SDL names kept to platform/ and the
 # mixer's sound (tools/checks/check_sdl_names.sh, run by make test).
 
-# The stack check itself, on two small libraries with a call planted up from the lower one.
-add_library(layers_base STATIC tests/layers/base.cpp)
-add_library(layers_base_planted STATIC tests/layers/base.cpp tests/layers/planted.cpp)
-add_library(layers_top STATIC tests/layers/top.cpp)
+# The stack check itself, on two small libraries (tests/layers/base/ below tests/layers/top/),
+# with a call planted up from the lower one, and the upper one's inline code planted in it.
+add_library(layers_base STATIC tests/layers/base/base.cpp)
+add_library(layers_base_planted STATIC tests/layers/base/base.cpp tests/layers/base/planted.cpp)
+add_library(layers_base_inline STATIC tests/layers/base/base.cpp tests/layers/base/planted_inline.cpp)
+add_library(layers_top STATIC tests/layers/top/top.cpp)
+foreach(library layers_base layers_base_planted layers_base_inline layers_top)
+  target_include_directories(${library} PRIVATE ${CMAKE_SOURCE_DIR})
+endforeach()
 add_test(NAME check_layers_planted
   COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_layers_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh"
-    "${CMAKE_NM}" $<TARGET_FILE:layers_base> $<TARGET_FILE:layers_base_planted> $<TARGET_FILE:layers_top>)
+    "${CMAKE_NM}" "${CMAKE_SOURCE_DIR}/tests/layers" $<TARGET_FILE:layers_base> $<TARGET_FILE:layers_base_planted>
+    $<TARGET_FILE:layers_base_inline> $<TARGET_FILE:layers_top>)
 set_tests_properties(check_layers_planted PROPERTIES LABELS unit)
 
 # The headers, on the whole tree whatever this build compiles: included down the stack only,
