@@ -46,4 +46,8 @@ add_test(NAME check_headers
   COMMAND sh "${CMAKE_SOURCE_DIR}/tools/checks/check_headers.sh" "${CMAKE_SOURCE_DIR}" ${tavrin_header_args})
 add_test(NAME check_headers_planted
   COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_headers_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_headers.sh")
-set_tests_properties(check_headers check_headers_planted PROPERTIES LABELS unit)
+# The SDL names check (make test runs it on the tree), on a small tree with names planted,
+# split literals among them.
+add_test(NAME check_sdl_names_planted
+  COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_sdl_names_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_sdl_names.sh")
+set_tests_properties(check_headers check_headers_planted check_sdl_names_planted PROPERTIES LABELS unit)
