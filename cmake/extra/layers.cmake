@@ -10,8 +10,10 @@ add_library(layers_base STATIC tests/layers/base/base.cpp)
 add_library(layers_base_planted STATIC tests/layers/base/base.cpp tests/layers/base/planted.cpp)
 add_library(layers_base_inline STATIC tests/layers/base/base.cpp tests/layers/base/planted_inline.cpp)
 add_library(layers_top STATIC tests/layers/top/top.cpp)
+# With line information whatever the build type: it places their inline code.
 foreach(library layers_base layers_base_planted layers_base_inline layers_top)
   target_include_directories(${library} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${library} PRIVATE -g)
 endforeach()
 add_test(NAME check_layers_planted
   COMMAND sh "${CMAKE_SOURCE_DIR}/tests/layers/check_layers_test.sh" "${CMAKE_SOURCE_DIR}/tools/checks/check_layers.sh"
