@@ -51,7 +51,8 @@ first=${1#*=}
 first=${first%%=*}
 linenm=""
 for candidate in "$nm" nm; do
-    if "$candidate" -l -g --defined-only "$first" >/dev/null 2>&1; then
+    # It must list symbols: binutils' nm succeeds on an archive whose members it cannot read.
+    if "$candidate" -l -g --defined-only "$first" 2>/dev/null | grep -qE '^[0-9a-fA-F]+ [A-Za-z] '; then
         linenm=$candidate
         break
     fi
