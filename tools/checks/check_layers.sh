@@ -5,18 +5,22 @@
 # library it does not list, or when the libraries' uses of each other form a circle.
 #
 # What a library uses, read with nm:
-# - a function or global that it leaves undefined and another library defines;
+# - a function or global that it leaves undefined (weakly or not) and another library defines,
+#   strongly, or weakly with its place in that library's folder (below);
 # - inline code: inline functions, templates, an inline function's static locals and inline
 #   variables are defined weakly (nm's W, V and u) in every library that uses them, the owner
 #   and each user alike, so that a weak definition by itself says nothing about who owns it.
 #   Its owner is the folder of the file that holds its definition, which the line information
 #   gives (nm -l): a weak symbol of a library whose definition sits in another folder's header
-#   is a use of that folder, however many libraries carry a copy. Weak symbols without a place
+#   is a use of that folder, however many libraries carry a copy (the owner's own copy and a
+#   copy in a library that lists the owner are no fault). Weak symbols without a place
 #   in the tree (the C++ library's templates, vtables, typeinfo) are nobody's here; a class's
-#   inline code is judged by its functions. Without line information (a build without -g) the
-#   weak symbols cannot be placed: the check says so and judges the rest; the header check
-#   still sees every include that inline code needs. A constant folded into the code leaves
-#   no symbol at all: only the header check sees that use.
+#   inline code is judged by its functions. An inline function folded into every caller leaves
+#   no symbol, but its static locals stay. Without line information (a build without -g, or
+#   the browser build's objects, which no nm here places) the weak symbols cannot be placed:
+#   the check says so and judges the rest; the header check still sees every include that
+#   inline code needs. A constant folded into the code leaves no symbol at all: only the
+#   header check sees that use.
 #
 # usage: check_layers.sh NM ROOT FOLDER=LIBRARY=USED,USED... ...   (bottom first)
 #   ROOT: the source tree, whose folder FOLDER holds the library's sources and headers
