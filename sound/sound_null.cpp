@@ -26,11 +26,9 @@ void SndInit() {
             std::fclose(f);
             continue;
         }
-        // The mixer's back end words it so: its call's name, the tag, its file library's reason.
-        std::printf(
-            "Mix"
-            "_LoadWAV: %s Couldn't open %s\n",
-            soundSamples[i].tag, path.c_str());
+        // The mixer's back end words it so: its call's name, the tag, its file library's reason
+        // (tools/checks/check_sdl_names.sh grants this one text).
+        std::printf("Mix_LoadWAV: %s Couldn't open %s\n", soundSamples[i].tag, path.c_str());
         std::fflush(stdout);
     }
 }

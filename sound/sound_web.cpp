@@ -48,11 +48,9 @@ void SndInit() {
         const EmbeddedArray& pcm = findEmbeddedFile(raw.c_str());
         if (pcm.size < 2) {
             lengths[i] = 0;
-            // The mixer's back end words it so: its call's name, the tag, the reason.
-            std::printf(
-                "Mix"
-                "_LoadWAV: %s Couldn't open %s\n",
-                soundSamples[i].tag, raw.c_str());
+            // The mixer's back end words it so: its call's name, the tag, the reason
+            // (tools/checks/check_sdl_names.sh grants this one text).
+            std::printf("Mix_LoadWAV: %s Couldn't open %s\n", soundSamples[i].tag, raw.c_str());
             std::fflush(stdout);
             continue;
         }
