@@ -45,15 +45,20 @@ game: configure
 	cmake --build build -j$(JOBS) --target tavrin
 
 # With a display: the game in its window. Without one: the offscreen demo script, which
-# saves what the screen showed to build/demo/.
+# saves what the screen showed to build/demo/. The demo plays in a home folder of its own,
+# emptied first (build/demo/home): its progress file never lands in the player's home, and the
+# player's progress never changes the demo.
+DEMO_HOME := $(CURDIR)/build/demo/home
 run: game
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		build/tavrin; \
 	else \
 		echo "make run: no display (\$$DISPLAY and \$$WAYLAND_DISPLAY are empty);"; \
 		echo "make run: running the offscreen demo instead: build/tavrin -platform offscreen -script tools/scripts/demo.script"; \
-		mkdir -p build/demo && cd build/demo && ../tavrin -platform offscreen -script ../../tools/scripts/demo.script; \
-		status=$$?; echo "make run: demo ended with status $$status; screenshots in build/demo/"; exit $$status; \
+		rm -rf $(DEMO_HOME) && mkdir -p $(DEMO_HOME) && cd build/demo && \
+		env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_STATE_HOME HOME=$(DEMO_HOME) \
+			../tavrin -platform offscreen -script ../../tools/scripts/demo.script; \
+		status=$$?; echo "make run: demo ended with status $$status; screenshots in build/demo/, its home in build/demo/home/"; exit $$status; \
 	fi
 
 test: WERROR = ON

@@ -1,9 +1,10 @@
 # Run by CPack on the staged tree, before the .deb is made from it, to give it Debian's layout:
 # the game in /usr/games (Debian's place for games, whatever bin folder the tree was configured
 # with), its menu entry starting it by that path, the binary stripped as Debian strips, manual
-# pages compressed (gzip -9n, so the package is the same for the same input), the licence as
-# /usr/share/doc/<package>/copyright, the Debian changelog beside it, and lintian's
-# overrides, each with its reason.
+# pages and the docs over 4 KB compressed (gzip -9n, so the package is the same for the same
+# input), the machine-readable copyright file alone in place of the licence, the Debian
+# changelog made from NEWS.md beside it, lintian's overrides, each with its reason, and no
+# date in the tree later than SOURCE_DATE_EPOCH.
 if(CPACK_TAVRIN_CHANGELOG_ERROR)
   message(FATAL_ERROR "${CPACK_TAVRIN_CHANGELOG_ERROR}")
 endif()
@@ -40,15 +41,28 @@ foreach(usr IN LISTS usr_dirs)
     message(FATAL_ERROR "strip ${usr}/games/tavrin failed")
   endif()
 
+  # copyright carries the licence's text (Expat) with the fonts' licence: Debian wants no
+  # other licence file.
   set(doc "${usr}/share/doc/tavrin")
-  if(EXISTS "${doc}/LICENSE")
-    file(RENAME "${doc}/LICENSE" "${doc}/copyright")
+  if(NOT EXISTS "${doc}/copyright")
+    message(FATAL_ERROR "the staged tree has no share/doc/tavrin/copyright")
   endif()
+  file(REMOVE "${doc}/LICENSE")
   file(COPY_FILE "${CPACK_TAVRIN_CHANGELOG}" "${doc}/changelog.Debian")
   file(MAKE_DIRECTORY "${usr}/share/lintian/overrides")
   file(COPY_FILE "${CPACK_TAVRIN_LINTIAN_OVERRIDES}" "${usr}/share/lintian/overrides/tavrin")
   file(GLOB pages "${usr}/share/man/*/*.[1-9]")
-  foreach(file IN LISTS pages ITEMS "${doc}/changelog.Debian")
+  # As dh_compress: the changelog always, other docs over 4 KB, but never the copyright file
+  # nor a picture.
+  file(GLOB_RECURSE docs "${doc}/*")
+  set(big_docs "")
+  foreach(file IN LISTS docs)
+    file(SIZE "${file}" size)
+    if(size GREATER 4096 AND NOT file MATCHES "/copyright$|\\.(png|jpg|gz)$")
+      list(APPEND big_docs "${file}")
+    endif()
+  endforeach()
+  foreach(file IN LISTS pages big_docs ITEMS "${doc}/changelog.Debian")
     execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "gzip ${file} failed")
@@ -57,4 +71,17 @@ foreach(usr IN LISTS usr_dirs)
 endforeach()
 if(NOT usr_dirs)
   message(FATAL_ERROR "no usr/ in the staged tree ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+endif()
+
+# No file or folder of the tree dated after SOURCE_DATE_EPOCH (tools/package.sh sets it): the
+# same source gives the same package whenever it is built. CPack dates the archives' members
+# by it too; the clamp keeps the tree right for whatever reads it.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(
+    COMMAND find "${CPACK_TEMPORARY_INSTALL_DIRECTORY}" -newermt "@$ENV{SOURCE_DATE_EPOCH}"
+            -exec touch -h -d "@$ENV{SOURCE_DATE_EPOCH}" {} +
+    RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "could not clamp the dates of ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+  endif()
 endif()

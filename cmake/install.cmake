@@ -51,12 +51,15 @@ foreach(size 48 64 128 256)
 endforeach()
 
 install(FILES "${CMAKE_SOURCE_DIR}/dist/tavrin.6" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
-install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/LICENSE"
-  DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-# What the README links to comes with it, at the same relative place, so that its links work
-# where it is installed.
+# The docs are a player's: the README for players (docs/playing.md; the source tree's README
+# is for developers), with the recording guide and the picture that it links to beside it, as
+# they are beside it in docs/. The licence, and the copyright file that adds the licence of the
+# fonts that the game's lettering was drawn from.
+install(FILES "${CMAKE_SOURCE_DIR}/docs/playing.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}"
+  RENAME README.md)
 install(FILES "${CMAKE_SOURCE_DIR}/docs/recording.md" "${CMAKE_SOURCE_DIR}/docs/screenshots.png"
-  DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+  "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/dist/copyright"
+  DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 # The install and package tests lay the game out in a scratch root, check every file with
 # the tools a distribution uses, and play a short script with the installed binary. The

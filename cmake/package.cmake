@@ -5,7 +5,8 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "the Tavrin team")
-set(CPACK_PACKAGE_CONTACT "the Tavrin team <team@tavrin.org>")
+set(tavrin_maintainer "the Tavrin team <team@tavrin.org>")
+set(CPACK_PACKAGE_CONTACT "${tavrin_maintainer}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tile-based digging puzzle game")
 # Debian shows the description in 80 columns, each line indented by one space.
 set(CPACK_PACKAGE_DESCRIPTION
@@ -19,29 +20,32 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES OFF)
 set(CPACK_RESOURCE_FILE_LICENSE "${CMAKE_SOURCE_DIR}/LICENSE")
 
-# The package's version is the game's, with the Debian revision of dist/changelog's latest
-# entry. An entry for another version of the game stops the packaging (deb_staging.cmake), so
-# the package never ships a changelog that does not describe it.
-set(tavrin_changelog "${CMAKE_SOURCE_DIR}/dist/changelog")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${tavrin_changelog}")
-file(STRINGS "${tavrin_changelog}" tavrin_changelog_top LIMIT_COUNT 1)
+# The Debian changelog is made from NEWS.md (tools/news_changelog.sh), and the package's version
+# is the game's with the Debian revision of its newest entry. When the game's version has no
+# entry there, the packaging stops (deb_staging.cmake) rather than ship a changelog that does
+# not describe the package; configuring the tree still works.
+set(tavrin_news "${CMAKE_SOURCE_DIR}/NEWS.md")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  "${tavrin_news}" "${CMAKE_SOURCE_DIR}/tools/news_changelog.sh")
+set(CPACK_TAVRIN_CHANGELOG "${CMAKE_BINARY_DIR}/changelog.Debian")
+execute_process(COMMAND sh "${CMAKE_SOURCE_DIR}/tools/news_changelog.sh" "${tavrin_news}"
+                        "${PROJECT_VERSION}" "${tavrin_maintainer}"
+  OUTPUT_VARIABLE tavrin_changelog ERROR_VARIABLE tavrin_changelog_error
+  RESULT_VARIABLE status)
 set(CPACK_TAVRIN_CHANGELOG_ERROR "")
-if(tavrin_changelog_top MATCHES "^tavrin \\(([^)-]+)-([^)]+)\\) ")
-  set(CPACK_DEBIAN_PACKAGE_RELEASE "${CMAKE_MATCH_2}")
-  if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
-    set(CPACK_TAVRIN_CHANGELOG_ERROR
-      "dist/changelog's latest entry is for ${CMAKE_MATCH_1}, the game is ${PROJECT_VERSION}: add an entry")
-  endif()
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+if(status EQUAL 0 AND tavrin_changelog MATCHES "^tavrin \\(${PROJECT_VERSION}-([0-9]+)\\) ")
+  set(CPACK_DEBIAN_PACKAGE_RELEASE "${CMAKE_MATCH_1}")
+  file(WRITE "${CPACK_TAVRIN_CHANGELOG}" "${tavrin_changelog}")
 else()
-  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-  set(CPACK_TAVRIN_CHANGELOG_ERROR
-    "dist/changelog does not start with 'tavrin (${PROJECT_VERSION}-N) ...'")
+  string(STRIP "${tavrin_changelog_error}" tavrin_changelog_error)
+  set(CPACK_TAVRIN_CHANGELOG_ERROR "no Debian changelog made from NEWS.md: ${tavrin_changelog_error}")
+  file(REMOVE "${CPACK_TAVRIN_CHANGELOG}")
 endif()
-set(CPACK_TAVRIN_CHANGELOG "${tavrin_changelog}")
 set(CPACK_TAVRIN_LINTIAN_OVERRIDES "${CMAKE_SOURCE_DIR}/dist/tavrin.lintian-overrides")
 set(CPACK_TAVRIN_STRIP "${CMAKE_STRIP}")
 
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Tavrin team <team@tavrin.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${tavrin_maintainer}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavrin.org/")

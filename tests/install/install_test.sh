@@ -5,7 +5,8 @@
 # the .deb that `package` left in DEB_DIR. Each tree is checked with the tools a distribution
 # uses (desktop-file-validate, appstreamcli, man), and its binary plays a short script
 # offscreen with an empty HOME: every sample loads from the installed copy, the desktop entry's
-# Exec and Icon are installed files, and the README's links lead to installed files.
+# Exec and Icon are installed files, the installed README is the players' and its links lead
+# to installed files. The package's every date is SOURCE_DATE_EPOCH.
 #
 # usage: install_test.sh install|package BUILD_DIR SOURCE_DIR WORK_DIR
 #        install_test.sh lintian BUILD_DIR SOURCE_DIR WORK_DIR DEB_DIR
@@ -32,13 +33,13 @@ if [ "$kind" = install ]; then
     trap restore_manifest EXIT
 fi
 
-# check_tree TOP PREFIX MANPAGE LICENCE: the files of a tree installed under PREFIX into the
-# folder TOP (a DESTDIR, or an unpacked package), validated. The package has the manual page
-# compressed and the licence named as Debian does.
+# check_tree TOP PREFIX MANPAGE: the files of a tree installed under PREFIX into the folder
+# TOP (a DESTDIR, or an unpacked package), validated. The package has the manual page and the
+# larger docs compressed, as Debian does.
 check_tree() {
     top=$1 root=$1$2 page=$1$2/$3
     for f in share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-             "$3" share/doc/tavrin/README.md "$4" \
+             "$3" share/doc/tavrin/README.md share/doc/tavrin/copyright \
              share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/64x64/apps/$id.png \
              share/icons/hicolor/128x128/apps/$id.png share/icons/hicolor/256x256/apps/$id.png; do
         [ -s "$root/$f" ] || fail "$root/$f is not installed"
@@ -80,14 +81,63 @@ check_tree() {
         fi
     done
 
-    # Every link of the installed README that is not a web address leads to an installed file.
+    # The installed README is the players' one, not the source tree's, and every link of it
+    # that is not a web address leads to an installed file (compressed, in the package, when
+    # over 4 KB, as Debian's doc readers expect).
     doc=$root/share/doc/tavrin
+    cmp -s "$doc/README.md" "$src/docs/playing.md" ||
+        fail "the installed README.md is not docs/playing.md, the players' README"
     links=$(grep -oE '\]\([^)]+\)' "$doc/README.md" | sed 's/^](//; s/)$//; s/#.*//' |
         grep -vE '^[a-z]+:' | sort -u)
     [ -n "$links" ] || fail "found no link in $doc/README.md to check"
     for link in $links; do
-        [ -s "$doc/$link" ] || fail "the installed README links to $link, which is not installed"
+        [ -s "$doc/$link" ] || [ -s "$doc/$link.gz" ] ||
+            fail "the installed README links to $link, which is not installed"
     done
+    # The copyright file is machine-readable and carries the fonts' licence in full.
+    head -n 1 "$doc/copyright" |
+        grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+        fail "$doc/copyright is not in Debian's machine-readable format"
+    for text in '^License: Expat$' '^License: Bitstream-Vera$' 'DejaVu changes are in public domain' \
+                'names of Gnome, the Gnome$'; do
+        grep -q "$text" "$doc/copyright" || fail "$doc/copyright lacks '$text'"
+    done
+}
+
+# check_reproducible DEB EPOCH: every date in the package is EPOCH (the ar members, the
+# compressed archives' headers, and every member of control.tar and data.tar), and data.tar
+# lists its files in sorted order, as dpkg-deb does: so two builds of one source are the same
+# bytes, without building twice here.
+check_reproducible() {
+    out=$(python3 - "$1" "$2" <<'PY'
+import io, struct, sys, tarfile
+deb, epoch = sys.argv[1], int(sys.argv[2])
+data = open(deb, "rb").read()
+assert data[:8] == b"!<arch>\n", "not an ar archive"
+pos, bad = 8, []
+while pos < len(data):
+    head = data[pos:pos + 60]
+    name, mtime, size = head[:16].decode().strip(), int(head[16:28]), int(head[48:58])
+    body = data[pos + 60:pos + 60 + size]
+    pos += 60 + size + (size & 1)
+    if mtime != epoch:
+        bad.append(f"{name} is dated {mtime}")
+    if not name.startswith(("control.tar", "data.tar")):
+        continue
+    if name.endswith(".gz"):
+        stamp = struct.unpack("<I", body[4:8])[0]
+        if stamp not in (0, epoch):
+            bad.append(f"{name}'s gzip header is dated {stamp}")
+    with tarfile.open(fileobj=io.BytesIO(body)) as tar:
+        members = tar.getmembers()
+    bad += [f"{name}: {m.name} is dated {m.mtime}" for m in members if m.mtime != epoch]
+    names = [m.name.rstrip("/") for m in members]
+    if name.startswith("data.tar") and names != sorted(names, key=lambda n: n.encode()):
+        bad.append(f"{name} does not list its files in sorted order")
+print("\n".join(bad[:20]))
+PY
+) || { fail "could not read the dates in $1"; return; }
+    [ -z "$out" ] || fail "dates in the package other than SOURCE_DATE_EPOCH $2: $out"
 }
 
 # check_hardened BINARY: stripped as Debian strips, and built with Debian's hardening flags.
@@ -140,7 +190,8 @@ case $kind in
 install)
     # A staged install, as a distribution builds it.
     DESTDIR=$work/destdir cmake --install "$build" --prefix /usr >"$work/install.log"
-    check_tree "$work/destdir" /usr share/man/man6/tavrin.6 share/doc/tavrin/LICENSE
+    check_tree "$work/destdir" /usr share/man/man6/tavrin.6
+    [ -s "$work/destdir/usr/share/doc/tavrin/LICENSE" ] || fail "the licence is not installed"
     play "$work/destdir/usr" destdir
     # Installed under one prefix and moved: the binary still finds its own samples.
     cmake --install "$build" --prefix "$work/first" >>"$work/install.log"
@@ -161,7 +212,20 @@ package)
         echo "$depends" | grep -q "$lib" || fail "the package does not depend on $lib: $depends"
     done
     dpkg -x "$deb" "$work/root"
-    check_tree "$work/root" /usr share/man/man6/tavrin.6.gz share/doc/tavrin/copyright
+    check_tree "$work/root" /usr share/man/man6/tavrin.6.gz
+    check_reproducible "$deb" "$(cat "$work/build/source-date-epoch")"
+    # The package's date is the source's last commit unless SOURCE_DATE_EPOCH was given.
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ] && commit=$(git -C "$src" log -1 --format=%ct 2>/dev/null); then
+        [ "$(cat "$work/build/source-date-epoch")" = "$commit" ] ||
+            fail "the package is dated $(cat "$work/build/source-date-epoch"), not by the last commit ($commit)"
+    fi
+    # Debian's docs: no other licence file beside copyright, and every doc over 4 KB but the
+    # copyright file and pictures compressed, the recording guide among them.
+    doc=$work/root/usr/share/doc/tavrin
+    [ ! -e "$doc/LICENSE" ] || fail "the package ships LICENSE beside copyright"
+    [ -s "$doc/recording.md.gz" ] || fail "the package has no recording.md.gz"
+    big=$(find "$doc" -type f -size +4096c ! -name copyright ! -name '*.gz' ! -name '*.png')
+    [ -z "$big" ] || fail "docs over 4 KB left uncompressed: $big"
 
     # Debian's games layout: the game in /usr/games, nothing in /usr/bin, and the menu entry
     # starting it by that path (a menu's PATH may lack /usr/games).
