@@ -19,6 +19,7 @@
 // for, as the replay will, into DIR. --until: the -until value the replay is run with (the
 // generator closes its window at the same moment, so a run too long for it fails here).
 // Exit status 0 when the game reached the credits and quit, 1 otherwise.
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,7 @@ class Player {
 public:
     std::string shotDir;
     std::vector<std::string> lines;
+    std::array<std::pair<int, int>, std::size(GameState{}.monsters)> hatchedAt{};
 
     int64_t nowMsVirtual() const { return offscreenClockUs() / 1000; }
 
@@ -76,8 +78,25 @@ public:
     void tick() {
         for (;;) {
             if (quitRequested) fail("the game quit unexpectedly at %lld ms", (long long)nowMsVirtual());
-            if (loopPass() > 0) return;
+            if (loopPass() > 0) break;
         }
+        // A monster stays on its egg's square until it sets off (life 64).
+        for (size_t i = 0; i < std::size(game.monsters); ++i) {
+            const MonsterSlot& m = game.monsters[i];
+            if (m.life != 0 && m.life <= 63) hatchedAt[i] = {m.x, m.y};
+        }
+    }
+
+    // Whether the play view shows a monster (within three squares of the player, whom the
+    // view centres) at least squares steps away from where it hatched: a way drawn at random.
+    bool monsterAwayInView(int squares) const {
+        for (size_t i = 0; i < std::size(game.monsters); ++i) {
+            const MonsterSlot& m = game.monsters[i];
+            if (m.life > 63 && std::abs(m.x - hatchedAt[i].first) + std::abs(m.y - hatchedAt[i].second) >= squares &&
+                std::abs(m.x - game.playerX) <= 3 && std::abs(m.y - game.playerY) <= 3)
+                return true;
+        }
+        return false;
     }
 
     void ticksUntil(const std::function<bool()>& done, int32_t limit, const char* what) {
@@ -269,6 +288,7 @@ int main(int argc, char** argv) {
         for (const SolutionStep& s : steps)
             if (s.kind != 'W') moves += s.count;
         int32_t half = moves / 2, done = 0;
+        bool monsterShot = false;
         char shotName[64];
         for (const SolutionStep& s : steps) {
             if (p.completed()) break;
@@ -280,6 +300,14 @@ int main(int argc, char** argv) {
                 if (done++ == half) {
                     std::snprintf(shotName, sizeof shotName, "fullgame_%02d_level%02d_play.png", 2 + 2 * lvl, lvl + 1);
                     p.shot(shotName, "half way through the level");
+                }
+                // A monster on its way, where its random draws show (the half-way shots of
+                // every level happen to come when none is out).
+                if (!monsterShot && p.monsterAwayInView(3)) {
+                    std::snprintf(shotName, sizeof shotName, "fullgame_%02d_level%02d_monster.png", 2 + 2 * lvl,
+                                  lvl + 1);
+                    p.shot(shotName, "a monster on its way, in view");
+                    monsterShot = true;
                 }
                 p.move(s.kind);
             }
