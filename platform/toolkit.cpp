@@ -329,6 +329,16 @@ QString desktopDataDirPath() {
     return QDir::homeDirPath() + QString::fromLatin1("/.local/share");
 }
 
+bool homeDirGiven() {
+    const char* h = getenv("HOME");
+    return h && h[0] == '/';
+}
+
+bool desktopDataDirGiven() {
+    const char* x = getenv("XDG_DATA_HOME");
+    return (x && x[0] == '/') || homeDirGiven();
+}
+
 QFile::QFile(const QString& n) : name_(n.str()) {}
 QFile::~QFile() { close(); }
 

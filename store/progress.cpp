@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/toolkit.h"
 #ifdef __EMSCRIPTEN__
 #include "platform/web.h"
@@ -26,11 +27,26 @@ static const char* const progressFile = "/Applications/tavrin.conf";
 static const char* const desktopProgressFile = "/tavrin/tavrin.conf";
 
 ProgressPlace progressPlace(FileConvention convention) {
-    std::string handheld = (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str();
+    // Without a home folder the handheld's place would be at the root of the file system:
+    // then there is no place (see noPlace).
+    std::string handheld =
+        homeDirGiven() ? (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str() : std::string();
     if (convention == FileConvention::Handheld) return ProgressPlace{handheld, std::string(), true};
     // Progress saved before the game followed the desktop's folders is still read, and left
     // where it is.
-    return ProgressPlace{(desktopDataDirPath() + QString::fromLatin1(desktopProgressFile)).str(), handheld, false};
+    std::string desktop =
+        desktopDataDirGiven() ? (desktopDataDirPath() + QString::fromLatin1(desktopProgressFile)).str() : std::string();
+    return ProgressPlace{desktop, handheld, false};
+}
+
+// No home folder (HOME unset, empty or relative, and on the desktop no XDG_DATA_HOME either):
+// progress is neither read nor saved, said once on standard error and at each try in the
+// debug log. The game plays on with its record.
+static void noPlace(const char* doing) {
+    static bool said = false;
+    if (!said) std::fprintf(stderr, "tavrin: HOME is not set: progress is neither read nor saved\n");
+    said = true;
+    qDebug("%s: HOME is not set, no progress file", doing);
 }
 
 std::string progressPath() { return progressPlace(fileConvention()).file; }
@@ -86,25 +102,6 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links from path to the file they finally name (which need not exist).
-// Returns false, with errno set, on a loop or a link that cannot be read.
-bool resolveLinks(std::string path, std::string& target) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            target = path;
-            return true;
-        }
-        std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        ssize_t n = readlink(path.c_str(), link.data(), link.size());
-        if (n < 0) return false;
-        link.resize(size_t(n));
-        path = !link.empty() && link[0] == '/' ? link : folderOf(path) + "/" + link;
-    }
-    errno = ELOOP;
-    return false;
-}
-
 bool syncFolder(const std::string& folder) {
     int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return false;
@@ -141,6 +138,10 @@ static bool missing(const std::string& path) {
 
 int32_t loadProgressFrom(const ProgressPlace& place) {
     const std::string& path = place.file;
+    if (path.empty()) {
+        noPlace("loadProgress");
+        return 0;
+    }
     uint8_t bytes[sizeof progress];
     size_t got = 0;
     if (!place.handheld) {
@@ -153,6 +154,11 @@ int32_t loadProgressFrom(const ProgressPlace& place) {
     // Opened read-write as the toolkit's file did, which creates a missing file (empty, so
     // the first start logs "Corrupt data"). A file that may only be read is still read: its
     // progress is not lost just because it cannot be written.
+    // A device or a FIFO, at the path or behind a link, is not even opened: it is taken as a
+    // file that cannot be opened.
+    FileTarget target;
+    std::string why;
+    if (followLinks(path, target, why) && target.kind == FileTarget::Other) return 0;
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0 && errno == ENOENT) {
         // A link to nothing: read as a missing file, but nothing is created where it points.
@@ -274,6 +280,10 @@ int makeTemporary(const std::string& path, std::string& temp) {
 
 void saveProgressTo(const ProgressPlace& place) {
     qDebug("t: %i", int(sizeof progress));
+    if (place.file.empty()) {
+        noPlace("saveProgress");
+        return;
+    }
     // The handheld's save makes its folder under the home directory first, as it always did.
     if (place.handheld && !makeFolder(folderOf(place.file), true)) return;
 
@@ -284,12 +294,20 @@ void saveProgressTo(const ProgressPlace& place) {
     std::memcpy(record, &progress, sizeof record);
     scrambleProgress();
 
-    // A progress file that is a link stays a link: the file it names is the one replaced.
-    std::string path;
-    if (!resolveLinks(place.file, path)) {
-        saveFailed("cannot follow " + place.file + ": " + std::strerror(errno));
+    // A progress file that is a link stays a link: the file it names is the one replaced,
+    // and only when it is a regular file or not there yet. A device, a FIFO or a socket is
+    // never replaced (a link to /dev/null is a usual way to keep a game from saving).
+    FileTarget target;
+    std::string why;
+    if (!followLinks(place.file, target, why)) {
+        saveFailed("cannot follow " + place.file + ": " + why);
         return;
     }
+    if (target.kind == FileTarget::Other) {
+        saveFailed(notRegularFile(place.file, target) + "; it is left as it is");
+        return;
+    }
+    const std::string& path = target.path;
     if (!place.handheld) {
         // Nothing is written, and no folder made, for progress that is kept already: a game
         // started and left without playing leaves no trace.

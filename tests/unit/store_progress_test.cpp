@@ -4,7 +4,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <algorithm>
 #include <filesystem>
@@ -192,9 +195,27 @@ struct HostileCase {
     uint8_t levelAfterLoad;
     // What must still hold after the load and after the save (beyond the common checks).
     std::function<void(const std::string& folder)> check;
+    const char* says = "";  // a save that fails: what its one message says
 };
 
 const Bytes oldRecord = scrambled(plainExample, ProgressKey);  // level 3, score 1234
+
+bool isKind(const std::string& path, mode_t kind) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+// A Unix socket bound at path (left there when the descriptor is closed).
+bool bindSocket(const std::string& path) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    bool ok = bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
 
 Bytes withTail(Bytes b) {
     for (uint8_t i = 0; i < 5; ++i) b.push_back(uint8_t(0xE0 + i));
@@ -283,6 +304,45 @@ const HostileCase hostileCases[] = {
          return std::string();
      },
      0, [](const std::string&) {}},
+    // Never replaced by a regular file: things that are not files, at the path or behind a link.
+    {"FifoInPlaceOfTheFile",
+     [](const std::string& f) {
+         EXPECT_EQ(mkfifo((f + "/tavrin.conf").c_str(), 0644), 0);
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/tavrin.conf", S_IFIFO)); },
+     "tavrin.conf is a FIFO, not a regular file; it is left as it is"},
+    {"LinkToAFifo",
+     [](const std::string& f) {
+         mkdir((f + "/saves").c_str(), 0755);
+         EXPECT_EQ(mkfifo((f + "/saves/pipe").c_str(), 0644), 0);
+         EXPECT_EQ(symlink("saves/pipe", (f + "/tavrin.conf").c_str()), 0);
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/saves/pipe", S_IFIFO)); },
+     "saves/pipe, a FIFO, not a regular file"},
+    {"LinkToACharacterDevice",
+     // A null device of the test's own where the system lets us make one (as root, where a
+     // save would have replaced it), else the system's, which no other user may replace.
+     [](const std::string& f) {
+         std::string device = f + "/null";
+         if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) device = "/dev/null";
+         EXPECT_EQ(symlink(device.c_str(), (f + "/tavrin.conf").c_str()), 0);
+         return std::string();
+     },
+     0,
+     [](const std::string& f) {
+         std::string device = isKind(f + "/null", S_IFCHR) ? f + "/null" : "/dev/null";
+         EXPECT_TRUE(isKind(device, S_IFCHR)) << device;
+     },
+     "null, a character device, not a regular file"},
+    {"SocketInPlaceOfTheFile",
+     [](const std::string& f) {
+         EXPECT_TRUE(bindSocket(f + "/tavrin.conf"));
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/tavrin.conf", S_IFSOCK)); },
+     "tavrin.conf is a socket, not a regular file"},
 };
 
 class ProgressHostile : public ProgressFile, public testing::WithParamInterface<HostileCase> {};
@@ -314,6 +374,7 @@ TEST_P(ProgressHostile, SavesWhereThePathLeadsOrReportsOnce) {
         EXPECT_EQ(reported, 1) << err;
         EXPECT_EQ(err.rfind("tavrin: cannot save progress: ", 0), 0u) << err;
         EXPECT_EQ(log.countPrefix("saveProgress: "), 1);
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
     } else {
         EXPECT_EQ(reported, 0) << err;
         Bytes now = readFile(target);
@@ -363,6 +424,55 @@ TEST(ProgressSave, UnwritableHomeIsSurvived) {
         EXPECT_EQ(+progress.bestScore, 5) << h;
     }
     EXPECT_EQ(readFile(tmp.folder()), Bytes{0x55});
+    setenv("HOME", tmp.path().c_str(), 1);
+    std::memset(&progress, 0, sizeof progress);
+    harness::releaseApp();
+}
+
+// Without a home folder the handheld's place would be /Applications/tavrin.conf, at the root
+// of the file system: progress is then neither read nor saved, said once on standard error.
+TEST(ProgressSave, WithoutAHomeProgressIsNeitherReadNorSaved) {
+    harness::ensureApp();
+    harness::TempHome tmp;
+    const char* xdg = getenv("XDG_DATA_HOME");
+    const std::optional<std::string> oldXdg = xdg ? std::optional<std::string>(xdg) : std::nullopt;
+    unsetenv("XDG_DATA_HOME");
+    struct Row {
+        const char* name;
+        const char* home;  // nullptr: unset
+    };
+    const Row rows[] = {{"unset", nullptr}, {"empty", ""}, {"relative", "Applications"}};
+    testing::internal::CaptureStderr();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.home)
+            setenv("HOME", r.home, 1);
+        else
+            unsetenv("HOME");
+        ASSERT_EQ(progressPlace(FileConvention::Handheld).file, "");
+        ASSERT_EQ(progressPlace(FileConvention::Desktop).file, "");
+        EXPECT_EQ(progressPlace(FileConvention::Desktop).earlier, "");
+        progress.levelReached = 2;
+        progress.bestScore = 5;
+        harness::DebugLog log;
+        loadProgress();
+        saveProgress();
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{"loadProgress: HOME is not set, no progress file", "t: 9",
+                                                         "saveProgress: HOME is not set, no progress file"}));
+        EXPECT_EQ(progress.levelReached, 2);  // the game goes on with its record
+        EXPECT_EQ(+progress.bestScore, 5);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    // Once a run (the first time in this process).
+    EXPECT_TRUE(err.empty() || err == "tavrin: HOME is not set: progress is neither read nor saved\n") << err;
+    // A desktop whose data folder is named still keeps progress there.
+    setenv("XDG_DATA_HOME", (tmp.path() + "/data").c_str(), 1);
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).file, tmp.path() + "/data/tavrin/tavrin.conf");
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).earlier, "");
+    if (oldXdg)
+        setenv("XDG_DATA_HOME", oldXdg->c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     setenv("HOME", tmp.path().c_str(), 1);
     std::memset(&progress, 0, sizeof progress);
     harness::releaseApp();
