@@ -20,6 +20,7 @@
 #include <unordered_map>
 
 #include "catalogue/resources.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -599,6 +600,12 @@ static void writeEvent(std::string& s, const LayerEvent& e) {
     }
 }
 
+bool RecordingWriter::open(const std::string& file, std::string& why) {
+    fd = openOutputFile(file, why);
+    path = file;
+    return fd >= 0;
+}
+
 void RecordingWriter::op(RecordOp code, const std::string& extra) {
     current_ += char(code);
     current_ += extra;
@@ -734,8 +741,12 @@ void RecordingWriter::writeAll(const std::string& s) {
         ssize_t n = ::write(fd, s.data() + done, s.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            fprintf(stderr, "tavrin: cannot write the recording '%s': %s; recording stopped\n", path.c_str(),
-                    strerror(errno));
+            int error = errno;
+            // A full disk takes part of a chunk: cut back to the last whole one, so the
+            // recording replays up to there as a recording cut off (a stream cannot be cut).
+            bool cut = done > 0 && ftruncate(fd, off_t(written_)) == 0;
+            fprintf(stderr, "tavrin: cannot write the recording '%s': %s; recording stopped%s\n", path.c_str(),
+                    strerror(error), cut ? ", after its last whole chunk" : "");
             failed = true;
             return;
         }

@@ -160,6 +160,10 @@ public:
     std::string path;
     bool failed = false;
 
+    // Opens the file to record to (platform/files.h: never waits, so a FIFO that nothing
+    // reads is refused at once, as -replay refuses one). Returns false with why set.
+    bool open(const std::string& file, std::string& why);
+
     void op(RecordOp code, const std::string& extra = std::string());
     void frame(bool same, uint64_t hash);
     void sleep(uint32_t step, int64_t clockUs, bool continued);
@@ -180,7 +184,7 @@ private:
     uint64_t chain_ = 0;
     size_t bytes_ = 0;
     size_t described_ = 0;  // pass descriptions written so far
-    size_t written_ = 0;    // bytes of the file
+    size_t written_ = 0;    // bytes of the file: its header and whole chunks
     int64_t chunkStartUs_ = 0;
 
     void endPass();

@@ -143,6 +143,7 @@ static void deliver(const LayerEvent& e) {
         std::string error;
         if (writeScreenPng(L.framebuffer, L.options.orientation, e.path.c_str(), error)) {
             fprintf(stderr, "tavrin: cannot write the screenshot '%s': %s\n", e.path.c_str(), error.c_str());
+            sessionFailing();
             exit(1);
         }
         debugLine("layer: screenshot " + e.path);

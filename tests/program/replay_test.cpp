@@ -292,6 +292,17 @@ TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts) {
         {"a pipe", "", {"-replay", pipe}, "cannot read the recording '" + pipe + "': not a regular file"},
         {"a device", "", {"-replay", "/dev/zero"}, "cannot read the recording '/dev/zero': not a regular file"},
         {"a folder", "", {"-replay", dir.path()}, "not a regular file"},
+        // Written files are opened without waiting: a FIFO that nothing reads is refused at
+        // once, as -replay refuses one.
+        {"recording to a FIFO that nothing reads",
+         "",
+         {"-record", pipe},
+         "cannot write the recording '" + pipe + "': a FIFO that nothing reads"},
+        {"the debug log to a FIFO that nothing reads",
+         "",
+         {"-debuglog", pipe},
+         "cannot write the debug log '" + pipe + "': a FIFO that nothing reads"},
+        {"recording to a folder", "", {"-record", dir.path()}, "a folder, not a regular file"},
         // Declared sizes are checked before anything is allocated for them.
         {"a chunk larger than the format allows", huge, {"-replay", bad}, "chunk 0 at byte 32 claims 4294967280 bytes"},
         {"a chunk larger than the file", beyond, {"-replay", bad}, "needs 16777224 bytes and has 5"},
@@ -380,6 +391,67 @@ TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd) {
     EXPECT_LE(ms, 6100);
     EXPECT_GT(frames, 400);
     EXPECT_NE(r.err.find("cut off"), std::string::npos);
+}
+
+// A recording whose run could not finish it ends after its last whole chunk, without an end
+// mark, and replays up to there: a full disk (a file size limit stands in for it, with the
+// same short write), a shot that cannot be written (the replay writes its shots elsewhere, so
+// it would go on where the recorded run stopped).
+TEST(Replay, ARecordingThatCouldNotBeFinishedReplaysUpToWhereItStops) {
+    // The shots would meet the file size limit too.
+    std::string noShots;
+    for (const std::string& line : splitLines(shortSession))
+        if (line.find(" shot ") == std::string::npos) noShots += line + "\n";
+    TempDir sizing;
+    ASSERT_TRUE(recordScript(sizing, noShots, sizing / "whole.rec").exited(0));
+    const std::string whole = readFile(sizing / "whole.rec");
+    const std::vector<Chunk> chunks = chunksOf(whole);
+    ASSERT_GE(chunks.size(), 6u);
+    struct Case {
+        const char* name;
+        std::string script;
+        rlim_t fileSizeLimit;  // RLIM_INFINITY: none
+        int recordStatus;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"a full disk", noShots, chunks[4].at + chunks[4].length / 2, 0,
+         "recording stopped, after its last whole chunk"},
+        {"a failed shot", "1200 key tap Space\n3000 shot no/such/folder/x.png\n9000 close\n", RLIM_INFINITY, 1,
+         "ends here, without an end mark"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir first, second;
+        const std::string rec = first / "session.rec";
+        RunOptions o;
+        o.script = c.script;
+        o.args = {"-record", rec};
+        o.debugLog = false;
+        // The limit is the child's (the parent's own files are written before it starts).
+        struct rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit limit = old;
+        limit.rlim_cur = c.fileSizeLimit;
+        auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        std::ofstream(first / "run.script") << c.script;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        Started run = startProgram(first.path(), o);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldHandler);
+        RunResult r = waitProgram(run);
+        EXPECT_TRUE(r.exited(c.recordStatus)) << r.exitStatus << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        // Whole chunks only, and no end mark.
+        const std::string bytes = readFile(rec);
+        const std::vector<Chunk> kept = chunksOf(bytes);
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept.back().at + kept.back().length + 8, bytes.size());
+        EXPECT_NE(kept.back().length, 1u);
+        RunResult p = replay(second, rec);
+        EXPECT_TRUE(p.exited(0)) << p.exitStatus << "\n" << p.err;
+        EXPECT_NE(p.err.find("it was cut off before the program ended"), std::string::npos) << p.err;
+    }
 }
 
 // Real key presses and clicks in the window of a private X server, recorded, then replayed
