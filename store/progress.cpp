@@ -7,9 +7,11 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "platform/files.h"
 #include "platform/toolkit.h"
@@ -80,6 +82,44 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
         n -= size_t(w);
     }
     return true;
+}
+
+// Copies what follows the record in the file from to the same places in to, size bytes in
+// all, in blocks of bounded size and only where from holds data: a hole (a sparse tail) stays
+// a hole, and the memory a save takes does not grow with the file. False with errno set.
+static bool copyTail(int from, int to, off_t size) {
+    static uint8_t block[64 << 10];
+    for (off_t at = off_t(sizeof progress); at < size;) {
+        off_t data = lseek(from, at, SEEK_DATA);
+        off_t hole = size;
+        if (data < 0 && errno == ENXIO) break;  // holes to the end
+        if (data < 0) {
+            if (errno != EINVAL) return false;
+            data = at;  // a file system that cannot tell: all data
+        } else {
+            hole = lseek(from, data, SEEK_HOLE);
+            if (hole < 0 || hole > size) hole = size;
+        }
+        for (at = data; at < hole;) {
+            ssize_t r = pread(from, block, size_t(std::min<off_t>(off_t(sizeof block), hole - at)), at);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return false;
+            if (r == 0) {  // shorter than it was: what is left is the end
+                hole = size = at;
+                break;
+            }
+            for (ssize_t done = 0; done < r;) {
+                ssize_t w = pwrite(to, block + done, size_t(r - done), at + done);
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) return false;
+                done += w;
+            }
+            at += r;
+        }
+        at = hole;
+    }
+    // The holes at the end, if any, are made by the length.
+    return ftruncate(to, size) == 0;
 }
 
 void parseProgress(const uint8_t* bytes, size_t size) {
@@ -238,10 +278,16 @@ bool isOurTemporary(const std::string& name, const std::string& prefix) {
     return true;
 }
 
+// A temporary file younger than this may be another game's that has made it and not yet
+// locked it: it is left alone (a killed save's stays a few seconds more).
+constexpr time_t YoungTemporarySeconds = 10;
+
 // Removes the temporary files that a save killed between writing and renaming left in
 // folder. Only regular files (never a link, whatever it points at), and only those no save is
-// writing now: a save holds a lock on its temporary file until it is renamed.
+// writing now: a save holds a lock on its temporary file until it is renamed, and one made in
+// the last few seconds may be about to be locked.
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    const time_t oldEnough = time(nullptr) - YoungTemporarySeconds;
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* e = readdir(dir)) {
@@ -251,8 +297,9 @@ void removeStaleTemporaries(const std::string& folder, const std::string& prefix
         int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat opened, now;
-        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
+        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_mtime <= oldEnough &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
+            now.st_ino == opened.st_ino) {
             if (unlink(path.c_str()) == 0) qDebug("saveProgress: removed %s, left by an earlier save", path.c_str());
         }
         close(fd);
@@ -321,31 +368,18 @@ void saveProgressTo(const ProgressPlace& place) {
     std::string targetFolder = folderOf(path);
 
     // Whatever follows the record in the old file is kept; so are its permissions.
-    std::string tail;
-    bool hadFile = false;
+    off_t oldSize = 0;
     mode_t fileMode = 0666;
     int old = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (old >= 0) {
-        struct stat st;
-        if (fstat(old, &st) == 0 && S_ISREG(st.st_mode)) {
-            hadFile = true;
-            fileMode = st.st_mode & 07777;
-            uint8_t skip[sizeof progress];
-            if (readUpTo(old, skip, sizeof skip) == sizeof skip) {
-                char buf[4096];
-                ssize_t r;
-                while ((r = read(old, buf, sizeof buf)) > 0 || (r < 0 && errno == EINTR))
-                    if (r > 0) tail.append(buf, size_t(r));
-                if (r < 0) {
-                    saveFailed("cannot read " + path + ": " + std::strerror(errno));
-                    close(old);
-                    return;
-                }
-            }
-        }
+    struct stat st;
+    if (old >= 0 && (fstat(old, &st) != 0 || !S_ISREG(st.st_mode))) {
         close(old);
+        old = -1;
     }
-    if (!hadFile) {
+    if (old >= 0) {
+        oldSize = st.st_size;
+        fileMode = st.st_mode & 07777;
+    } else {
         mode_t mask = umask(0);
         umask(mask);
         fileMode = 0666 & ~mask;
@@ -360,11 +394,13 @@ void saveProgressTo(const ProgressPlace& place) {
     int fd = makeTemporary(path, temp);
     if (fd < 0) {
         saveFailed("cannot create a temporary file in " + targetFolder + ": " + std::strerror(errno));
+        if (old >= 0) close(old);
         return;
     }
     bool ok = fchmod(fd, fileMode) == 0 && writeAll(fd, record, sizeof record) &&
-              writeAll(fd, reinterpret_cast<const uint8_t*>(tail.data()), tail.size()) && fsync(fd) == 0;
+              (oldSize <= off_t(sizeof record) || copyTail(old, fd, oldSize)) && fsync(fd) == 0;
     int savedErrno = errno;
+    if (old >= 0) close(old);
     // Renamed while still locked, so that no clean-up ever takes a file that is being written.
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
         if (ok) savedErrno = errno;

@@ -41,6 +41,7 @@ Bytes scrambled(const Bytes& plain, const uint8_t* key) {
 }
 
 const Bytes plainExample = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
+Bytes oldRecordBytes() { return scrambled(plainExample, ProgressKey); }
 
 class ProgressFile : public testing::Test {
 protected:
@@ -163,6 +164,60 @@ TEST_F(ProgressFile, SaveKeepsTheBytesAfterTheRecord) {
     ASSERT_EQ(now.size(), 20u);
     EXPECT_EQ(Bytes(now.begin(), now.begin() + 9), scrambled(plainExample, ProgressKey));
     EXPECT_EQ(Bytes(now.begin() + 9, now.end()), Bytes(old.begin() + 9, old.end()));
+}
+
+// Tails of every shape are kept byte for byte, with their holes: a save copies them in
+// blocks and never turns a sparse file dense (a 200 MB sparse tail once cost 277 MB of memory
+// and 200 MB of disk at every save).
+TEST_F(ProgressFile, SaveKeepsEveryTailWithItsHoles) {
+    struct Piece {
+        off_t at;
+        Bytes bytes;
+    };
+    struct Row {
+        const char* name;
+        off_t size;  // the file's length; what no piece covers is a hole
+        std::vector<Piece> pieces;
+    };
+    Bytes pattern(100 << 10);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = uint8_t(i * 7 + 1);
+    const off_t mb = off_t(1) << 20;
+    const Row rows[] = {
+        {"a dense tail over several blocks", off_t(9 + pattern.size()), {{9, pattern}}},
+        {"a sparse tail of 200 MB", 200 * mb, {}},
+        {"data among holes", 200 * mb, {{100 * mb, {1, 2, 3, 4, 5}}, {150 * mb - 2, pattern}}},
+        {"data at the very end", 64 * mb, {{64 * mb - 3, {7, 8, 9}}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove(home.file());
+        int fd = open(home.file().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, oldRecordBytes().data(), 9, 0), 9);
+        for (const Piece& p : r.pieces)
+            ASSERT_EQ(pwrite(fd, p.bytes.data(), p.bytes.size(), p.at), ssize_t(p.bytes.size()));
+        ASSERT_EQ(ftruncate(fd, r.size), 0);
+        close(fd);
+        struct stat before, after;
+        ASSERT_EQ(stat(home.file().c_str(), &before), 0);
+        progress.levelReached = 5;
+        saveProgress();
+        ASSERT_EQ(stat(home.file().c_str(), &after), 0);
+        EXPECT_EQ(after.st_size, r.size);
+        // Allocated the same, give or take a file system block or two.
+        EXPECT_LE(after.st_blocks, before.st_blocks + 32) << before.st_blocks;
+        fd = open(home.file().c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        uint8_t first[9];
+        ASSERT_EQ(pread(fd, first, 9, 0), 9);
+        EXPECT_EQ(first[4], scrambled({0, 0, 0, 0, 5}, ProgressKey)[4]);
+        for (const Piece& p : r.pieces) {
+            Bytes now(p.bytes.size());
+            ASSERT_EQ(pread(fd, now.data(), now.size(), p.at), ssize_t(now.size()));
+            EXPECT_EQ(now, p.bytes);
+        }
+        close(fd);
+    }
 }
 
 TEST_F(ProgressFile, SaveOverAShortFileWritesTheWholeRecord) {
@@ -498,8 +553,12 @@ TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
         {"tavrin.conf.new-Link00", false},  // a link, whatever it points at
         {"tavrin.conf.new-Dir000", false},  // a folder
         {"tavrin.conf.new-Lock00", false},  // being written by another save, which holds its lock
-        {"tavrin.conf.new-abc", false},     // not a name mkstemp makes
-        {"tavrin.conf.new-a1b2c3.png", false}, {"other.conf.new-a1B2c3", false},
+        // Just made by another game, which has not locked it yet (the clean-up of this save
+        // would have made that game's save fail).
+        {"tavrin.conf.new-Young0", false},
+        {"tavrin.conf.new-abc", false},  // not a name mkstemp makes
+        {"tavrin.conf.new-a1b2c3.png", false},
+        {"other.conf.new-a1B2c3", false},
     };
     writeFile(f + "/tavrin.conf.new-a1B2c3", {1, 2, 3});
     writeFile(f + "/tavrin.conf.new-000000", {});
@@ -510,6 +569,12 @@ TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
     writeFile(f + "/tavrin.conf.new-abc", {6});
     writeFile(f + "/tavrin.conf.new-a1b2c3.png", {7});
     writeFile(f + "/other.conf.new-a1B2c3", {8});
+    writeFile(f + "/tavrin.conf.new-Young0", {});
+    // Everything else was left a minute ago.
+    const timespec minuteAgo[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    for (const Row& r : rows)
+        if (std::string(r.name) != "tavrin.conf.new-Young0")
+            utimensat(AT_FDCWD, (f + "/" + r.name).c_str(), minuteAgo, AT_SYMLINK_NOFOLLOW);
     int held = open((f + "/tavrin.conf.new-Lock00").c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
