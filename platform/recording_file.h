@@ -113,7 +113,10 @@ private:
     uint64_t fingerprint_ = 0;
     std::string fault_;
     RecordingHeader header_;
-    std::vector<uint8_t> buffer_;  // a chunk read from the file
+    std::vector<uint8_t> buffer_;  // a chunk larger than the window, read from the file
+    enum : size_t { WindowBytes = size_t(1) << 20 };
+    std::vector<uint8_t> window_;  // the file's bytes from windowAt_ on
+    size_t windowAt_ = 0;
     const uint8_t* payload_ = nullptr;
     size_t checksAt_ = 0;  // the current chunk's check values, in its payload
     std::vector<uint8_t> described_;
@@ -126,6 +129,8 @@ private:
     void reset();
     int readHeader(std::string& error);
     bool readBytes(size_t at, size_t n, uint8_t* out);
+    // n bytes of the file from at, valid until the next call (nullptr: it cannot be read).
+    const uint8_t* view(size_t at, size_t n);
     int refuse(const std::string& why, std::string& error);
     // The rest of a data chunk of length bytes; returns false with what is wrong in fault.
     bool readData(size_t length, std::string& fault);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "tests/program/harness.h"
 
@@ -54,6 +55,15 @@ int occurrences(const std::string& text, const std::string& needle) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A progress record of level 3 and best score 1234, scrambled with the game's key.
+std::string level3Record() {
+    const uint8_t key[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
+    const uint8_t plain[9] = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
+    std::string out;
+    for (unsigned i = 0; i < 9; i++) out += char(plain[i] ^ uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58)));
+    return out;
+}
 
 RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording) {
     RunOptions o;
@@ -367,6 +377,95 @@ TEST(Replay, RefusalsTakeLittleTimeAndMemory) {
                      double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
         EXPECT_LT(cpu, c.cpuSeconds);
         EXPECT_LT(use.ru_maxrss, c.maxKB);
+    }
+}
+
+// Figures for the budgets of the hostile files (CPU time and peak memory of the game's own
+// process), printed and never checked against a time: a refusal of any size, and a short game
+// over a progress file with a 200 MB sparse tail (whose allocated size must not change).
+TEST(Replay, FiguresForHostileFiles) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "figures mean nothing under the sanitizers";
+#endif
+    TempDir dir;
+    const std::string rec = dir / "session.rec";
+    ASSERT_TRUE(recordScript(dir, "1200 key tap Space\n8000 close\n", rec).exited(0));
+    const std::string good = readFile(rec);
+    const std::string pipe = dir / "pipe.rec";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    // The smallest chunk that lists no new pass (the steady beat), repeated to 200 MB, then
+    // the same chunk damaged: the most chunks a file of that size can hold.
+    std::vector<Chunk> chunks = chunksOf(good);
+    const Chunk* beat = nullptr;
+    for (const Chunk& c : chunks)
+        if (c.length > 1 && good[c.at + 5] == 0 && (!beat || c.length < beat->length)) beat = &c;
+    ASSERT_NE(beat, nullptr);
+    const std::string piece = good.substr(beat->at, beat->length + 8);
+    std::string big = good.substr(0, chunks[1].at + chunks[1].length + 8);
+    big.reserve(200 << 20);
+    while (big.size() + piece.size() < (200u << 20)) big += piece;
+    std::string damaged = piece;
+    damaged[8] ^= 0x10;
+    writeFile(dir / "big.rec", big + damaged);
+    big.clear();
+    big.shrink_to_fit();
+    const std::string bigName = "200 MB of " + std::to_string(piece.size()) + "-byte chunks, then a damaged one";
+
+    struct Case {
+        std::string name;
+        std::vector<std::string> args;
+        std::optional<std::string> script;
+        std::string progressTail;  // "sparse": the progress file is a record and a 200 MB hole
+    };
+    const Case cases[] = {
+        {"-replay /dev/zero", {"-replay", "/dev/zero"}, std::nullopt, ""},
+        {"-replay a FIFO", {"-replay", pipe}, std::nullopt, ""},
+        {"-record a FIFO without reader", {"-record", pipe}, std::string("1000 close\n"), ""},
+        {"-replay " + bigName, {"-replay", dir / "big.rec"}, std::nullopt, ""},
+        {"a short game, progress with a 200 MB sparse tail",
+         {},
+         std::string("1200 key tap Space\n3000 close\n"),
+         "sparse"},
+    };
+    printf("%-64s %6s  %8s %10s  %s\n", "input", "status", "CPU s", "peak KB", "message");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir run;
+        std::string progress = run / "home/Applications/tavrin.conf";
+        struct stat before {};
+        if (!c.progressTail.empty()) {
+            mkdir((run / "home").c_str(), 0755);
+            mkdir((run / "home/Applications").c_str(), 0755);
+            writeFile(progress, level3Record());
+            ASSERT_EQ(truncate(progress.c_str(), 200 << 20), 0);
+            stat(progress.c_str(), &before);
+        }
+        RunOptions o;
+        o.args = c.args;
+        o.script = c.script;
+        Started started = startProgram(run.path(), o);
+        ASSERT_GT(started.pid, 0);
+        int status = 0;
+        struct rusage use {};
+        while (wait4(started.pid, &status, 0, &use) < 0 && errno == EINTR) {
+        }
+        started.pid = -1;
+        double cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+                     double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+        std::string message;
+        for (const std::string& line : splitLines(readFile(run / "stderr.txt")))
+            if (line.rfind("tavrin: ", 0) == 0) message = line;
+        if (!c.progressTail.empty()) {
+            struct stat after {};
+            stat(progress.c_str(), &after);
+            message = "progress file: " + std::to_string(after.st_size) + " bytes, " +
+                      std::to_string(before.st_blocks / 2) + " KB allocated before, " +
+                      std::to_string(after.st_blocks / 2) + " KB after";
+            EXPECT_EQ(after.st_size, before.st_size);
+            EXPECT_LE(after.st_blocks, before.st_blocks + 64);
+        }
+        printf("%-64s %6d  %8.2f %10ld  %s\n", c.name.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1, cpu,
+               use.ru_maxrss, message.c_str());
     }
 }
 
