@@ -1,12 +1,14 @@
 // The layer's base, under everything else in platform/: its one state record, the debug log
 // and the session clock. The toolkit classes, both back ends and the recording use them.
 #include "platform/base.h"
+#include <unistd.h>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "platform/files.h"
 #include "platform/layer.h"
 #include "platform/toolkit.h"
 
@@ -34,9 +36,12 @@ void debugLogOpen(const std::string& target) {
         debugToStderr = true;
         return;
     }
-    debugFile = fopen(target.c_str(), "w");
+    std::string why;
+    int fd = openOutputFile(target, why);
+    debugFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
     if (!debugFile) {
-        fprintf(stderr, "tavrin: cannot write the debug log '%s': %s\n", target.c_str(), strerror(errno));
+        if (fd >= 0) why = strerror(errno), close(fd);
+        fprintf(stderr, "tavrin: cannot write the debug log '%s': %s\n", target.c_str(), why.c_str());
         exit(2);
     }
     setvbuf(debugFile, nullptr, _IOLBF, 0);

@@ -19,6 +19,10 @@
 void sessionBegin(LayerOptions& options);
 // Closes the recording (end mark) or checks that the replay used all of it.
 void sessionEnd();
+// The program is about to end with a failure (a shot that cannot be written): the recording
+// keeps what was gathered, in whole chunks, and gets no end mark, so that a replay, where the
+// failure need not happen again, stops there as at a recording cut off.
+void sessionFailing();
 // A session is being recorded or replayed (and has not ended); the second: replayed.
 bool sessionActive();
 bool sessionReplaying();

@@ -20,6 +20,7 @@
 #include <unordered_map>
 
 #include "catalogue/resources.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -272,6 +273,8 @@ void RecordingReader::reset() {
     fault_.clear();
     header_ = RecordingHeader();
     buffer_.clear();
+    window_.clear();
+    windowAt_ = 0;
     rewind();
 }
 
@@ -408,44 +411,63 @@ int RecordingReader::next(std::string& error) {
     if (!fault_.empty()) return refuse(fault_, error);
     for (;;) {
         if (at_ >= size_) return 0;
-        std::string where = "chunk " + std::to_string(index_) + " at byte " + std::to_string(at_);
+        // Made only for a message: a long recording has millions of chunks.
+        auto where = [this] { return "chunk " + std::to_string(index_) + " at byte " + std::to_string(at_); };
         if (finished_) return refuse("damaged: bytes after the end mark, at byte " + std::to_string(at_), error);
-        uint8_t lengthBytes[4];
-        if (size_ - at_ < 4 || !readBytes(at_, 4, lengthBytes))
-            return refuse("truncated: the file ends inside " + where + " (its length)", error);
+        const uint8_t* lengthBytes = size_ - at_ < 4 ? nullptr : view(at_, 4);
+        if (!lengthBytes) return refuse("truncated: the file ends inside " + where() + " (its length)", error);
         uint32_t length = uint32_t(getLE(lengthBytes, 4));
         // Both bounds before a byte of it is allocated.
         if (length == 0 || length > MaxChunkBytes)
-            return refuse("damaged: " + where + " claims " + std::to_string(length) + " bytes", error);
+            return refuse("damaged: " + where() + " claims " + std::to_string(length) + " bytes", error);
         if (size_ - at_ - 4 < size_t(length) + 4)
-            return refuse("truncated: the file ends inside " + where + ", which needs " + std::to_string(length + 8) +
+            return refuse("truncated: the file ends inside " + where() + ", which needs " + std::to_string(length + 8) +
                               " bytes and has " + std::to_string(size_ - at_),
                           error);
-        if (memory_)
-            payload_ = memory_ + at_ + 4;
-        else {
-            buffer_.resize(size_t(length) + 4);
-            if (!readBytes(at_ + 4, size_t(length) + 4, buffer_.data()))
-                return refuse("truncated: the file ends inside " + where + " (it could not be read whole)", error);
-            payload_ = buffer_.data();
-        }
+        payload_ = view(at_ + 4, size_t(length) + 4);
+        if (!payload_)
+            return refuse("truncated: the file ends inside " + where() + " (it could not be read whole)", error);
         if (crc32(payload_, length) != uint32_t(getLE(payload_ + length, 4)))
-            return refuse("damaged: " + where + " does not match its check value", error);
-        size_t chunkAt = at_;
-        at_ += size_t(length) + 8;
-        index_++;
+            return refuse("damaged: " + where() + " does not match its check value", error);
         if (payload_[0] == 'E') {
-            if (length != 1) return refuse("damaged: " + where + ", an end mark with bytes after it", error);
+            if (length != 1) return refuse("damaged: " + where() + ", an end mark with bytes after it", error);
+            at_ += size_t(length) + 8;
+            index_++;
             finished_ = true;
             continue;
         }
-        if (payload_[0] != 'D') return refuse("damaged: " + where + " is of an unknown kind", error);
-        chunk_ = RecordedChunk();
-        chunk_.offset = chunkAt;
+        if (payload_[0] != 'D') return refuse("damaged: " + where() + " is of an unknown kind", error);
+        // Kept, not made anew: no allocation for each of millions of chunks.
+        chunk_.items.clear();
+        chunk_.offset = at_;
+        chunk_.frames = 0;
+        chunk_.chain = 0;
         std::string fault;
-        if (!readData(length, fault)) return refuse("damaged: " + where + ": " + fault, error);
+        if (!readData(length, fault)) return refuse("damaged: " + where() + ": " + fault, error);
+        at_ += size_t(length) + 8;
+        index_++;
         return 1;
     }
+}
+
+const uint8_t* RecordingReader::view(size_t at, size_t n) {
+    if (memory_) return at <= size_ && n <= size_ - at ? memory_ + at : nullptr;
+    if (at >= windowAt_ && at - windowAt_ + n <= window_.size()) return window_.data() + (at - windowAt_);
+    // The file is read a window at a time, so that small chunks cost no system call each; a
+    // chunk larger than the window is read on its own.
+    if (n > size_t(WindowBytes)) {
+        buffer_.resize(n);
+        return readBytes(at, n, buffer_.data()) ? buffer_.data() : nullptr;
+    }
+    size_t want = std::min(size_t(WindowBytes), size_ - std::min(at, size_));
+    if (want < n) return nullptr;
+    window_.resize(want);
+    windowAt_ = at;
+    if (!readBytes(at, want, window_.data())) {
+        window_.clear();
+        return nullptr;
+    }
+    return window_.data();
 }
 
 bool RecordingReader::readData(size_t length, std::string& fault) {
@@ -599,6 +621,12 @@ static void writeEvent(std::string& s, const LayerEvent& e) {
     }
 }
 
+bool RecordingWriter::open(const std::string& file, std::string& why) {
+    fd = openOutputFile(file, why);
+    path = file;
+    return fd >= 0;
+}
+
 void RecordingWriter::op(RecordOp code, const std::string& extra) {
     current_ += char(code);
     current_ += extra;
@@ -734,8 +762,12 @@ void RecordingWriter::writeAll(const std::string& s) {
         ssize_t n = ::write(fd, s.data() + done, s.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            fprintf(stderr, "tavrin: cannot write the recording '%s': %s; recording stopped\n", path.c_str(),
-                    strerror(errno));
+            int error = errno;
+            // A full disk takes part of a chunk: cut back to the last whole one, so the
+            // recording replays up to there as a recording cut off (a stream cannot be cut).
+            bool cut = done > 0 && ftruncate(fd, off_t(written_)) == 0;
+            fprintf(stderr, "tavrin: cannot write the recording '%s': %s; recording stopped%s\n", path.c_str(),
+                    strerror(error), cut ? ", after its last whole chunk" : "");
             failed = true;
             return;
         }

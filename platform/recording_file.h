@@ -113,7 +113,10 @@ private:
     uint64_t fingerprint_ = 0;
     std::string fault_;
     RecordingHeader header_;
-    std::vector<uint8_t> buffer_;  // a chunk read from the file
+    std::vector<uint8_t> buffer_;  // a chunk larger than the window, read from the file
+    enum : size_t { WindowBytes = size_t(1) << 20 };
+    std::vector<uint8_t> window_;  // the file's bytes from windowAt_ on
+    size_t windowAt_ = 0;
     const uint8_t* payload_ = nullptr;
     size_t checksAt_ = 0;  // the current chunk's check values, in its payload
     std::vector<uint8_t> described_;
@@ -126,6 +129,8 @@ private:
     void reset();
     int readHeader(std::string& error);
     bool readBytes(size_t at, size_t n, uint8_t* out);
+    // n bytes of the file from at, valid until the next call (nullptr: it cannot be read).
+    const uint8_t* view(size_t at, size_t n);
     int refuse(const std::string& why, std::string& error);
     // The rest of a data chunk of length bytes; returns false with what is wrong in fault.
     bool readData(size_t length, std::string& fault);
@@ -160,6 +165,10 @@ public:
     std::string path;
     bool failed = false;
 
+    // Opens the file to record to (platform/files.h: never waits, so a FIFO that nothing
+    // reads is refused at once, as -replay refuses one). Returns false with why set.
+    bool open(const std::string& file, std::string& why);
+
     void op(RecordOp code, const std::string& extra = std::string());
     void frame(bool same, uint64_t hash);
     void sleep(uint32_t step, int64_t clockUs, bool continued);
@@ -180,7 +189,7 @@ private:
     uint64_t chain_ = 0;
     size_t bytes_ = 0;
     size_t described_ = 0;  // pass descriptions written so far
-    size_t written_ = 0;    // bytes of the file
+    size_t written_ = 0;    // bytes of the file: its header and whole chunks
     int64_t chunkStartUs_ = 0;
 
     void endPass();

@@ -281,14 +281,12 @@ void sessionBegin(LayerOptions& options) {
                   (h.offscreen ? "offscreen" : "on the desktop") + ", orientation " + std::to_string(h.orientation) +
                   (finished ? "" : ", cut off") + ")");
     } else if (!options.record.empty()) {
-        int fd = ::open(options.record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            fprintf(stderr, "tavrin: cannot write the recording '%s': %s\n", options.record.c_str(), strerror(errno));
+        std::string why;
+        if (!s.writer.open(options.record, why)) {
+            fprintf(stderr, "tavrin: cannot write the recording '%s': %s\n", options.record.c_str(), why.c_str());
             exit(2);
         }
         s.mode = Mode::Record;
-        s.writer.fd = fd;
-        s.writer.path = options.record;
         if (s.desktop) {
             struct timeval tv;
             gettimeofday(&tv, nullptr);
@@ -335,6 +333,17 @@ void sessionEnd() {
     fflush(stdout);
     printf("replay: %" PRIu64 " frames matched\n", s.frames);
     fflush(stdout);
+}
+
+void sessionFailing() {
+    Session& s = session();
+    if (s.mode != Mode::Record || s.ended) return;
+    s.ended = true;
+    s.writer.flush();
+    if (s.writer.fd >= 0) ::close(s.writer.fd);
+    s.writer.fd = -1;
+    fprintf(stderr, "tavrin: the recording '%s' ends here, without an end mark: a replay stops at this point\n",
+            s.writer.path.c_str());
 }
 
 void sessionRaiseContinue() {

@@ -143,6 +143,7 @@ static void deliver(const LayerEvent& e) {
         std::string error;
         if (writeScreenPng(L.framebuffer, L.options.orientation, e.path.c_str(), error)) {
             fprintf(stderr, "tavrin: cannot write the screenshot '%s': %s\n", e.path.c_str(), error.c_str());
+            sessionFailing();
             exit(1);
         }
         debugLine("layer: screenshot " + e.path);
@@ -327,6 +328,16 @@ QString desktopDataDirPath() {
     const char* x = getenv("XDG_DATA_HOME");
     if (x && x[0] == '/') return QString(x);
     return QDir::homeDirPath() + QString::fromLatin1("/.local/share");
+}
+
+bool homeDirGiven() {
+    const char* h = getenv("HOME");
+    return h && h[0] == '/';
+}
+
+bool desktopDataDirGiven() {
+    const char* x = getenv("XDG_DATA_HOME");
+    return (x && x[0] == '/') || homeDirGiven();
 }
 
 QFile::QFile(const QString& n) : name_(n.str()) {}

@@ -206,6 +206,11 @@ FileConvention fileConvention();
 // The desktop's folder for programs' data: $XDG_DATA_HOME when it is an absolute path, else
 // ~/.local/share.
 QString desktopDataDirPath();
+// Whether the environment names a home folder (HOME set to an absolute path): homeDirPath()
+// gives the root folder when it does not, as the toolkit did. The second: whether
+// desktopDataDirPath() names a folder of the user's (XDG_DATA_HOME absolute, or a home).
+bool homeDirGiven();
+bool desktopDataDirGiven();
 
 // A file opened read-write is created when missing and never truncated.
 class QFile {

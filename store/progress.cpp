@@ -7,10 +7,13 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
+#include "platform/files.h"
 #include "platform/toolkit.h"
 #ifdef __EMSCRIPTEN__
 #include "platform/web.h"
@@ -26,11 +29,26 @@ static const char* const progressFile = "/Applications/tavrin.conf";
 static const char* const desktopProgressFile = "/tavrin/tavrin.conf";
 
 ProgressPlace progressPlace(FileConvention convention) {
-    std::string handheld = (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str();
+    // Without a home folder the handheld's place would be at the root of the file system:
+    // then there is no place (see noPlace).
+    std::string handheld =
+        homeDirGiven() ? (QDir::homeDirPath() + QString::fromLatin1(progressFile)).str() : std::string();
     if (convention == FileConvention::Handheld) return ProgressPlace{handheld, std::string(), true};
     // Progress saved before the game followed the desktop's folders is still read, and left
     // where it is.
-    return ProgressPlace{(desktopDataDirPath() + QString::fromLatin1(desktopProgressFile)).str(), handheld, false};
+    std::string desktop =
+        desktopDataDirGiven() ? (desktopDataDirPath() + QString::fromLatin1(desktopProgressFile)).str() : std::string();
+    return ProgressPlace{desktop, handheld, false};
+}
+
+// No home folder (HOME unset, empty or relative, and on the desktop no XDG_DATA_HOME either):
+// progress is neither read nor saved, said once on standard error and at each try in the
+// debug log. The game plays on with its record.
+static void noPlace(const char* doing) {
+    static bool said = false;
+    if (!said) std::fprintf(stderr, "tavrin: HOME is not set: progress is neither read nor saved\n");
+    said = true;
+    qDebug("%s: HOME is not set, no progress file", doing);
 }
 
 std::string progressPath() { return progressPlace(fileConvention()).file; }
@@ -66,6 +84,44 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
     return true;
 }
 
+// Copies what follows the record in the file from to the same places in to, size bytes in
+// all, in blocks of bounded size and only where from holds data: a hole (a sparse tail) stays
+// a hole, and the memory a save takes does not grow with the file. False with errno set.
+static bool copyTail(int from, int to, off_t size) {
+    static uint8_t block[64 << 10];
+    for (off_t at = off_t(sizeof progress); at < size;) {
+        off_t data = lseek(from, at, SEEK_DATA);
+        off_t hole = size;
+        if (data < 0 && errno == ENXIO) break;  // holes to the end
+        if (data < 0) {
+            if (errno != EINVAL) return false;
+            data = at;  // a file system that cannot tell: all data
+        } else {
+            hole = lseek(from, data, SEEK_HOLE);
+            if (hole < 0 || hole > size) hole = size;
+        }
+        for (at = data; at < hole;) {
+            ssize_t r = pread(from, block, size_t(std::min<off_t>(off_t(sizeof block), hole - at)), at);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return false;
+            if (r == 0) {  // shorter than it was: what is left is the end
+                hole = size = at;
+                break;
+            }
+            for (ssize_t done = 0; done < r;) {
+                ssize_t w = pwrite(to, block + done, size_t(r - done), at + done);
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) return false;
+                done += w;
+            }
+            at += r;
+        }
+        at = hole;
+    }
+    // The holes at the end, if any, are made by the length.
+    return ftruncate(to, size) == 0;
+}
+
 void parseProgress(const uint8_t* bytes, size_t size) {
     // Bytes the file does not supply go back to their previous plain values.
     scrambleProgress();
@@ -84,25 +140,6 @@ std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Follows symbolic links from path to the file they finally name (which need not exist).
-// Returns false, with errno set, on a loop or a link that cannot be read.
-bool resolveLinks(std::string path, std::string& target) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            target = path;
-            return true;
-        }
-        std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        ssize_t n = readlink(path.c_str(), link.data(), link.size());
-        if (n < 0) return false;
-        link.resize(size_t(n));
-        path = !link.empty() && link[0] == '/' ? link : folderOf(path) + "/" + link;
-    }
-    errno = ELOOP;
-    return false;
 }
 
 bool syncFolder(const std::string& folder) {
@@ -141,6 +178,10 @@ static bool missing(const std::string& path) {
 
 int32_t loadProgressFrom(const ProgressPlace& place) {
     const std::string& path = place.file;
+    if (path.empty()) {
+        noPlace("loadProgress");
+        return 0;
+    }
     uint8_t bytes[sizeof progress];
     size_t got = 0;
     if (!place.handheld) {
@@ -153,6 +194,11 @@ int32_t loadProgressFrom(const ProgressPlace& place) {
     // Opened read-write as the toolkit's file did, which creates a missing file (empty, so
     // the first start logs "Corrupt data"). A file that may only be read is still read: its
     // progress is not lost just because it cannot be written.
+    // A device or a FIFO, at the path or behind a link, is not even opened: it is taken as a
+    // file that cannot be opened.
+    FileTarget target;
+    std::string why;
+    if (followLinks(path, target, why) && target.kind == FileTarget::Other) return 0;
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0 && errno == ENOENT) {
         // A link to nothing: read as a missing file, but nothing is created where it points.
@@ -232,10 +278,16 @@ bool isOurTemporary(const std::string& name, const std::string& prefix) {
     return true;
 }
 
+// A temporary file younger than this may be another game's that has made it and not yet
+// locked it: it is left alone (a killed save's stays a few seconds more).
+constexpr time_t YoungTemporarySeconds = 10;
+
 // Removes the temporary files that a save killed between writing and renaming left in
 // folder. Only regular files (never a link, whatever it points at), and only those no save is
-// writing now: a save holds a lock on its temporary file until it is renamed.
+// writing now: a save holds a lock on its temporary file until it is renamed, and one made in
+// the last few seconds may be about to be locked.
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    const time_t oldEnough = time(nullptr) - YoungTemporarySeconds;
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* e = readdir(dir)) {
@@ -245,8 +297,9 @@ void removeStaleTemporaries(const std::string& folder, const std::string& prefix
         int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat opened, now;
-        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
+        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_mtime <= oldEnough &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
+            now.st_ino == opened.st_ino) {
             if (unlink(path.c_str()) == 0) qDebug("saveProgress: removed %s, left by an earlier save", path.c_str());
         }
         close(fd);
@@ -274,6 +327,10 @@ int makeTemporary(const std::string& path, std::string& temp) {
 
 void saveProgressTo(const ProgressPlace& place) {
     qDebug("t: %i", int(sizeof progress));
+    if (place.file.empty()) {
+        noPlace("saveProgress");
+        return;
+    }
     // The handheld's save makes its folder under the home directory first, as it always did.
     if (place.handheld && !makeFolder(folderOf(place.file), true)) return;
 
@@ -284,12 +341,20 @@ void saveProgressTo(const ProgressPlace& place) {
     std::memcpy(record, &progress, sizeof record);
     scrambleProgress();
 
-    // A progress file that is a link stays a link: the file it names is the one replaced.
-    std::string path;
-    if (!resolveLinks(place.file, path)) {
-        saveFailed("cannot follow " + place.file + ": " + std::strerror(errno));
+    // A progress file that is a link stays a link: the file it names is the one replaced,
+    // and only when it is a regular file or not there yet. A device, a FIFO or a socket is
+    // never replaced (a link to /dev/null is a usual way to keep a game from saving).
+    FileTarget target;
+    std::string why;
+    if (!followLinks(place.file, target, why)) {
+        saveFailed("cannot follow " + place.file + ": " + why);
         return;
     }
+    if (target.kind == FileTarget::Other) {
+        saveFailed(notRegularFile(place.file, target) + "; it is left as it is");
+        return;
+    }
+    const std::string& path = target.path;
     if (!place.handheld) {
         // Nothing is written, and no folder made, for progress that is kept already: a game
         // started and left without playing leaves no trace.
@@ -303,31 +368,18 @@ void saveProgressTo(const ProgressPlace& place) {
     std::string targetFolder = folderOf(path);
 
     // Whatever follows the record in the old file is kept; so are its permissions.
-    std::string tail;
-    bool hadFile = false;
+    off_t oldSize = 0;
     mode_t fileMode = 0666;
     int old = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (old >= 0) {
-        struct stat st;
-        if (fstat(old, &st) == 0 && S_ISREG(st.st_mode)) {
-            hadFile = true;
-            fileMode = st.st_mode & 07777;
-            uint8_t skip[sizeof progress];
-            if (readUpTo(old, skip, sizeof skip) == sizeof skip) {
-                char buf[4096];
-                ssize_t r;
-                while ((r = read(old, buf, sizeof buf)) > 0 || (r < 0 && errno == EINTR))
-                    if (r > 0) tail.append(buf, size_t(r));
-                if (r < 0) {
-                    saveFailed("cannot read " + path + ": " + std::strerror(errno));
-                    close(old);
-                    return;
-                }
-            }
-        }
+    struct stat st;
+    if (old >= 0 && (fstat(old, &st) != 0 || !S_ISREG(st.st_mode))) {
         close(old);
+        old = -1;
     }
-    if (!hadFile) {
+    if (old >= 0) {
+        oldSize = st.st_size;
+        fileMode = st.st_mode & 07777;
+    } else {
         mode_t mask = umask(0);
         umask(mask);
         fileMode = 0666 & ~mask;
@@ -342,11 +394,13 @@ void saveProgressTo(const ProgressPlace& place) {
     int fd = makeTemporary(path, temp);
     if (fd < 0) {
         saveFailed("cannot create a temporary file in " + targetFolder + ": " + std::strerror(errno));
+        if (old >= 0) close(old);
         return;
     }
     bool ok = fchmod(fd, fileMode) == 0 && writeAll(fd, record, sizeof record) &&
-              writeAll(fd, reinterpret_cast<const uint8_t*>(tail.data()), tail.size()) && fsync(fd) == 0;
+              (oldSize <= off_t(sizeof record) || copyTail(old, fd, oldSize)) && fsync(fd) == 0;
     int savedErrno = errno;
+    if (old >= 0) close(old);
     // Renamed while still locked, so that no clean-up ever takes a file that is being written.
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
         if (ok) savedErrno = errno;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "tests/program/harness.h"
 
@@ -54,6 +55,15 @@ int occurrences(const std::string& text, const std::string& needle) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A progress record of level 3 and best score 1234, scrambled with the game's key.
+std::string level3Record() {
+    const uint8_t key[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
+    const uint8_t plain[9] = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
+    std::string out;
+    for (unsigned i = 0; i < 9; i++) out += char(plain[i] ^ uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58)));
+    return out;
+}
 
 RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording) {
     RunOptions o;
@@ -292,6 +302,17 @@ TEST(Replay, BadRecordingsAndOptionsAreRefusedBeforeTheGameStarts) {
         {"a pipe", "", {"-replay", pipe}, "cannot read the recording '" + pipe + "': not a regular file"},
         {"a device", "", {"-replay", "/dev/zero"}, "cannot read the recording '/dev/zero': not a regular file"},
         {"a folder", "", {"-replay", dir.path()}, "not a regular file"},
+        // Written files are opened without waiting: a FIFO that nothing reads is refused at
+        // once, as -replay refuses one.
+        {"recording to a FIFO that nothing reads",
+         "",
+         {"-record", pipe},
+         "cannot write the recording '" + pipe + "': a FIFO that nothing reads"},
+        {"the debug log to a FIFO that nothing reads",
+         "",
+         {"-debuglog", pipe},
+         "cannot write the debug log '" + pipe + "': a FIFO that nothing reads"},
+        {"recording to a folder", "", {"-record", dir.path()}, "a folder, not a regular file"},
         // Declared sizes are checked before anything is allocated for them.
         {"a chunk larger than the format allows", huge, {"-replay", bad}, "chunk 0 at byte 32 claims 4294967280 bytes"},
         {"a chunk larger than the file", beyond, {"-replay", bad}, "needs 16777224 bytes and has 5"},
@@ -359,6 +380,95 @@ TEST(Replay, RefusalsTakeLittleTimeAndMemory) {
     }
 }
 
+// Figures for the budgets of the hostile files (CPU time and peak memory of the game's own
+// process), printed and never checked against a time: a refusal of any size, and a short game
+// over a progress file with a 200 MB sparse tail (whose allocated size must not change).
+TEST(Replay, FiguresForHostileFiles) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "figures mean nothing under the sanitizers";
+#endif
+    TempDir dir;
+    const std::string rec = dir / "session.rec";
+    ASSERT_TRUE(recordScript(dir, "1200 key tap Space\n8000 close\n", rec).exited(0));
+    const std::string good = readFile(rec);
+    const std::string pipe = dir / "pipe.rec";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    // The smallest chunk that lists no new pass (the steady beat), repeated to 200 MB, then
+    // the same chunk damaged: the most chunks a file of that size can hold.
+    std::vector<Chunk> chunks = chunksOf(good);
+    const Chunk* beat = nullptr;
+    for (const Chunk& c : chunks)
+        if (c.length > 1 && good[c.at + 5] == 0 && (!beat || c.length < beat->length)) beat = &c;
+    ASSERT_NE(beat, nullptr);
+    const std::string piece = good.substr(beat->at, beat->length + 8);
+    std::string big = good.substr(0, chunks[1].at + chunks[1].length + 8);
+    big.reserve(200 << 20);
+    while (big.size() + piece.size() < (200u << 20)) big += piece;
+    std::string damaged = piece;
+    damaged[8] ^= 0x10;
+    writeFile(dir / "big.rec", big + damaged);
+    big.clear();
+    big.shrink_to_fit();
+    const std::string bigName = "200 MB of " + std::to_string(piece.size()) + "-byte chunks, then a damaged one";
+
+    struct Case {
+        std::string name;
+        std::vector<std::string> args;
+        std::optional<std::string> script;
+        std::string progressTail;  // "sparse": the progress file is a record and a 200 MB hole
+    };
+    const Case cases[] = {
+        {"-replay /dev/zero", {"-replay", "/dev/zero"}, std::nullopt, ""},
+        {"-replay a FIFO", {"-replay", pipe}, std::nullopt, ""},
+        {"-record a FIFO without reader", {"-record", pipe}, std::string("1000 close\n"), ""},
+        {"-replay " + bigName, {"-replay", dir / "big.rec"}, std::nullopt, ""},
+        {"a short game, progress with a 200 MB sparse tail",
+         {},
+         std::string("1200 key tap Space\n3000 close\n"),
+         "sparse"},
+    };
+    printf("%-64s %6s  %8s %10s  %s\n", "input", "status", "CPU s", "peak KB", "message");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir run;
+        std::string progress = run / "home/Applications/tavrin.conf";
+        struct stat before {};
+        if (!c.progressTail.empty()) {
+            mkdir((run / "home").c_str(), 0755);
+            mkdir((run / "home/Applications").c_str(), 0755);
+            writeFile(progress, level3Record());
+            ASSERT_EQ(truncate(progress.c_str(), 200 << 20), 0);
+            stat(progress.c_str(), &before);
+        }
+        RunOptions o;
+        o.args = c.args;
+        o.script = c.script;
+        Started started = startProgram(run.path(), o);
+        ASSERT_GT(started.pid, 0);
+        int status = 0;
+        struct rusage use {};
+        while (wait4(started.pid, &status, 0, &use) < 0 && errno == EINTR) {
+        }
+        started.pid = -1;
+        double cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+                     double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+        std::string message;
+        for (const std::string& line : splitLines(readFile(run / "stderr.txt")))
+            if (line.rfind("tavrin: ", 0) == 0) message = line;
+        if (!c.progressTail.empty()) {
+            struct stat after {};
+            stat(progress.c_str(), &after);
+            message = "progress file: " + std::to_string(after.st_size) + " bytes, " +
+                      std::to_string(before.st_blocks / 2) + " KB allocated before, " +
+                      std::to_string(after.st_blocks / 2) + " KB after";
+            EXPECT_EQ(after.st_size, before.st_size);
+            EXPECT_LE(after.st_blocks, before.st_blocks + 64);
+        }
+        printf("%-64s %6d  %8.2f %10ld  %s\n", c.name.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1, cpu,
+               use.ru_maxrss, message.c_str());
+    }
+}
+
 // A kill or a crash leaves the chunks written so far: the replay plays them and says where
 // the recording was cut off.
 TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd) {
@@ -380,6 +490,67 @@ TEST(Replay, ARecordingCutOffAfterAWholeChunkReplaysUpToItsEnd) {
     EXPECT_LE(ms, 6100);
     EXPECT_GT(frames, 400);
     EXPECT_NE(r.err.find("cut off"), std::string::npos);
+}
+
+// A recording whose run could not finish it ends after its last whole chunk, without an end
+// mark, and replays up to there: a full disk (a file size limit stands in for it, with the
+// same short write), a shot that cannot be written (the replay writes its shots elsewhere, so
+// it would go on where the recorded run stopped).
+TEST(Replay, ARecordingThatCouldNotBeFinishedReplaysUpToWhereItStops) {
+    // The shots would meet the file size limit too.
+    std::string noShots;
+    for (const std::string& line : splitLines(shortSession))
+        if (line.find(" shot ") == std::string::npos) noShots += line + "\n";
+    TempDir sizing;
+    ASSERT_TRUE(recordScript(sizing, noShots, sizing / "whole.rec").exited(0));
+    const std::string whole = readFile(sizing / "whole.rec");
+    const std::vector<Chunk> chunks = chunksOf(whole);
+    ASSERT_GE(chunks.size(), 6u);
+    struct Case {
+        const char* name;
+        std::string script;
+        rlim_t fileSizeLimit;  // RLIM_INFINITY: none
+        int recordStatus;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"a full disk", noShots, chunks[4].at + chunks[4].length / 2, 0,
+         "recording stopped, after its last whole chunk"},
+        {"a failed shot", "1200 key tap Space\n3000 shot no/such/folder/x.png\n9000 close\n", RLIM_INFINITY, 1,
+         "ends here, without an end mark"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir first, second;
+        const std::string rec = first / "session.rec";
+        RunOptions o;
+        o.script = c.script;
+        o.args = {"-record", rec};
+        o.debugLog = false;
+        // The limit is the child's (the parent's own files are written before it starts).
+        struct rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit limit = old;
+        limit.rlim_cur = c.fileSizeLimit;
+        auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        std::ofstream(first / "run.script") << c.script;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        Started run = startProgram(first.path(), o);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldHandler);
+        RunResult r = waitProgram(run);
+        EXPECT_TRUE(r.exited(c.recordStatus)) << r.exitStatus << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        // Whole chunks only, and no end mark.
+        const std::string bytes = readFile(rec);
+        const std::vector<Chunk> kept = chunksOf(bytes);
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept.back().at + kept.back().length + 8, bytes.size());
+        EXPECT_NE(kept.back().length, 1u);
+        RunResult p = replay(second, rec);
+        EXPECT_TRUE(p.exited(0)) << p.exitStatus << "\n" << p.err;
+        EXPECT_NE(p.err.find("it was cut off before the program ended"), std::string::npos) << p.err;
+    }
 }
 
 // Real key presses and clicks in the window of a private X server, recorded, then replayed

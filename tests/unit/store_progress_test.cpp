@@ -4,7 +4,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <algorithm>
 #include <filesystem>
@@ -38,6 +41,7 @@ Bytes scrambled(const Bytes& plain, const uint8_t* key) {
 }
 
 const Bytes plainExample = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
+Bytes oldRecordBytes() { return scrambled(plainExample, ProgressKey); }
 
 class ProgressFile : public testing::Test {
 protected:
@@ -162,6 +166,60 @@ TEST_F(ProgressFile, SaveKeepsTheBytesAfterTheRecord) {
     EXPECT_EQ(Bytes(now.begin() + 9, now.end()), Bytes(old.begin() + 9, old.end()));
 }
 
+// Tails of every shape are kept byte for byte, with their holes: a save copies them in
+// blocks and never turns a sparse file dense (a 200 MB sparse tail once cost 277 MB of memory
+// and 200 MB of disk at every save).
+TEST_F(ProgressFile, SaveKeepsEveryTailWithItsHoles) {
+    struct Piece {
+        off_t at;
+        Bytes bytes;
+    };
+    struct Row {
+        const char* name;
+        off_t size;  // the file's length; what no piece covers is a hole
+        std::vector<Piece> pieces;
+    };
+    Bytes pattern(100 << 10);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = uint8_t(i * 7 + 1);
+    const off_t mb = off_t(1) << 20;
+    const Row rows[] = {
+        {"a dense tail over several blocks", off_t(9 + pattern.size()), {{9, pattern}}},
+        {"a sparse tail of 200 MB", 200 * mb, {}},
+        {"data among holes", 200 * mb, {{100 * mb, {1, 2, 3, 4, 5}}, {150 * mb - 2, pattern}}},
+        {"data at the very end", 64 * mb, {{64 * mb - 3, {7, 8, 9}}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove(home.file());
+        int fd = open(home.file().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, oldRecordBytes().data(), 9, 0), 9);
+        for (const Piece& p : r.pieces)
+            ASSERT_EQ(pwrite(fd, p.bytes.data(), p.bytes.size(), p.at), ssize_t(p.bytes.size()));
+        ASSERT_EQ(ftruncate(fd, r.size), 0);
+        close(fd);
+        struct stat before, after;
+        ASSERT_EQ(stat(home.file().c_str(), &before), 0);
+        progress.levelReached = 5;
+        saveProgress();
+        ASSERT_EQ(stat(home.file().c_str(), &after), 0);
+        EXPECT_EQ(after.st_size, r.size);
+        // Allocated the same, give or take a file system block or two.
+        EXPECT_LE(after.st_blocks, before.st_blocks + 32) << before.st_blocks;
+        fd = open(home.file().c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        uint8_t first[9];
+        ASSERT_EQ(pread(fd, first, 9, 0), 9);
+        EXPECT_EQ(first[4], scrambled({0, 0, 0, 0, 5}, ProgressKey)[4]);
+        for (const Piece& p : r.pieces) {
+            Bytes now(p.bytes.size());
+            ASSERT_EQ(pread(fd, now.data(), now.size(), p.at), ssize_t(now.size()));
+            EXPECT_EQ(now, p.bytes);
+        }
+        close(fd);
+    }
+}
+
 TEST_F(ProgressFile, SaveOverAShortFileWritesTheWholeRecord) {
     writeFile(home.file(), {1, 2, 3});
     progress.levelReached = 3;
@@ -192,9 +250,27 @@ struct HostileCase {
     uint8_t levelAfterLoad;
     // What must still hold after the load and after the save (beyond the common checks).
     std::function<void(const std::string& folder)> check;
+    const char* says = "";  // a save that fails: what its one message says
 };
 
 const Bytes oldRecord = scrambled(plainExample, ProgressKey);  // level 3, score 1234
+
+bool isKind(const std::string& path, mode_t kind) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+// A Unix socket bound at path (left there when the descriptor is closed).
+bool bindSocket(const std::string& path) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    bool ok = bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
 
 Bytes withTail(Bytes b) {
     for (uint8_t i = 0; i < 5; ++i) b.push_back(uint8_t(0xE0 + i));
@@ -283,6 +359,45 @@ const HostileCase hostileCases[] = {
          return std::string();
      },
      0, [](const std::string&) {}},
+    // Never replaced by a regular file: things that are not files, at the path or behind a link.
+    {"FifoInPlaceOfTheFile",
+     [](const std::string& f) {
+         EXPECT_EQ(mkfifo((f + "/tavrin.conf").c_str(), 0644), 0);
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/tavrin.conf", S_IFIFO)); },
+     "tavrin.conf is a FIFO, not a regular file; it is left as it is"},
+    {"LinkToAFifo",
+     [](const std::string& f) {
+         mkdir((f + "/saves").c_str(), 0755);
+         EXPECT_EQ(mkfifo((f + "/saves/pipe").c_str(), 0644), 0);
+         EXPECT_EQ(symlink("saves/pipe", (f + "/tavrin.conf").c_str()), 0);
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/saves/pipe", S_IFIFO)); },
+     "saves/pipe, a FIFO, not a regular file"},
+    {"LinkToACharacterDevice",
+     // A null device of the test's own where the system lets us make one (as root, where a
+     // save would have replaced it), else the system's, which no other user may replace.
+     [](const std::string& f) {
+         std::string device = f + "/null";
+         if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) device = "/dev/null";
+         EXPECT_EQ(symlink(device.c_str(), (f + "/tavrin.conf").c_str()), 0);
+         return std::string();
+     },
+     0,
+     [](const std::string& f) {
+         std::string device = isKind(f + "/null", S_IFCHR) ? f + "/null" : "/dev/null";
+         EXPECT_TRUE(isKind(device, S_IFCHR)) << device;
+     },
+     "null, a character device, not a regular file"},
+    {"SocketInPlaceOfTheFile",
+     [](const std::string& f) {
+         EXPECT_TRUE(bindSocket(f + "/tavrin.conf"));
+         return std::string();
+     },
+     0, [](const std::string& f) { EXPECT_TRUE(isKind(f + "/tavrin.conf", S_IFSOCK)); },
+     "tavrin.conf is a socket, not a regular file"},
 };
 
 class ProgressHostile : public ProgressFile, public testing::WithParamInterface<HostileCase> {};
@@ -314,6 +429,7 @@ TEST_P(ProgressHostile, SavesWhereThePathLeadsOrReportsOnce) {
         EXPECT_EQ(reported, 1) << err;
         EXPECT_EQ(err.rfind("tavrin: cannot save progress: ", 0), 0u) << err;
         EXPECT_EQ(log.countPrefix("saveProgress: "), 1);
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
     } else {
         EXPECT_EQ(reported, 0) << err;
         Bytes now = readFile(target);
@@ -368,6 +484,55 @@ TEST(ProgressSave, UnwritableHomeIsSurvived) {
     harness::releaseApp();
 }
 
+// Without a home folder the handheld's place would be /Applications/tavrin.conf, at the root
+// of the file system: progress is then neither read nor saved, said once on standard error.
+TEST(ProgressSave, WithoutAHomeProgressIsNeitherReadNorSaved) {
+    harness::ensureApp();
+    harness::TempHome tmp;
+    const char* xdg = getenv("XDG_DATA_HOME");
+    const std::optional<std::string> oldXdg = xdg ? std::optional<std::string>(xdg) : std::nullopt;
+    unsetenv("XDG_DATA_HOME");
+    struct Row {
+        const char* name;
+        const char* home;  // nullptr: unset
+    };
+    const Row rows[] = {{"unset", nullptr}, {"empty", ""}, {"relative", "Applications"}};
+    testing::internal::CaptureStderr();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.home)
+            setenv("HOME", r.home, 1);
+        else
+            unsetenv("HOME");
+        ASSERT_EQ(progressPlace(FileConvention::Handheld).file, "");
+        ASSERT_EQ(progressPlace(FileConvention::Desktop).file, "");
+        EXPECT_EQ(progressPlace(FileConvention::Desktop).earlier, "");
+        progress.levelReached = 2;
+        progress.bestScore = 5;
+        harness::DebugLog log;
+        loadProgress();
+        saveProgress();
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{"loadProgress: HOME is not set, no progress file", "t: 9",
+                                                         "saveProgress: HOME is not set, no progress file"}));
+        EXPECT_EQ(progress.levelReached, 2);  // the game goes on with its record
+        EXPECT_EQ(+progress.bestScore, 5);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    // Once a run (the first time in this process).
+    EXPECT_TRUE(err.empty() || err == "tavrin: HOME is not set: progress is neither read nor saved\n") << err;
+    // A desktop whose data folder is named still keeps progress there.
+    setenv("XDG_DATA_HOME", (tmp.path() + "/data").c_str(), 1);
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).file, tmp.path() + "/data/tavrin/tavrin.conf");
+    EXPECT_EQ(progressPlace(FileConvention::Desktop).earlier, "");
+    if (oldXdg)
+        setenv("XDG_DATA_HOME", oldXdg->c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    setenv("HOME", tmp.path().c_str(), 1);
+    std::memset(&progress, 0, sizeof progress);
+    harness::releaseApp();
+}
+
 }  // namespace
 
 namespace {
@@ -388,8 +553,12 @@ TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
         {"tavrin.conf.new-Link00", false},  // a link, whatever it points at
         {"tavrin.conf.new-Dir000", false},  // a folder
         {"tavrin.conf.new-Lock00", false},  // being written by another save, which holds its lock
-        {"tavrin.conf.new-abc", false},     // not a name mkstemp makes
-        {"tavrin.conf.new-a1b2c3.png", false}, {"other.conf.new-a1B2c3", false},
+        // Just made by another game, which has not locked it yet (the clean-up of this save
+        // would have made that game's save fail).
+        {"tavrin.conf.new-Young0", false},
+        {"tavrin.conf.new-abc", false},  // not a name mkstemp makes
+        {"tavrin.conf.new-a1b2c3.png", false},
+        {"other.conf.new-a1B2c3", false},
     };
     writeFile(f + "/tavrin.conf.new-a1B2c3", {1, 2, 3});
     writeFile(f + "/tavrin.conf.new-000000", {});
@@ -400,6 +569,12 @@ TEST_F(ProgressFile, ASaveRemovesTheTemporariesAnInterruptedSaveLeft) {
     writeFile(f + "/tavrin.conf.new-abc", {6});
     writeFile(f + "/tavrin.conf.new-a1b2c3.png", {7});
     writeFile(f + "/other.conf.new-a1B2c3", {8});
+    writeFile(f + "/tavrin.conf.new-Young0", {});
+    // Everything else was left a minute ago.
+    const timespec minuteAgo[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    for (const Row& r : rows)
+        if (std::string(r.name) != "tavrin.conf.new-Young0")
+            utimensat(AT_FDCWD, (f + "/" + r.name).c_str(), minuteAgo, AT_SYMLINK_NOFOLLOW);
     int held = open((f + "/tavrin.conf.new-Lock00").c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
