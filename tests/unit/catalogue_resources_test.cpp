@@ -74,7 +74,7 @@ bool sourceBytes(const std::string& name, std::vector<uint8_t>* out) {
     return true;
 }
 
-TEST(GfxResources, CatalogueSortedAndClosed) {
+TEST(CatalogueResources, CatalogueSortedAndClosed) {
     size_t n = 0;
     while (embeddedFiles[n].data != nullptr) {
         ASSERT_NE(nullptr, embeddedFiles[n].name);
@@ -89,7 +89,7 @@ TEST(GfxResources, CatalogueSortedAndClosed) {
     EXPECT_GE(n, 1u);
 }
 
-TEST(GfxResources, NumbersMapToTheirFiles) {
+TEST(CatalogueResources, NumbersMapToTheirFiles) {
     for (const Known& k : Table) {
         std::vector<uint8_t> want;
         uint32_t size = 0xDEADBEEF;
@@ -108,7 +108,7 @@ TEST(GfxResources, NumbersMapToTheirFiles) {
     }
 }
 
-TEST(GfxResources, RawPictureWritesNoSize) {
+TEST(CatalogueResources, RawPictureWritesNoSize) {
     std::vector<uint8_t> want;
     uint32_t size = 0x12345678;
     const uint8_t* data = findResource(ResGameCompletePic1, &size);
@@ -123,7 +123,7 @@ TEST(GfxResources, RawPictureWritesNoSize) {
     EXPECT_EQ(data, findResource(ResGameCompletePic1, nullptr));
 }
 
-TEST(GfxResources, UnknownNumbersLeaveTheSlot) {
+TEST(CatalogueResources, UnknownNumbersLeaveTheSlot) {
     for (ResourceId id : {0u, 101u, 105u, 119u, 125u, 126u, 140u, 150u, 155u, 200u, 217u, 299u, 301u, 0xFFFFFFFFu}) {
         uint32_t size = 77;
         EXPECT_EQ(nullptr, findResource(id, &size)) << id;
@@ -131,7 +131,7 @@ TEST(GfxResources, UnknownNumbersLeaveTheSlot) {
     }
 }
 
-TEST(GfxResources, ByNameCacheAndEmptyArray) {
+TEST(CatalogueResources, ByNameCacheAndEmptyArray) {
     const EmbeddedArray& a = findEmbeddedFile("t1.tvm");
     const EmbeddedArray& b = findEmbeddedFile("t1.tvm");
     EXPECT_EQ(&a, &b);
