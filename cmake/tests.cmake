@@ -36,6 +36,25 @@ if(TAVRIN_UNIT_TESTS)
     add_dependencies(unit_tests levelc)
     target_compile_definitions(unit_tests PRIVATE TAVRIN_LEVELC="$<TARGET_FILE:levelc>")
   endif()
+  # The variables the game's libraries define, listed from the built libraries by the
+  # toolchain's nm: the globals test holds the snapshot of tests/unit/globals_snapshot.h
+  # against them, so that a global nobody added to the snapshot is named.
+  set(tavrin_globals_inc "${CMAKE_BINARY_DIR}/unit_globals/library_globals.inc")
+  set(tavrin_globals_args "")
+  set(tavrin_globals_libs "")
+  foreach(layer IN LISTS TAVRIN_LAYERS)
+    list(APPEND tavrin_globals_args "${layer}=$<TARGET_FILE:tavrin_${layer}>")
+    list(APPEND tavrin_globals_libs tavrin_${layer})
+  endforeach()
+  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/unit_globals")
+  add_custom_command(OUTPUT "${tavrin_globals_inc}"
+    COMMAND sh "${CMAKE_SOURCE_DIR}/tests/unit/list_globals.sh" "${CMAKE_NM}" "${tavrin_globals_inc}"
+      ${tavrin_globals_args}
+    DEPENDS ${tavrin_globals_libs} "${CMAKE_SOURCE_DIR}/tests/unit/list_globals.sh"
+    COMMENT "Listing the variables of the game's libraries"
+    VERBATIM)
+  target_sources(unit_tests PRIVATE "${tavrin_globals_inc}")
+  target_include_directories(unit_tests PRIVATE "${CMAKE_BINARY_DIR}/unit_globals")
   gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endif()
 

@@ -5,6 +5,8 @@
 // names the ones that changed. The unit tests' main takes one at start-up and restores it
 // after every test, so no test can lean on what another left behind (the suite also runs
 // shuffled). Pointers are restored as values: a test frees what it allocates.
+// globals_test.cpp holds this table against every variable the game's built libraries define:
+// a global added to a game folder is named there until it is added here.
 #pragma once
 #include <cstring>
 #include <string>

@@ -365,29 +365,28 @@ TEST_F(LevelSelectScreen, UnreadableHeaderShowsNoName) {
     for (int32_t x = 0; x < 240; ++x) ASSERT_EQ(px(x, 15), Back) << x;
 }
 
-// Loaders with the embedded pictures (where this build has them): every load is undone by
-// its free, and a picture that is missing leaves its record empty and the load reports 1.
+// The loaders with the build's embedded pictures: each load reports success with its
+// picture in place, and its free undoes it.
 TEST_F(Menus, LoadersAndFreesPairUp) {
     struct Case {
         int32_t (*load)();
         void (*release)();
         Image* pic;
-        ResourceId id;
+        ResourceId backdrop, highlight;
         int32_t w, h;
     } cases[] = {
-        {loadPracticeMenu, freePracticeMenu, &PracticeHighlight, ResPracticeHighlight, 170, 192},
-        {loadPauseMenu, freePauseMenu, &PauseHighlight, ResStatusHighlight, 168, 161},
+        {loadPracticeMenu, freePracticeMenu, &PracticeHighlight, ResPractice, ResPracticeHighlight, 170, 192},
+        {loadPauseMenu, freePauseMenu, &PauseHighlight, ResStatus, ResStatusHighlight, 168, 161},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE("highlight " + std::to_string(c.highlight));
         uint32_t size = 0;
-        bool present = findResource(c.id, &size) != nullptr;
-        int32_t r = c.load();
-        EXPECT_EQ(r, c.pic->pixels == nullptr ? 1 : 0);
-        if (present) {
-            EXPECT_EQ(r, 0);
-            EXPECT_EQ(c.pic->width, c.w);
-            EXPECT_EQ(c.pic->height, c.h);
-        }
+        ASSERT_NE(findResource(c.highlight, &size), nullptr) << "the test build embeds every picture";
+        ASSERT_EQ(c.load(), 0);
+        EXPECT_EQ(backdropId, c.backdrop);
+        ASSERT_NE(c.pic->pixels, nullptr);
+        EXPECT_EQ(c.pic->width, c.w);
+        EXPECT_EQ(c.pic->height, c.h);
         c.release();
         Image zero{};
         EXPECT_EQ(std::memcmp(c.pic, &zero, sizeof zero), 0);
@@ -396,20 +395,29 @@ TEST_F(Menus, LoadersAndFreesPairUp) {
 
 TEST_F(Menus, MainMenuLoadPastesTheBannerIntoTheBackdrop) {
     uint32_t size = 0;
-    bool present = findResource(ResMainMenu, &size) && findResource(ResMainMenuHighlight, &size) &&
-                   findResource(ResMainMenuBanner, &size);
-    int32_t r = loadMainMenu();
-    if (present) {
-        ASSERT_EQ(r, 0);
-        ASSERT_EQ(MainMenuBanner.width, 82);
-        ASSERT_EQ(MainMenuBanner.height, 25);
-        EXPECT_EQ(MainMenuHighlight.width, 151);
-        for (int32_t y : {0, 12, 24})
-            for (int32_t x : {0, 40, 81})
-                EXPECT_EQ(pixelOf(Backdrop, 62 + x, 68 + y), pixelOf(MainMenuBanner, x, y)) << x << "," << y;
-    } else {
-        EXPECT_EQ(r, 1);
-    }
+    for (ResourceId id : {ResMainMenu, ResMainMenuHighlight, ResMainMenuBanner})
+        ASSERT_NE(findResource(id, &size), nullptr) << "the test build embeds every picture: " << id;
+    ASSERT_EQ(loadMainMenu(), 0);
+    EXPECT_EQ(backdropId, ResMainMenu);
+    ASSERT_EQ(MainMenuBanner.width, 82);
+    ASSERT_EQ(MainMenuBanner.height, 25);
+    EXPECT_EQ(MainMenuHighlight.width, 151);
+    EXPECT_EQ(MainMenuHighlight.height, 172);
+    // The banner's pixels replace the backdrop's under it, and nothing beside it.
+    Image plain;
+    ASSERT_EQ(decodeJpeg(&plain, ResMainMenu), 0);
+    int32_t changed = 0;
+    for (int32_t y : {0, 12, 24})
+        for (int32_t x : {0, 40, 81}) {
+            EXPECT_EQ(pixelOf(Backdrop, 62 + x, 68 + y), pixelOf(MainMenuBanner, x, y)) << x << "," << y;
+            changed += pixelOf(plain, 62 + x, 68 + y) != pixelOf(MainMenuBanner, x, y);
+        }
+    EXPECT_GT(changed, 0) << "the banner looks like the backdrop under it: the test shows nothing";
+    for (int32_t y : {67, 93})
+        for (int32_t x : {61, 100, 144}) EXPECT_EQ(pixelOf(Backdrop, x, y), pixelOf(plain, x, y)) << x << "," << y;
+    for (int32_t y : {68, 80, 92})
+        for (int32_t x : {61, 144}) EXPECT_EQ(pixelOf(Backdrop, x, y), pixelOf(plain, x, y)) << x << "," << y;
+    freeImage(&plain);
     freeMainMenu();
     Image zero{};
     EXPECT_EQ(std::memcmp(&MainMenuBanner, &zero, sizeof zero), 0);
