@@ -40,6 +40,7 @@ inline const std::vector<GlobalRegion>& gameGlobals() {
         TAVRIN_GLOBAL(stylusLastX),
         TAVRIN_GLOBAL(stylusLastY),
         TAVRIN_GLOBAL(stylusDown),
+        TAVRIN_GLOBAL(randomState),
         // Level file, cipher and map.
         TAVRIN_GLOBAL(levelData),
         TAVRIN_GLOBAL(levelDataSize),
