@@ -27,7 +27,9 @@ namespace {
 // ---- limits of the format (the reader refuses more; the writer never makes more) ----
 constexpr size_t HeaderBytes = 32;
 constexpr uint32_t MaxChunkBytes = 16u << 20;
-constexpr size_t MaxFileBytes = size_t(256) << 20;
+// Days of play, and what the reader walks through in well under half a second: a file of any
+// size is refused, or checked whole, before the game starts.
+constexpr size_t MaxFileBytes = size_t(32) << 20;
 constexpr uint32_t MaxPassesPerChunk = 4096;  // passes listed by one chunk, copies included
 constexpr uint32_t MaxCopyDistance = PassListing::Reach;
 constexpr uint32_t MaxOpsPerPass = 1024;
@@ -522,11 +524,21 @@ bool RecordingReader::readData(size_t length, std::string& fault) {
             item.distance = uint32_t(d);
             if (item.copies == 0 || d == 0 || d > listing_.listed) return r.fail("copies passes that are not there");
             if (listed + item.copies > MaxPassesPerChunk) return r.fail("too many passes");
-            for (uint32_t k = 0; k < item.copies; k++) {
-                uint32_t id = listing_.back(item.distance);
-                listing_.add(id);
-                frames += passFrames_[id];
+            // The copies repeat the last `distance` passes over and over: their frames are
+            // counted a round at a time, and of the copies only the last Reach can be copied
+            // from later, so only those are kept. A file of long steady stretches is walked
+            // in a time that does not grow with the stretches' length.
+            uint32_t round[PassListing::Reach];
+            uint64_t roundFrames = 0;
+            for (uint32_t k = 0; k < item.distance; k++) {
+                round[k] = listing_.back(item.distance - k);
+                roundFrames += passFrames_[round[k]];
             }
+            frames += uint64_t(item.copies / item.distance) * roundFrames;
+            for (uint32_t k = 0; k < item.copies % item.distance; k++) frames += passFrames_[round[k]];
+            const uint32_t skipped = item.copies > PassListing::Reach ? item.copies - PassListing::Reach : 0;
+            listing_.listed += skipped;
+            for (uint32_t k = skipped; k < item.copies; k++) listing_.add(round[k % item.distance]);
             listed += item.copies;
         }
         if (listed > MaxPassesPerChunk) return r.fail("too many passes");

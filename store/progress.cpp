@@ -87,8 +87,8 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
 // Copies what follows the record in the file from to the same places in to, size bytes in
 // all, in blocks of bounded size and only where from holds data: a hole (a sparse tail) stays
 // a hole, and the memory a save takes does not grow with the file. False with errno set.
+static uint8_t tailBlock[64 << 10];
 static bool copyTail(int from, int to, off_t size) {
-    static uint8_t block[64 << 10];
     for (off_t at = off_t(sizeof progress); at < size;) {
         off_t data = lseek(from, at, SEEK_DATA);
         off_t hole = size;
@@ -101,7 +101,7 @@ static bool copyTail(int from, int to, off_t size) {
             if (hole < 0 || hole > size) hole = size;
         }
         for (at = data; at < hole;) {
-            ssize_t r = pread(from, block, size_t(std::min<off_t>(off_t(sizeof block), hole - at)), at);
+            ssize_t r = pread(from, tailBlock, size_t(std::min<off_t>(off_t(sizeof tailBlock), hole - at)), at);
             if (r < 0 && errno == EINTR) continue;
             if (r < 0) return false;
             if (r == 0) {  // shorter than it was: what is left is the end
@@ -109,7 +109,7 @@ static bool copyTail(int from, int to, off_t size) {
                 break;
             }
             for (ssize_t done = 0; done < r;) {
-                ssize_t w = pwrite(to, block + done, size_t(r - done), at + done);
+                ssize_t w = pwrite(to, tailBlock + done, size_t(r - done), at + done);
                 if (w < 0 && errno == EINTR) continue;
                 if (w <= 0) return false;
                 done += w;
