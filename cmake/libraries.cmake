@@ -20,9 +20,10 @@ set(TAVRIN_LAYERS catalogue platform sound state store gfx world screens game ap
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
 # The browser's back end (platform/web_*.cpp) is built only by Emscripten, where it takes the
-# desktop's place.
+# desktop's place and is the program's host too; every other build has the POSIX host.
 if(EMSCRIPTEN)
-  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
+  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp
+    ${CMAKE_SOURCE_DIR}/platform/posix_host.cpp)
 else()
   list(FILTER tavrin_platform_sources EXCLUDE REGEX "/platform/web_[^/]*\\.cpp$")
 endif()
