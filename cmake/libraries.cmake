@@ -32,7 +32,9 @@ if(TAVRIN_DESKTOP)
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
 else()
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/desktop.cpp
-    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_input.cpp
+    ${CMAKE_SOURCE_DIR}/platform/desktop_presenter.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_window.cpp
+    ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
 endif()
 if(TAVRIN_SOUND STREQUAL "null")
   set(tavrin_sound_sources sound/sound_null.cpp)
