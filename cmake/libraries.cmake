@@ -27,9 +27,10 @@ endforeach()
 
 file(GLOB tavrin_platform_sources CONFIGURE_DEPENDS platform/*.cpp)
 # The browser's back end (platform/web_*.cpp) is built only by Emscripten, where it takes the
-# desktop's place.
+# desktop's place and is the program's host too; every other build has the POSIX host.
 if(EMSCRIPTEN)
-  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
+  list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp
+    ${CMAKE_SOURCE_DIR}/platform/posix_host.cpp)
 else()
   list(FILTER tavrin_platform_sources EXCLUDE REGEX "/platform/web_[^/]*\\.cpp$")
 endif()
@@ -38,7 +39,9 @@ if(TAVRIN_DESKTOP)
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/no_desktop.cpp)
 else()
   list(REMOVE_ITEM tavrin_platform_sources ${CMAKE_SOURCE_DIR}/platform/desktop.cpp
-    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/desktop_audio.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_input.cpp
+    ${CMAKE_SOURCE_DIR}/platform/desktop_presenter.cpp ${CMAKE_SOURCE_DIR}/platform/desktop_window.cpp
+    ${CMAKE_SOURCE_DIR}/platform/desktop_x11.cpp)
 endif()
 if(TAVRIN_SOUND STREQUAL "null")
   set(tavrin_sound_sources sound/sound_null.cpp)

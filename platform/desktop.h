@@ -26,6 +26,11 @@ WindowSettings loadWindowSettings(const std::string& path, bool* damaged = nullp
 // Writes a temporary file beside it, fsyncs, renames it over the old one and fsyncs the
 // folder (made when missing). Returns 0, or 1 with the reason in error.
 int saveWindowSettings(const std::string& path, const WindowSettings& s, std::string& error);
+// What is written when the window is left as now. A size that -zoom forced is never
+// remembered: the size and maximised state remembered before stay (a maximise of the
+// player's own is kept). False when there is then no size to write.
+bool windowSettingsToSave(const WindowSettings& now, const WindowSettings& remembered, bool sizeForced,
+                          WindowSettings& out);
 
 // ---- whether asking for a sound output can succeed ----
 

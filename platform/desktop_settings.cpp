@@ -140,3 +140,13 @@ int saveWindowSettings(const std::string& path, const WindowSettings& s, std::st
     }
     return 0;
 }
+
+bool windowSettingsToSave(const WindowSettings& now, const WindowSettings& remembered, bool sizeForced,
+                          WindowSettings& out) {
+    out = now;
+    if (!sizeForced) return true;
+    out.width = remembered.width;
+    out.height = remembered.height;
+    out.maximized = now.maximized || remembered.maximized;
+    return out.width > 0;
+}

@@ -2,6 +2,7 @@
 // the layer share.
 // Internal header: only platform/ and its tests include it.
 #pragma once
+#include <sys/time.h>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -98,8 +99,30 @@ public:
 Backend* makeDesktopBackend(const LayerOptions& options);    // exits 1 when there is no display
 Backend* makeOffscreenBackend(const LayerOptions& options);  // exits 2 on a bad script
 // Offscreen sound: the mixer gets SDL's silent driver. Desktop: probes the sound output and
-// falls back to the silent driver with one notice.
+// falls back to the silent driver with one notice. A back end without SDL does nothing.
 void chooseAudioDriver(Platform platform);
+
+// ---- the host: what the system under the program does its own way ----
+// Each build links one definition of each: platform/posix_host.cpp natively, the browser
+// page's in platform/web_backend.cpp. The rest of the layer never asks which build it is in.
+
+// The program's command line, every word (its name first) ended by a NUL; false when it
+// cannot be read. Read before the application object exists (sysSystem).
+bool hostCommandLine(std::string& out);
+// The real clock: the time of day, as gettimeofday gives it, and a monotonic reading.
+int hostTimeOfDay(struct timeval* tv);
+int64_t hostMonotonicUs();
+// The program's sleep on the real clock, already paced (system.cpp): returns 0, or -1 as
+// usleep does. The browser's also hands the page its time, and suspends there.
+int hostSleepUs(unsigned us);
+// A bare wait on the real clock, which may end early (a recorded session's pace, which
+// waits again for what is left).
+void hostWaitUs(int64_t us);
+// At every sleep that does not wait on the real clock (the virtual clock, a session's steps):
+// a host that must get control back now and then (the browser's page) takes it here.
+void hostVirtualSleep();
+// Whether the system can have a real-time clock device at all.
+bool hostMayHaveRtc();
 
 // Layer-wide state of the one application object.
 struct LayerState {

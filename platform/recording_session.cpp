@@ -26,9 +26,7 @@
 #include <unordered_map>
 
 #include "catalogue/resources.h"
-#ifdef __EMSCRIPTEN__
-#include "platform/web.h"
-#endif
+#include "platform/layer.h"
 
 // ---- the session ----
 
@@ -39,26 +37,14 @@ enum class Mode { None, Record, Replay };
 // On the desktop the clock follows the sleeps' deadlines while the program keeps up.
 constexpr int64_t DesktopSlackUs = 10000;
 
-int64_t monotonicUs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
+int64_t monotonicUs() { return hostMonotonicUs(); }
 
 // Sleeps until the monotonic clock reaches target (signals do not cut it short).
 void sleepUntil(int64_t target) {
     for (;;) {
         int64_t left = target - monotonicUs();
         if (left <= 0) return;
-#ifdef __EMSCRIPTEN__
-        // A browser's nanosleep spins, and the page would get no time to take input.
-        webWaitUs(unsigned(std::min<int64_t>(left, 1000000)));
-#else
-        struct timespec ts {
-            time_t(left / 1000000), long(left % 1000000) * 1000
-        };
-        nanosleep(&ts, nullptr);
-#endif
+        hostWaitUs(left);
     }
 }
 

@@ -16,9 +16,6 @@
 #include <utility>
 #include "platform/layer.h"
 #include "platform/record.h"
-#ifdef __EMSCRIPTEN__
-#include "platform/web.h"
-#endif
 
 // The service command is run before the application object exists, so the back end is not
 // known from the application's options yet. Our own command line is put through the same
@@ -26,19 +23,8 @@
 // desktop here; the application object then ends the program with the parser's message.
 static bool offscreenFromCommandLine() {
     static const bool offscreen = [] {
-#ifdef __EMSCRIPTEN__
-        std::string all = "tavrin";
-        all.push_back('\0');
-        all += webCommandLine();  // the page's words; a browser has no /proc
-#else
-        FILE* f = fopen("/proc/self/cmdline", "rb");
-        if (!f) return false;
         std::string all;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
-        fclose(f);
-#endif
+        if (!hostCommandLine(all)) return false;
         std::vector<std::string> args;
         size_t start = 0;
         for (size_t i = 0; i < all.size(); i++)
@@ -103,7 +89,7 @@ unsigned pacedSleepUs(unsigned us) {
     int reads = p.reads.exchange(0);
     bool ticked = std::exchange(p.askedForEvents, false);
     struct timeval tv;
-    if (gettimeofday(&tv, nullptr) != 0) return us;
+    if (hostTimeOfDay(&tv) != 0) return us;
     return p.pacing.sleepUs(reads, p.firstReadingMs.load(), ticked, realUs(tv), us);
 }
 
@@ -134,7 +120,7 @@ int sysGettimeofday(struct timeval* tv) {
         return 0;
     }
     if (!offscreenBackend()) {
-        int r = gettimeofday(tv, nullptr);
+        int r = hostTimeOfDay(tv);
         if (r == 0) pacingClockRead(*tv);
         return r;
     }
@@ -144,35 +130,22 @@ int sysGettimeofday(struct timeval* tv) {
 }
 
 int sysUsleep(unsigned us) {
-#ifdef __EMSCRIPTEN__
-    // In a browser a sleep must give the page its time back (a plain usleep would spin), and
-    // a run on the virtual clock must not keep it waiting for minutes.
-    if (!sessionActive() && !offscreenBackend()) {
-        webSleepUs(pacedSleepUs(us));
-        return 0;
-    }
-    webMaybeYield();
-#endif
     if (sessionActive()) {
+        hostVirtualSleep();
         sessionSleep(us);
         return 0;
     }
-    if (!offscreenBackend()) return usleep(pacedSleepUs(us));
+    if (!offscreenBackend()) return hostSleepUs(pacedSleepUs(us));
+    hostVirtualSleep();
     virtualNowUs += us;
     return 0;
 }
 
 int sysOpen(const char* path, int flags) {
     bool rtc = path && !strcmp(path, "/dev/rtc");
-#ifdef __EMSCRIPTEN__
-    // A browser has no such device: its in-memory file system would walk its tree and make
-    // an error object to say so, on every pass of the loop.
-    const bool noRtc = true;
-#else
     // A recorded session sleeps on the layer's own clock, which the real-time clock's
     // interrupts would bypass.
-    const bool noRtc = offscreenBackend() || sessionActive();
-#endif
+    const bool noRtc = !hostMayHaveRtc() || offscreenBackend() || sessionActive();
     if (noRtc && rtc) {
         errno = ENOENT;
         return -1;

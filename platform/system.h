@@ -23,3 +23,7 @@ int sysClose(int fd);
 // recorded offscreen (0); on the desktop run only where the service's script exists
 // (127 otherwise), returning system()'s status.
 int sysSystem(const char* command);
+// Whether the stored files are still being opened (a browser page's storage): read is then
+// called at the program's first sleep, with the splash already on the screen, and the
+// player's input waits until then. Elsewhere false, and read is not called.
+bool sysStorageOpening(void (*read)());

@@ -78,7 +78,11 @@ QApplication::QApplication(int& argc, char** argv) {
     std::string message;
     int r = parseLayerOptions(argc, argv, options, message);
     if (r == 1) {
-        fputs(message.c_str(), stdout);
+        // Text that never reached its reader (a full disk) is a failure, not a success.
+        if (fputs(message.c_str(), stdout) == EOF || fflush(stdout) != 0) {
+            fprintf(stderr, "tavrin: cannot write to standard output: %s\n", strerror(errno));
+            exit(2);
+        }
         exit(0);
     }
     if (r == 2) {

@@ -3,6 +3,9 @@
 // and touch come in as the handheld's keys and stylus, and a hidden or blurred page suspends
 // the device as a lost focus does on the desktop. The page's side is platform/web/backend.js.
 #include <emscripten.h>
+#include <sys/time.h>
+#include <time.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +14,8 @@
 #include <vector>
 #include "platform/layer.h"
 #include "platform/record.h"
+#include "platform/system.h"
 #include "platform/toolkit.h"
-#include "platform/web.h"
 
 extern "C" {
 // platform/web/backend.js
@@ -211,13 +214,38 @@ Backend* makeDesktopBackend(const LayerOptions&) {
 
 void chooseAudioDriver(Platform) {}
 
-bool webDeferProgress(void (*read)()) {
+// ---- the browser page as the program's host (layer.h) ----
+
+bool sysStorageOpening(void (*read)()) {
     readProgress = read;
     progressDeferred = tavrin_web_storage_loading() != 0;
     return progressDeferred;
 }
 
-void webSleepUs(unsigned us) {
+bool hostCommandLine(std::string& out) {
+    // The page's words; a browser has no /proc.
+    std::vector<char> buf(4096);
+    int n = tavrin_web_arguments(buf.data(), int(buf.size()));
+    if (n > int(buf.size())) {
+        buf.resize(size_t(n));
+        n = tavrin_web_arguments(buf.data(), int(buf.size()));
+    }
+    out = "tavrin";
+    out.push_back('\0');
+    out.append(buf.data(), size_t(n));
+    return true;
+}
+
+int hostTimeOfDay(struct timeval* tv) { return gettimeofday(tv, nullptr); }
+
+int64_t hostMonotonicUs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+// In a browser a sleep must give the page its time back (a plain usleep would spin).
+int hostSleepUs(unsigned us) {
     if (progressDeferred) {
         // The first frame is out: now the stored files, then the progress the start skipped.
         while (tavrin_web_storage_loading()) emscripten_sleep(4);
@@ -227,11 +255,15 @@ void webSleepUs(unsigned us) {
     if (webBackend) webBackend->sleepWhileOff();
     emscripten_sleep((us + 999) / 1000);
     lastYieldMs = emscripten_get_now();
+    return 0;
 }
 
-void webWaitUs(unsigned us) { emscripten_sleep((us + 999) / 1000); }
+// A browser's nanosleep spins, and the page would get no time to take input; reached from
+// the loop's sleep by direct calls only, as Asyncify needs.
+void hostWaitUs(int64_t us) { emscripten_sleep((unsigned(std::min<int64_t>(us, 1000000)) + 999) / 1000); }
 
-void webMaybeYield() {
+// A run on the virtual clock must not keep the page waiting for minutes.
+void hostVirtualSleep() {
     // The virtual clock never sleeps for real: a long script or replay hands the browser a
     // moment now and then, so the page stays alive, and shows the screen as it is.
     const double now = emscripten_get_now();
@@ -246,12 +278,6 @@ void webMaybeYield() {
     lastYieldMs = emscripten_get_now();
 }
 
-std::string webCommandLine() {
-    std::vector<char> buf(4096);
-    int n = tavrin_web_arguments(buf.data(), int(buf.size()));
-    if (n > int(buf.size())) {
-        buf.resize(size_t(n));
-        n = tavrin_web_arguments(buf.data(), int(buf.size()));
-    }
-    return std::string(buf.data(), size_t(n));
-}
+// A browser has no such device: its in-memory file system would walk its tree and make an
+// error object to say so, on every pass of the loop.
+bool hostMayHaveRtc() { return false; }

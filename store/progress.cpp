@@ -14,10 +14,8 @@
 #include <ctime>
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "platform/toolkit.h"
-#ifdef __EMSCRIPTEN__
-#include "platform/web.h"
-#endif
 
 // Fixed at build time; changing it makes every saved file read as corrupt.
 const uint8_t ProgressKey[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
@@ -218,11 +216,9 @@ int32_t loadProgressFrom(const ProgressPlace& place) {
 }
 
 int32_t loadProgress() {
-#ifdef __EMSCRIPTEN__
-    // A page whose storage is still opening reads the file at the program's first sleep,
-    // with the splash already on the screen (platform/web_backend.cpp).
-    if (webDeferProgress([] { loadProgressFrom(progressPlace(fileConvention())); })) return 0;
-#endif
+    // Storage that is still opening (a browser page's) is read at the program's first sleep,
+    // with the splash already on the screen.
+    if (sysStorageOpening([] { loadProgressFrom(progressPlace(fileConvention())); })) return 0;
     return loadProgressFrom(progressPlace(fileConvention()));
 }
 

@@ -411,6 +411,24 @@ TEST_P(ProgramDesktopWindow, TheWindowIsRememberedAndADamagedSettingsFileIsIgnor
         EXPECT_TRUE(g.stop().exited(0));
     }
     EXPECT_EQ(countLines(readFile(file), "window 500 700"), 1);  // a forced size is not remembered
+    // Nor after fullscreen and back, which saves the file: the next plain start has the size
+    // remembered before.
+    {
+        DesktopGame g(x, dir, {"-zoom", "1"});
+        EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 1, 240x320,")) << g.log();
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: fullscreen"));
+        g.keys("F11");
+        ASSERT_TRUE(g.waitFor("layer: windowed"));
+        EXPECT_TRUE(g.stop().exited(0));
+    }
+    EXPECT_EQ(readFile(file),
+              "# The game window, as it was left; written by the game.\nwindow 500 700\nfullscreen 0\n");
+    {
+        DesktopGame g(x, dir, {});
+        EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 500x700,")) << g.log();
+        EXPECT_TRUE(g.stop().exited(0));
+    }
     {
         DesktopGame g(x, dir, {"-fullscreen"});
         EXPECT_TRUE(g.waitFor("layer: desktop window, zoom 2, 1024x768 fullscreen")) << g.log();

@@ -69,6 +69,17 @@ TEST(ProgramLayer, VersionPrintsTheProjectVersionAndExitsZero) {
     }
 }
 
+// The text that -help or -version prints is all such a run does: when it cannot be written
+// (a full disk), the run failed.
+TEST(ProgramLayer, HelpOrVersionThatCannotBeWrittenFails) {
+    if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    for (const char* option : {"-help", "-version", "--version"}) {
+        SCOPED_TRACE(option);
+        EXPECT_EQ(runCommand({"/bin/sh", "-c", "exec \"$0\" \"$1\" >/dev/full 2>/dev/null", TAVRIN_BINARY, option}), 2);
+        EXPECT_EQ(runCommand({"/bin/sh", "-c", "exec \"$0\" \"$1\" >/dev/null", TAVRIN_BINARY, option}), 0);
+    }
+}
+
 TEST(ProgramLayer, DesktopWithoutADisplaySaysWhatToDo) {
     TempDir dir;
     RunOptions o;

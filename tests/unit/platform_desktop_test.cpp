@@ -127,6 +127,32 @@ TEST(DesktopSettings, SavedAtomicallyUnderTheXdgFolderAndDamageIsIgnored) {
     EXPECT_FALSE(access((blocked + ".new").c_str(), F_OK) == 0);
 }
 
+// A size that -zoom forced is never what is remembered: a fullscreen toggle alone saves the
+// file, and must keep the size remembered before (or write nothing when there was none).
+TEST(DesktopSettings, AForcedSizeIsNeverTheOneSaved) {
+    const WindowSettings none{}, remembered{500, 700, false, false}, maximised{500, 700, false, true};
+    struct Case {
+        const char* name;
+        WindowSettings now, remembered;
+        bool forced, saved;
+        WindowSettings written;
+    } cases[] = {
+        {"the player's size", {600, 800, true, false}, remembered, false, true, {600, 800, true, false}},
+        {"forced, toggled back", {240, 320, false, false}, remembered, true, true, {500, 700, false, false}},
+        {"forced, left fullscreen", {240, 320, true, false}, remembered, true, true, {500, 700, true, false}},
+        {"forced, a maximised one kept", {240, 320, false, false}, maximised, true, true, {500, 700, false, true}},
+        {"forced, maximised by the player", {240, 320, false, true}, remembered, true, true, {500, 700, false, true}},
+        {"forced, none remembered", {240, 320, false, false}, none, true, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowSettings out;
+        ASSERT_EQ(windowSettingsToSave(c.now, c.remembered, c.forced, out), c.saved);
+        if (!c.saved) continue;
+        EXPECT_EQ(formatWindowSettings(out), formatWindowSettings(c.written));
+    }
+}
+
 TEST(DesktopSettings, ARelativeXdgFolderIsNotUsed) {
     ConfigHome home;
     setenv("XDG_CONFIG_HOME", "relative/config", 1);
