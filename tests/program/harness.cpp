@@ -5,6 +5,7 @@
 #include <png.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +45,26 @@ TempDir::~TempDir() {
 }
 
 std::string readFile(const std::string& path) { return wholeFile(path); }
+
+std::string level3Record() {
+    const uint8_t key[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
+    const uint8_t plain[9] = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
+    std::string out;
+    for (unsigned i = 0; i < 9; i++) out += char(plain[i] ^ uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58)));
+    return out;
+}
+
+Usage waitWithUsage(Started& started) {
+    Usage u;
+    struct rusage use {};
+    while (wait4(started.pid, &u.status, 0, &use) < 0 && errno == EINTR) {
+    }
+    started.pid = -1;
+    u.cpuSeconds =
+        double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    u.peakKB = use.ru_maxrss;
+    return u;
+}
 
 bool fileExists(const std::string& path) {
     struct stat st;

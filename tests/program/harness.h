@@ -75,6 +75,18 @@ std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 std::vector<std::string> listDir(const std::string& dir);
 
+// A progress record of level 3 and best score 1234, scrambled with the game's key
+// (docs/porting.md).
+std::string level3Record();
+
+// Waits for a started program, with the resources its process used (CPU time, peak memory).
+struct Usage {
+    int status = 0;  // as waitpid gives it
+    double cpuSeconds = 0;
+    long peakKB = 0;
+};
+Usage waitWithUsage(Started& started);
+
 // A PNG read back as 8-bit RGB.
 struct Picture {
     int width = 0, height = 0;

@@ -13,15 +13,6 @@ using namespace program;
 
 namespace {
 
-// Level 3 and best score 1234, scrambled with the game's key (docs/porting.md).
-std::string level3Record() {
-    const uint8_t key[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
-    const uint8_t plain[9] = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
-    std::string out;
-    for (unsigned i = 0; i < 9; i++) out += char(plain[i] ^ uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58)));
-    return out;
-}
-
 RunResult runDesktop(const TempDir& dir, const VirtualDisplay& x) {
     RunOptions o;
     o.offscreen = false;

@@ -56,15 +56,6 @@ int occurrences(const std::string& text, const std::string& needle) {
 
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-// A progress record of level 3 and best score 1234, scrambled with the game's key.
-std::string level3Record() {
-    const uint8_t key[8] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x6B, 0xF4, 0x08};
-    const uint8_t plain[9] = {0xC8, 0x01, 0x00, 0x10, 0x03, 0xD2, 0x04, 0x00, 0x00};
-    std::string out;
-    for (unsigned i = 0; i < 9; i++) out += char(plain[i] ^ uint8_t(key[(i >> 3) & 7] - (key[i & 7] + 58)));
-    return out;
-}
-
 RunResult recordScript(const TempDir& dir, const std::string& script, const std::string& recording) {
     RunOptions o;
     o.script = script;
@@ -365,14 +356,10 @@ TEST(Replay, RefusalsTakeLittleTimeAndMemory) {
         o.args = {"-replay", c.file};
         Started run = startProgram(dir.path(), o);
         ASSERT_GT(run.pid, 0);
-        int status = 0;
-        struct rusage use {};
-        while (wait4(run.pid, &status, 0, &use) < 0 && errno == EINTR) {
-        }
-        run.pid = -1;
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 2) << readFile(dir / "stderr.txt");
-        EXPECT_LT(use.ru_maxrss, c.maxKB);
+        const Usage u = waitWithUsage(run);
+        ASSERT_TRUE(WIFEXITED(u.status));
+        EXPECT_EQ(WEXITSTATUS(u.status), 2) << readFile(dir / "stderr.txt");
+        EXPECT_LT(u.peakKB, c.maxKB);
     }
 }
 
@@ -446,13 +433,8 @@ TEST(Replay, FiguresForHostileFiles) {
         o.script = c.script;
         Started started = startProgram(run.path(), o);
         ASSERT_GT(started.pid, 0);
-        int status = 0;
-        struct rusage use {};
-        while (wait4(started.pid, &status, 0, &use) < 0 && errno == EINTR) {
-        }
-        started.pid = -1;
-        double cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-                     double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+        const Usage u = waitWithUsage(started);
+        const int status = u.status;
         std::string message;
         for (const std::string& line : splitLines(readFile(run / "stderr.txt")))
             if (line.rfind("tavrin: ", 0) == 0) message = line;
@@ -465,8 +447,8 @@ TEST(Replay, FiguresForHostileFiles) {
             EXPECT_EQ(after.st_size, before.st_size);
             EXPECT_LE(after.st_blocks, before.st_blocks + 64);
         }
-        printf("%-64s %6d  %8.2f %10ld  %s\n", c.name.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1, cpu,
-               use.ru_maxrss, message.c_str());
+        printf("%-64s %6d  %8.2f %10ld  %s\n", c.name.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+               u.cpuSeconds, u.peakKB, message.c_str());
         // Every hostile file is refused; the game over the sparse tail plays and saves.
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == (c.progressTail.empty() ? 2 : 0));
     }
