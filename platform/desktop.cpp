@@ -245,6 +245,7 @@ Backend* makeDesktopBackend(const LayerOptions& options) {
     // Our own pass puts the picture in the window surface: on X11, which shows a surface
     // by itself (shared memory), SDL must not put a GL texture behind it. Drivers without
     // a surface of their own keep SDL's texture.
+    if (!strcmp(driver, "x11")) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     auto* b = new DesktopBackend();
     std::string why;

@@ -507,7 +507,7 @@ TEST_P(ProgramDesktopWindow, AMaximisedWindowIsRememberedAsMaximised) {
 // A settings file that cannot be written is reported once, as a failed progress save is.
 TEST_P(ProgramDesktopWindow, AWindowSettingsSaveThatFailsIsReported) {
     std::ofstream(dir / "config") << "a file where the folder should be\n";
-    DesktopGame g(x, dir);
+    DesktopGame g(x, dir, {});  // a size of its own to save (a -zoom size never is)
     ASSERT_NE(g.window, 0u);
     g.keys("F11");
     ASSERT_TRUE(g.waitFor("layer: fullscreen"));
