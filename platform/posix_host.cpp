@@ -20,14 +20,6 @@ bool hostCommandLine(std::string& out) {
     return true;
 }
 
-int hostTimeOfDay(struct timeval* tv) { return gettimeofday(tv, nullptr); }
-
-int64_t hostMonotonicUs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
 int hostSleepUs(unsigned us) { return usleep(us); }
 
 void hostWaitUs(int64_t us) {

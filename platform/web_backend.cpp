@@ -236,14 +236,6 @@ bool hostCommandLine(std::string& out) {
     return true;
 }
 
-int hostTimeOfDay(struct timeval* tv) { return gettimeofday(tv, nullptr); }
-
-int64_t hostMonotonicUs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
 // In a browser a sleep must give the page its time back (a plain usleep would spin).
 int hostSleepUs(unsigned us) {
     if (progressDeferred) {
