@@ -87,3 +87,22 @@ int openOutputFile(const std::string& path, std::string& why) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
+
+int nextFileData(int fd, off_t at, off_t end, off_t& data, off_t& hole) {
+    data = at;
+    hole = end;
+#if defined(SEEK_DATA) && defined(SEEK_HOLE)
+    off_t found = lseek(fd, at, SEEK_DATA);
+    if (found < 0) {
+        if (errno == ENXIO) return 0;  // holes to the end
+        if (errno != EINVAL) return -1;
+        return 1;  // a file system that cannot tell: all data
+    }
+    data = found;
+    off_t after = lseek(fd, found, SEEK_HOLE);
+    if (after >= 0 && after < end) hole = after;
+#else
+    (void)fd;
+#endif
+    return data < end ? 1 : 0;
+}

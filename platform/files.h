@@ -5,6 +5,7 @@
 // - A device, a pipe, a socket or a folder, at the path or behind a link, is never replaced,
 //   truncated or waited on.
 #pragma once
+#include <sys/types.h>
 #include <string>
 
 // What a path names once its links are followed.
@@ -27,3 +28,8 @@ std::string notRegularFile(const std::string& path, const FileTarget& target);
 // a pipe without a reader, a folder or a socket is refused. Returns the descriptor (blocking
 // writes, close on exec), or -1 with why set.
 int openOutputFile(const std::string& path, std::string& why);
+
+// The next stretch of data of the open file fd from at on, before end: [data, hole). Returns
+// 1 with the stretch, 0 when only holes are left, -1 with errno set. Where the file system or
+// the C library cannot tell holes from data, the rest of the file is one stretch of data.
+int nextFileData(int fd, off_t at, off_t end, off_t& data, off_t& hole);

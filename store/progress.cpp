@@ -88,16 +88,10 @@ static bool writeAll(int fd, const uint8_t* buf, size_t n) {
 static uint8_t tailBlock[64 << 10];
 static bool copyTail(int from, int to, off_t size) {
     for (off_t at = off_t(sizeof progress); at < size;) {
-        off_t data = lseek(from, at, SEEK_DATA);
-        off_t hole = size;
-        if (data < 0 && errno == ENXIO) break;  // holes to the end
-        if (data < 0) {
-            if (errno != EINVAL) return false;
-            data = at;  // a file system that cannot tell: all data
-        } else {
-            hole = lseek(from, data, SEEK_HOLE);
-            if (hole < 0 || hole > size) hole = size;
-        }
+        off_t data, hole;
+        int got = nextFileData(from, at, size, data, hole);
+        if (got < 0) return false;
+        if (got == 0) break;  // holes to the end
         for (at = data; at < hole;) {
             ssize_t r = pread(from, tailBlock, size_t(std::min<off_t>(off_t(sizeof tailBlock), hole - at)), at);
             if (r < 0 && errno == EINTR) continue;
