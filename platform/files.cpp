@@ -8,13 +8,13 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
 std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+namespace {
 
 const char* kindOf(mode_t mode) {
     if (S_ISDIR(mode)) return "a folder";
@@ -33,12 +33,11 @@ bool followLinks(const std::string& start, FileTarget& out, std::string& why) {
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) {
             if (errno != ENOENT && errno != ENOTDIR) break;
-            out = FileTarget{FileTarget::Missing, path, std::string()};
+            out = FileTarget{FileTarget::Missing, path, 0};
             return true;
         }
         if (!S_ISLNK(st.st_mode)) {
-            out = S_ISREG(st.st_mode) ? FileTarget{FileTarget::Regular, path, std::string()}
-                                      : FileTarget{FileTarget::Other, path, kindOf(st.st_mode)};
+            out = FileTarget{S_ISREG(st.st_mode) ? FileTarget::Regular : FileTarget::Other, path, st.st_mode};
             return true;
         }
         std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
@@ -53,7 +52,9 @@ bool followLinks(const std::string& start, FileTarget& out, std::string& why) {
 }
 
 std::string notRegularFile(const std::string& path, const FileTarget& target) {
-    const std::string what = target.what == "not a regular file" ? target.what : target.what + ", not a regular file";
+    const char* kind = kindOf(target.mode);
+    const std::string what =
+        std::strcmp(kind, "not a regular file") == 0 ? kind : std::string(kind) + ", not a regular file";
     if (target.path == path) return path + " is " + what;
     return path + " leads to " + target.path + ", " + what;
 }
@@ -62,7 +63,7 @@ int openOutputFile(const std::string& path, std::string& why) {
     FileTarget target;
     if (!followLinks(path, target, why)) return -1;
     // Nothing that is opened only to be refused: a folder or a socket fails here.
-    if (target.kind == FileTarget::Other && target.what != "a character device" && target.what != "a FIFO") {
+    if (target.kind == FileTarget::Other && !S_ISCHR(target.mode) && !S_ISFIFO(target.mode)) {
         why = notRegularFile(path, target);
         return -1;
     }
@@ -80,7 +81,7 @@ int openOutputFile(const std::string& path, std::string& why) {
     }
     if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode)) {
         // Swapped in since the links were followed.
-        why = notRegularFile(path, FileTarget{FileTarget::Other, path, kindOf(st.st_mode)});
+        why = notRegularFile(path, FileTarget{FileTarget::Other, path, st.st_mode});
         close(fd);
         return -1;
     }

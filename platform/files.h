@@ -13,8 +13,10 @@ struct FileTarget {
     enum Kind { Missing, Regular, Other };
     Kind kind = Missing;
     std::string path;  // the file the links finally name (the path itself when no link)
-    std::string what;  // Other: what it is ("a character device", "a folder", ...)
+    mode_t mode = 0;   // what it is (Regular and Other)
 };
+// The folder a path is in: "." for a bare name, "/" for a name at the root.
+std::string folderOf(const std::string& path);
 // Follows the links from path. Returns false, with why set (errno's text), on a loop or a link
 // that cannot be read; a missing file or folder on the way is a Missing target.
 bool followLinks(const std::string& path, FileTarget& out, std::string& why);

@@ -81,10 +81,10 @@ FNR == NR { exists[$0] = 1; next }
 FNR == 1 { file = FILENAME }
 /^\/\/ Internal header:/ && !(file in marker) { marker[file] = $0 }
 /^[ \t]*#[ \t]*include[ \t]*["<][^">]*[">]/ {
-    spec = $0
-    sub(/^[ \t]*#[ \t]*include[ \t]*/, "", spec)
-    quoted = substr(spec, 1, 1) == "\""
-    name = substr(spec, 2)
+    target = $0
+    sub(/^[ \t]*#[ \t]*include[ \t]*/, "", target)
+    quoted = substr(target, 1, 1) == "\""
+    name = substr(target, 2)
     sub(/[">].*/, "", name)
     # As the compiler looks: next to the file (quoted names only), then from the root.
     near = normal(dir(file) "/" name)
